@@ -12,8 +12,7 @@
 
 namespace {
 
-template <typename L>
-L* label(QWidget* parent, const char* name, int left, int top)
+template <typename L> L* label(QWidget* parent, const char* name, int left, int top)
 {
     auto* l = new L(parent);
     l->setObjectName(QLatin1String(name));

@@ -58,8 +58,8 @@ TDeviceScreenShotForm::TDeviceScreenShotForm(QWidget* owner)
 
     Bevel1 = place<QFrame>(this, "Bevel1", 0, 0, 321, 105);
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    DeviceScreenShotImage = place<QLabel>(this, "DeviceScreenShotImage", 8, 8,
-                                          ScreenBuffer::Width, ScreenBuffer::Height);
+    DeviceScreenShotImage = place<QLabel>(this, "DeviceScreenShotImage", 8, 8, ScreenBuffer::Width,
+                                          ScreenBuffer::Height);
     DeviceScreenShotImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1 = label(this, "Label1", 152, 16, QStringLiteral("Перо"));
     PenColorComboBox = place<ColorSwatchComboBox>(this, "PenColorComboBox", 184, 8, 129, 22);
@@ -158,9 +158,7 @@ void TDeviceScreenShotForm::BackgroundColorComboBoxChange()
     drawReportingErrors();
 }
 
-void TDeviceScreenShotForm::GetPictureButtonClick()
-{
-}
+void TDeviceScreenShotForm::GetPictureButtonClick() {}
 
 // Escape closes the window as "Закрыть" does.
 void TDeviceScreenShotForm::reject()

@@ -50,13 +50,20 @@ void TestAbout::versionTableHasEveryKey_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("ProductName") << "ProductName" << "ВОРН";
-    QTest::newRow("Comments") << "Comments" << "Измеритель силы натяжения арматуры";
-    QTest::newRow("FileVersion") << "FileVersion" << "1.0.1.1";
-    QTest::newRow("Year") << "Year" << "2010 г.";
-    QTest::newRow("FileDescription") << "FileDescription" << "Программа связи ВОРН-1.0";
-    QTest::newRow("ProductVersion") << "ProductVersion" << "1.0";
-    QTest::newRow("InternalName") << "InternalName" << "vorn";
+    QTest::newRow("ProductName") << "ProductName"
+                                 << "ВОРН";
+    QTest::newRow("Comments") << "Comments"
+                              << "Измеритель силы натяжения арматуры";
+    QTest::newRow("FileVersion") << "FileVersion"
+                                 << "1.0.1.1";
+    QTest::newRow("Year") << "Year"
+                          << "2010 г.";
+    QTest::newRow("FileDescription") << "FileDescription"
+                                     << "Программа связи ВОРН-1.0";
+    QTest::newRow("ProductVersion") << "ProductVersion"
+                                    << "1.0";
+    QTest::newRow("InternalName") << "InternalName"
+                                  << "vorn";
     QTest::newRow("CompanyName") << "CompanyName" << QString();
     QTest::newRow("CompanyPhone") << "CompanyPhone" << QString();
     QTest::newRow("CompanyEMail") << "CompanyEMail" << QString();
@@ -89,12 +96,17 @@ void TestAbout::labelsShowTheTable_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("product") << "ProductNameLabel" << value("ProductName");
     QTest::newRow("comments") << "CommentsLabel" << value("Comments");
-    QTest::newRow("version") << "FileVersionLabel" << "Версия 1.0.1.1,";
-    QTest::newRow("year") << "YearLabel" << "2010 г.";
+    QTest::newRow("version") << "FileVersionLabel"
+                             << "Версия 1.0.1.1,";
+    QTest::newRow("year") << "YearLabel"
+                          << "2010 г.";
     QTest::newRow("company") << "CompanyNameLabel" << value("CompanyName");
-    QTest::newRow("phone") << "CompanyPhoneLabel" << "тел. " + value("CompanyPhone");
-    QTest::newRow("e-mail") << "CompanyEMailLabel" << "e-mail: " + value("CompanyEMail");
-    QTest::newRow("web") << "CompanyWebLabel" << "http://" + value("CompanyWeb");
+    QTest::newRow("phone") << "CompanyPhoneLabel"
+                           << "тел. " + value("CompanyPhone");
+    QTest::newRow("e-mail") << "CompanyEMailLabel"
+                            << "e-mail: " + value("CompanyEMail");
+    QTest::newRow("web") << "CompanyWebLabel"
+                         << "http://" + value("CompanyWeb");
 }
 
 void TestAbout::labelsShowTheTable()
@@ -124,8 +136,10 @@ void TestAbout::linksOpenTheirTargets_data()
 {
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("opened");
-    QTest::newRow("e-mail") << "CompanyEMailLabel" << "mailto:" + value("CompanyEMail");
-    QTest::newRow("web") << "CompanyWebLabel" << "http://" + value("CompanyWeb");
+    QTest::newRow("e-mail") << "CompanyEMailLabel"
+                            << "mailto:" + value("CompanyEMail");
+    QTest::newRow("web") << "CompanyWebLabel"
+                         << "http://" + value("CompanyWeb");
 }
 
 void TestAbout::linksOpenTheirTargets()
@@ -147,14 +161,22 @@ void TestAbout::missingKeyKeepsInitialText_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("label");
-    QTest::newRow("ProductName") << "ProductName" << "ProductNameLabel";
-    QTest::newRow("Comments") << "Comments" << "CommentsLabel";
-    QTest::newRow("FileVersion") << "FileVersion" << "FileVersionLabel";
-    QTest::newRow("Year") << "Year" << "YearLabel";
-    QTest::newRow("CompanyName") << "CompanyName" << "CompanyNameLabel";
-    QTest::newRow("CompanyPhone") << "CompanyPhone" << "CompanyPhoneLabel";
-    QTest::newRow("CompanyEMail") << "CompanyEMail" << "CompanyEMailLabel";
-    QTest::newRow("CompanyWeb") << "CompanyWeb" << "CompanyWebLabel";
+    QTest::newRow("ProductName") << "ProductName"
+                                 << "ProductNameLabel";
+    QTest::newRow("Comments") << "Comments"
+                              << "CommentsLabel";
+    QTest::newRow("FileVersion") << "FileVersion"
+                                 << "FileVersionLabel";
+    QTest::newRow("Year") << "Year"
+                          << "YearLabel";
+    QTest::newRow("CompanyName") << "CompanyName"
+                                 << "CompanyNameLabel";
+    QTest::newRow("CompanyPhone") << "CompanyPhone"
+                                  << "CompanyPhoneLabel";
+    QTest::newRow("CompanyEMail") << "CompanyEMail"
+                                  << "CompanyEMailLabel";
+    QTest::newRow("CompanyWeb") << "CompanyWeb"
+                                << "CompanyWebLabel";
 }
 
 void TestAbout::missingKeyKeepsInitialText()

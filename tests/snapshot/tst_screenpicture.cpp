@@ -80,9 +80,8 @@ void TestScreenPicture::bitLayout_data()
     QTest::newRow("byte 98 bit 0") << 98 << 0x01 << Cells{{2, 10}};
     QTest::newRow("byte 783 bit 7") << 783 << 0x80 << Cells{{99, 65}};
     QTest::newRow("byte 100 bits 1 and 4") << 100 << 0x12 << Cells{{4, 11}, {4, 14}};
-    QTest::newRow("byte 686 all bits") << 686 << 0xFF
-                                       << Cells{{2, 58}, {2, 59}, {2, 60}, {2, 61},
-                                                {2, 62}, {2, 63}, {2, 64}, {2, 65}};
+    QTest::newRow("byte 686 all bits") << 686 << 0xFF << Cells{{2, 58}, {2, 59}, {2, 60}, {2, 61},
+                                                               {2, 62}, {2, 63}, {2, 64}, {2, 65}};
 }
 
 void TestScreenPicture::bitLayout()

@@ -27,8 +27,7 @@ void putSentinelOnClipboard()
     QGuiApplication::clipboard()->setText(QStringLiteral("sentinel"));
 }
 
-template <typename W>
-W* child(QObject* parent, const char* name)
+template <typename W> W* child(QObject* parent, const char* name)
 {
     auto* w = parent->findChild<W*>(QLatin1String(name));
     if (!w)
@@ -42,7 +41,8 @@ bool isEmptyFrame(const QImage& image, QRgb ink, QRgb background)
         return false;
     for (int x = 0; x < image.width(); ++x) {
         for (int y = 0; y < image.height(); ++y) {
-            const bool frame = x == 0 || y == 0 || x == image.width() - 1 || y == image.height() - 1;
+            const bool frame =
+                x == 0 || y == 0 || x == image.width() - 1 || y == image.height() - 1;
             if (image.pixel(x, y) != (frame ? ink : background))
                 return false;
         }
@@ -82,8 +82,7 @@ void TestScreenShotForm::layoutAndTexts_data()
     QTest::newRow("pen") << "PenColorComboBox" << QRect(184, 8, 129, 22) << QString();
     QTest::newRow("background") << "BackgroundColorComboBox" << QRect(184, 40, 129, 22)
                                 << QString();
-    QTest::newRow("read") << "GetPictureButton" << QRect(184, 72, 129, 25)
-                          << "Прочитать картинку";
+    QTest::newRow("read") << "GetPictureButton" << QRect(184, 72, 129, 25) << "Прочитать картинку";
     QTest::newRow("close") << "CloseButton" << QRect(240, 112, 75, 25) << "Закрыть";
 }
 
@@ -115,8 +114,8 @@ void TestScreenShotForm::tabOrderStartsAtClose()
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QCOMPARE(QApplication::focusWidget(), child<QWidget>(&form, "CloseButton"));
-    for (const char* next : {"PenColorComboBox", "BackgroundColorComboBox", "GetPictureButton",
-                             "CloseButton"}) {
+    for (const char* next :
+         {"PenColorComboBox", "BackgroundColorComboBox", "GetPictureButton", "CloseButton"}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QLatin1String(next));
     }
@@ -193,8 +192,8 @@ void TestScreenShotForm::userPickRewritesFileAndClipboard()
     putSentinelOnClipboard();
     child<QComboBox>(&form, "BackgroundColorComboBox")->setCurrentIndex(Aqua);
     QCOMPARE(form.BackgroundColor(), 0xFFFF00u);
-    QVERIFY(isEmptyFrame(QImage(path, "BMP").convertToFormat(QImage::Format_RGB32),
-                         qRgb(0, 0, 0), qRgb(0, 255, 255)));
+    QVERIFY(isEmptyFrame(QImage(path, "BMP").convertToFormat(QImage::Format_RGB32), qRgb(0, 0, 0),
+                         qRgb(0, 255, 255)));
     QVERIFY(isEmptyFrame(clipboardImage(), qRgb(0, 0, 0), qRgb(0, 255, 255)));
 }
 
@@ -225,8 +224,9 @@ void TestScreenShotForm::unwritableFileReportsAndSkipsClipboard()
     putSentinelOnClipboard();
 
     child<QComboBox>(&form, "PenColorComboBox")->setCurrentIndex(Red);
-    QCOMPARE(errors, QStringList{QStringLiteral("Cannot create file \"%1\". No such file or directory")
-                                     .arg(path)});
+    QCOMPARE(errors,
+             QStringList{
+                 QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(path)});
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("sentinel"));
     QCOMPARE(form.picture().pixel(0, 0), qRgb(255, 0, 0));
     QVERIFY(form.isVisible());
