@@ -2,9 +2,14 @@
 
 #include "ColorNumber.h"
 #include "ColorSwatchComboBox.h"
+#include "DeviceCommands.h"
+#include "DeviceProtocol.h"
 #include "PictureFileError.h"
 #include "ScreenPicture.h"
+#include "USB.h"
+#include "UsbStatus.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFrame>
 #include <QGuiApplication>
@@ -158,7 +163,25 @@ void TDeviceScreenShotForm::BackgroundColorComboBoxChange()
     drawReportingErrors();
 }
 
-void TDeviceScreenShotForm::GetPictureButtonClick() {}
+void TDeviceScreenShotForm::GetPictureButtonClick()
+{
+    static_assert(DEV_SCREEN_SIZE == ScreenBuffer::ReplySize);
+    TScreenPicture reply{};
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::uint32_t status =
+        USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE);
+    QApplication::restoreOverrideCursor();
+    if (status != UsbStatus::Ok) {
+        ClearScreenBuffer();
+        drawReportingErrors();
+        QMessageBox box(QMessageBox::Critical, QString(),
+                        QStringLiteral("Ошибка связи с прибором!"), QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    m_screenBuffer.LoadScreenReply(reply);
+    drawReportingErrors();
+}
 
 // Escape closes the window as "Закрыть" does.
 void TDeviceScreenShotForm::reject()
