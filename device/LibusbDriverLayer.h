@@ -11,7 +11,13 @@
 class LibusbDriverLayer : public UsbDriverLayer
 {
 public:
-    LibusbDriverLayer();
+    enum class Discovery
+    {
+        HotplugWhereSupported,
+        Polling, // forces the fall-back, so that it can be tested where hot-plug works
+    };
+
+    explicit LibusbDriverLayer(Discovery discovery = Discovery::HotplugWhereSupported);
     ~LibusbDriverLayer() override;
 
     uint32_t open(const UsbMatchEntry& match, const UsbEventTable& events,

@@ -146,6 +146,12 @@ void SimulatedInstrument::clearFaults()
     m_faults.clear();
 }
 
+void SimulatedInstrument::setOpenStatus(uint32_t status)
+{
+    std::lock_guard lock(m_mutex);
+    m_openStatus = status;
+}
+
 void SimulatedInstrument::setTimeoutDuration(std::chrono::milliseconds duration)
 {
     std::lock_guard lock(m_mutex);
@@ -176,6 +182,12 @@ std::vector<uint32_t> SimulatedInstrument::commands() const
     return m_commands;
 }
 
+std::vector<uint8_t> SimulatedInstrument::lastCommandPacket() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastPacket;
+}
+
 void SimulatedInstrument::resetExchanges()
 {
     std::lock_guard lock(m_mutex);
@@ -191,6 +203,8 @@ uint32_t SimulatedInstrument::open(const UsbMatchEntry& match, const UsbEventTab
 {
     std::unique_lock lock(m_mutex);
     (void)match;
+    if (m_openStatus != UsbStatus::Ok)
+        return m_openStatus;
     m_open = true;
     m_events = events;
     m_exchange = 0;
@@ -235,6 +249,7 @@ uint32_t SimulatedInstrument::transferBulk(UsbDeviceHandle device, uint8_t pipe,
                               uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
         const int exchange = ++m_exchange;
         m_commands.push_back(code);
+        m_lastPacket.assign(bytes, bytes + length);
         m_pendingReply.reset();
         m_pendingFault.reset();
 

@@ -78,6 +78,9 @@ public:
     void shortReplyAt(int exchange, uint32_t bytes);
     void clearFaults();
 
+    // Makes open() fail with this status, as a USB library that cannot start; 0 undoes it.
+    void setOpenStatus(uint32_t status);
+
     // How long a faked time-out blocks the caller: 0 (the default) returns at once; a
     // negative value waits the transfer's own time-out.
     void setTimeoutDuration(std::chrono::milliseconds duration);
@@ -89,6 +92,8 @@ public:
     void setExchangeObserver(std::function<void(int exchange, uint32_t code)> observer);
     int exchangeCount() const;
     std::vector<uint32_t> commands() const;
+    // The bytes of the last command packet, payload included.
+    std::vector<uint8_t> lastCommandPacket() const;
     void resetExchanges();
 
     // UsbDriverLayer
@@ -138,6 +143,8 @@ private:
 
     int m_exchange = 0;
     std::vector<uint32_t> m_commands;
+    std::vector<uint8_t> m_lastPacket;
+    uint32_t m_openStatus = 0;
     std::size_t m_nextRecord = 0;
     // Reply of the current exchange, waiting to be read; none when the command has no
     // reply or the device does not know it.
