@@ -139,8 +139,9 @@ struct LibusbDriverLayer::Impl
             std::fprintf(
                 stderr, "vorn: the instrument on bus %u, address %u cannot be opened (%s)%s\n",
                 description.BusNumber, description.DeviceAddress, libusb_error_name(error),
-                error == LIBUSB_ERROR_ACCESS ? "; install the udev rule described in README.md"
-                                             : "");
+                error == LIBUSB_ERROR_ACCESS
+                    ? "; the user needs read and write access to its device node (a udev rule)"
+                    : "");
             // The link took the device; let go of it again so that it is not held unusable.
             if (events.Detach)
                 events.Detach(id, events.UserData);
