@@ -116,30 +116,6 @@ private slots:
         QVERIFY(plain.MsrDate == result.MsrDate);
     }
 
-    void infoFieldsAreSigned_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::newRow("zero") << 0;
-        QTest::newRow("nine") << 9;
-        QTest::newRow("minus one") << -1;
-        QTest::newRow("most negative") << int(0x80000000);
-        QTest::newRow("largest") << 0x7FFFFFFF;
-    }
-
-    void infoFieldsAreSigned()
-    {
-        QFETCH(int, value);
-        TDeviceInfo info;
-        info.NameLength = value;
-        info.DataVersion = value;
-        info.ResultCount = value;
-        const TDeviceInfoBlock block = EncodeDeviceInfo(info);
-        const TDeviceInfo decoded = DecodeDeviceInfo(block.data());
-        QCOMPARE(decoded.NameLength, value);
-        QCOMPARE(decoded.DataVersion, value);
-        QCOMPARE(decoded.ResultCount, value);
-    }
-
     void infoBlockLayout()
     {
         const uint8_t block[DEV_INFO_SIZE] = {9, 0, 0,    0,    0xAA, 0xAA, 0xAA, 0xAA, 1,    0,

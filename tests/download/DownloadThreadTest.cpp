@@ -97,14 +97,6 @@ private slots:
         m_instrument.reset();
     }
 
-    void outcomeIsEmptyBeforeStart()
-    {
-        TDownloadThread worker;
-        QCOMPARE(worker.ResultCode(), 0u);
-        QVERIFY(!worker.Completed());
-        worker.Cancel();
-    }
-
     void progressSequence_data()
     {
         QTest::addColumn<int>("count");
@@ -199,21 +191,6 @@ private slots:
         QCOMPARE(worker.Results()[3].MsrNumber, 3u);
     }
 
-    void stopAfterIdentification()
-    {
-        m_instrument->setResults(sampleResults(5));
-        TDownloadThread worker;
-        m_instrument->setExchangeObserver([&](int exchange, uint32_t) {
-            if (exchange == 1)
-                worker.Cancel();
-        });
-        download(worker);
-        QCOMPARE(worker.ResultCode(), 0u);
-        QVERIFY(!worker.Completed());
-        QCOMPARE(m_instrument->exchangeCount(), 1);
-        QCOMPARE(m_recorder.values, QList<int>{200});
-    }
-
     void wrongDeviceIsRefused_data()
     {
         QTest::addColumn<QByteArray>("name");
@@ -287,16 +264,6 @@ private slots:
         QCOMPARE(m_recorder.values, QList<int>{200});
     }
 
-    void noDeviceFails()
-    {
-        m_instrument->unplug();
-        TDownloadThread worker;
-        download(worker);
-        QVERIFY(worker.ResultCode() != 0);
-        QVERIFY(worker.ResultCode() != DEV_ERR_WRONG_DEVICE);
-        QCOMPARE(m_recorder.values, QList<int>{200});
-    }
-
     // The user-interface thread does not run its event loop while the worker runs: the
     // worker must not wait for it, and nothing may be lost or reordered.
     void progressNeverBlocksAndKeepsOrder()
@@ -342,16 +309,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(watch.isNull(), 5000);
         // Only what was delivered before the abandon, never the late 200.
         QVERIFY(!m_recorder.values.contains(200));
-    }
-
-    void resultsCanBeTakenOver()
-    {
-        m_instrument->setResults(sampleResults(4));
-        TDownloadThread worker;
-        download(worker);
-        const TArrayOfMsrResult taken = worker.takeResults();
-        QCOMPARE(taken.size(), std::size_t(4));
-        QVERIFY(worker.Results().empty());
     }
 };
 
