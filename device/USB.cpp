@@ -97,6 +97,8 @@ uint32_t USBTransfer(uint32_t code, const void* payload, uint32_t payloadLength,
     std::lock_guard lock(ExchangeMutex);
     if (!OpenLayer)
         return UsbStatus::DriverUnavailable;
+    if (!reply && replyLength > 0)
+        return UsbStatus::InvalidParam;
 
     uint8_t packet[4 + USB_MAX_PAYLOAD];
     for (int i = 0; i < 4; ++i)
