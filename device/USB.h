@@ -45,8 +45,8 @@ bool USBDeviceConnected();
 // payload bytes, and then, if replyLength is not 0, reads exactly replyLength bytes into
 // reply after a 1 ms pause. Returns 0 or the non-zero status of the transfer that
 // failed; a reply shorter than replyLength is UsbStatus::ShortTransfer, a replyLength
-// without a reply buffer UsbStatus::InvalidParam. Exchanges from
-// different threads never overlap: a second caller waits for the first to end.
+// without a reply buffer UsbStatus::InvalidParam. Exchanges from different threads never
+// overlap: a second caller waits for the first to end.
 uint32_t USBTransfer(uint32_t code, const void* payload, uint32_t payloadLength, void* reply,
                      uint32_t replyLength);
 
