@@ -158,7 +158,8 @@ void TCachedDataSet::Open()
     std::vector<NamedParam> names;
     const QString sql = ToPositionalParams(SelectSQL(), names);
     select.statement = std::make_unique<fb::Statement>(
-        m_database->Attachment(), sql.toStdString(), static_cast<unsigned>(m_database->SQLDialect()));
+        m_database->Attachment(), m_transaction->Handle(), sql.toStdString(),
+        static_cast<unsigned>(m_database->SQLDialect()));
     BindColumns(select, m_fields, objectName());
     select.statement->Open(m_transaction->Handle());
     std::vector<std::unique_ptr<TCachedRow>> rows;
@@ -443,7 +444,8 @@ TCachedDataSet::Statements& TCachedDataSet::PreparedStatements()
 namespace {
 
 PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
-                           TFbDatabase* database, const std::vector<TField*>& fields,
+                           TFbDatabase* database, TFbTransaction* transaction,
+                           const std::vector<TField*>& fields,
                            bool readsRows, const QString& dataSetName)
 {
     if (prepared.statement)
@@ -470,7 +472,8 @@ PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
                                name.name.toStdString() + "' names no field");
         params.push_back({field->Index(), old});
     }
-    auto statement = std::make_unique<fb::Statement>(database->Attachment(), sql.toStdString(),
+    auto statement = std::make_unique<fb::Statement>(database->Attachment(), transaction->Handle(),
+                                                     sql.toStdString(),
                                                      static_cast<unsigned>(database->SQLDialect()));
     prepared.statement = std::move(statement);
     prepared.params = std::move(params);
@@ -506,7 +509,7 @@ void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
 void TCachedDataSet::RefreshRow(TCachedRow* row)
 {
     PreparedStatement& refresh = Prepare(PreparedStatements().refresh, RefreshSQL(), m_database,
-                                         m_fields, true, objectName());
+                                         m_transaction, m_fields, true, objectName());
     BindParams(refresh, m_fields, *row);
     refresh.statement->Open(m_transaction->Handle());
     if (refresh.statement->Fetch()) {
@@ -523,15 +526,15 @@ void TCachedDataSet::WriteRow(TCachedRow* row)
     case TUpdateStatus::Unchanged:
         return;
     case TUpdateStatus::Modified:
-        prepared = &Prepare(PreparedStatements().update, UpdateSQL(), m_database, m_fields, false,
+        prepared = &Prepare(PreparedStatements().update, UpdateSQL(), m_database, m_transaction, m_fields, false,
                             objectName());
         break;
     case TUpdateStatus::Inserted:
-        prepared = &Prepare(PreparedStatements().insert, InsertSQL(), m_database, m_fields, false,
+        prepared = &Prepare(PreparedStatements().insert, InsertSQL(), m_database, m_transaction, m_fields, false,
                             objectName());
         break;
     case TUpdateStatus::Deleted:
-        prepared = &Prepare(PreparedStatements().remove, DeleteSQL(), m_database, m_fields, false,
+        prepared = &Prepare(PreparedStatements().remove, DeleteSQL(), m_database, m_transaction, m_fields, false,
                             objectName());
         break;
     }

@@ -13,7 +13,8 @@ TFbQuery::TFbQuery(QObject* parent, const QString& name, TFbTransaction* transac
 void TFbQuery::ExecQuery()
 {
     m_transaction->EnsureStarted();
-    fb::Statement statement(m_transaction->Database()->Attachment(), m_sql.toStdString(),
+    fb::Statement statement(m_transaction->Database()->Attachment(), m_transaction->Handle(),
+                            m_sql.toStdString(),
                             static_cast<unsigned>(m_transaction->Database()->SQLDialect()));
     statement.Execute(m_transaction->Handle());
 }

@@ -243,12 +243,13 @@ struct Statement::Private
     }
 };
 
-Statement::Statement(Attachment& attachment, const std::string& sql, unsigned dialect)
+Statement::Statement(Attachment& attachment, Transaction& transaction, const std::string& sql,
+                     unsigned dialect)
     : d(std::make_unique<Private>())
 {
     d->attachment = &attachment;
     Status status;
-    d->statement = attachment.Handle()->prepare(&status, nullptr, static_cast<unsigned>(sql.size()),
+    d->statement = attachment.Handle()->prepare(&status, transaction.Handle(), static_cast<unsigned>(sql.size()),
                                                 sql.data(), dialect,
                                                 Firebird::IStatement::PREPARE_PREFETCH_METADATA);
     status.Check();
@@ -536,7 +537,7 @@ int64_t NextGeneratorValue(Attachment& attachment, Transaction& transaction,
     for (char c : generator)
         if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'))
             throw FbError("Invalid generator name " + generator, 0);
-    Statement statement(attachment, "SELECT GEN_ID(" + generator + ", " + std::to_string(step) +
+    Statement statement(attachment, transaction, "SELECT GEN_ID(" + generator + ", " + std::to_string(step) +
                                         ") FROM RDB$DATABASE");
     statement.Open(transaction);
     if (!statement.Fetch())

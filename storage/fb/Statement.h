@@ -25,7 +25,9 @@ enum class ColumnKind { Integer, Float, DateTime, Text, Blob, Other };
 class Statement
 {
 public:
-    Statement(Attachment& attachment, const std::string& sql, unsigned dialect = 3);
+    // The engine prepares within a transaction; it needs not be the one that executes.
+    Statement(Attachment& attachment, Transaction& transaction, const std::string& sql,
+              unsigned dialect = 3);
     ~Statement();
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&& other) noexcept;
