@@ -16,18 +16,18 @@ const FieldValue NullValue;
 
 int CompareValues(const FieldValue& a, const FieldValue& b)
 {
-    const bool aNull = std::holds_alternative<std::monostate>(a);
-    const bool bNull = std::holds_alternative<std::monostate>(b);
+    const bool aNull = a.IsNull();
+    const bool bNull = b.IsNull();
     if (aNull || bNull)
         return int(bNull) - int(aNull);
-    if (const auto* x = std::get_if<QByteArray>(&a)) {
-        const auto* y = std::get_if<QByteArray>(&b);
+    if (const auto* x = a.Bytes()) {
+        const auto* y = b.Bytes();
         return y ? x->compare(*y) : 1;
     }
-    if (std::holds_alternative<QByteArray>(b))
+    if ((b.Bytes() != nullptr))
         return -1;
-    const double x = std::holds_alternative<int64_t>(a) ? double(std::get<int64_t>(a)) : std::get<double>(a);
-    const double y = std::holds_alternative<int64_t>(b) ? double(std::get<int64_t>(b)) : std::get<double>(b);
+    const double x = a.Integer() ? double(*a.Integer()) : *a.Real();
+    const double y = b.Integer() ? double(*b.Integer()) : *b.Real();
     return x < y ? -1 : (y < x ? 1 : 0);
 }
 
@@ -490,21 +490,40 @@ void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
         const auto& param = prepared.params[i];
         const FieldValue& value =
             param.old ? row.OldValues()[param.field] : row.values[param.field];
-        if (std::holds_alternative<std::monostate>(value))
+        if (value.IsNull())
             statement.SetNull(i);
-        else if (const auto* integer = std::get_if<int64_t>(&value))
+        else if (const auto* integer = value.Integer())
             statement.SetInteger(i, *integer);
-        else if (const auto* real = std::get_if<double>(&value)) {
+        else if (const auto* real = value.Real()) {
             if (fields[param.field]->Kind() == TFieldKind::DateTime)
                 statement.SetDateTime(i, *real);
             else
                 statement.SetDouble(i, *real);
         } else
-            statement.SetBytes(i, std::get<QByteArray>(value).toStdString());
+            statement.SetBytes(i, value.Bytes()->toStdString());
     }
 }
 
 } // namespace
+
+PreparedStatement& TCachedDataSet::PrepareInsert()
+{
+    PreparedStatement& insert = PreparedStatements().insert;
+    if (insert.statement)
+        return insert;
+    // The new row comes back from the insert itself instead of a refresh statement run per row,
+    // which would make saving many rows several times slower.
+    QString sql = InsertSQL();
+    const bool returning = !RefreshSQL().trimmed().isEmpty() &&
+                           !sql.contains("RETURNING", Qt::CaseInsensitive);
+    if (returning) {
+        QStringList names;
+        for (const TField* field : m_fields)
+            names << field->FieldName();
+        sql += "\nRETURNING " + names.join(", ");
+    }
+    return Prepare(insert, sql, m_database, m_transaction, m_fields, returning, objectName());
+}
 
 void TCachedDataSet::RefreshRow(TCachedRow* row)
 {
@@ -530,8 +549,7 @@ void TCachedDataSet::WriteRow(TCachedRow* row)
                             objectName());
         break;
     case TUpdateStatus::Inserted:
-        prepared = &Prepare(PreparedStatements().insert, InsertSQL(), m_database, m_transaction, m_fields, false,
-                            objectName());
+        prepared = &PrepareInsert();
         break;
     case TUpdateStatus::Deleted:
         prepared = &Prepare(PreparedStatements().remove, DeleteSQL(), m_database, m_transaction, m_fields, false,
@@ -547,7 +565,10 @@ void TCachedDataSet::WriteRow(TCachedRow* row)
         row->original.reset();
         row->status = TUpdateStatus::Unchanged;
         // From here on the row is addressed by its written key.
-        RefreshRow(row);
+        if (prepared->columnOfField.empty())
+            RefreshRow(row);
+        else
+            ReadColumns(*prepared, m_fields, row->values.get());
     }
     row->status = row->dropped ? TUpdateStatus::Deleted : TUpdateStatus::Unchanged;
     --m_changedRows;

@@ -13,6 +13,7 @@ class TField;
 class TFbDatabase;
 class TFbTransaction;
 struct TCachedRow;
+struct PreparedStatement;
 
 enum class TDataSetState { Inactive, Browse, Edit, Insert };
 enum class TUpdateStatus { Unchanged, Modified, Inserted, Deleted };
@@ -157,6 +158,7 @@ private:
     void RefreshRow(TCachedRow* row);
     void ReadRow(TCachedRow* row);
     Statements& PreparedStatements();
+    PreparedStatement& PrepareInsert();
 
     TFbDatabase* m_database = nullptr;
     TFbTransaction* m_transaction = nullptr;

@@ -30,16 +30,16 @@ Qt::Alignment TField::Alignment() const
 
 const FieldValue& TField::Value() const { return m_dataSet->CurrentValue(this); }
 
-bool TField::IsNull() const { return std::holds_alternative<std::monostate>(Value()); }
+bool TField::IsNull() const { return Value().IsNull(); }
 
 int32_t TField::AsInteger() const
 {
     const FieldValue& value = Value();
-    if (const auto* integer = std::get_if<int64_t>(&value))
+    if (const auto* integer = value.Integer())
         return static_cast<int32_t>(*integer);
-    if (const auto* real = std::get_if<double>(&value))
+    if (const auto* real = value.Real())
         return std::isfinite(*real) ? static_cast<int32_t>(std::llround(*real)) : 0;
-    if (const auto* bytes = std::get_if<QByteArray>(&value))
+    if (const auto* bytes = value.Bytes())
         return bytes->trimmed().toInt();
     return 0;
 }
@@ -47,11 +47,11 @@ int32_t TField::AsInteger() const
 double TField::AsFloat() const
 {
     const FieldValue& value = Value();
-    if (const auto* integer = std::get_if<int64_t>(&value))
+    if (const auto* integer = value.Integer())
         return static_cast<double>(*integer);
-    if (const auto* real = std::get_if<double>(&value))
+    if (const auto* real = value.Real())
         return *real;
-    if (const auto* bytes = std::get_if<QByteArray>(&value))
+    if (const auto* bytes = value.Bytes())
         return bytes->trimmed().toDouble();
     return 0.0;
 }
@@ -61,9 +61,9 @@ double TField::AsDateTime() const { return AsFloat(); }
 QByteArray TField::AsBytes() const
 {
     const FieldValue& value = Value();
-    if (const auto* bytes = std::get_if<QByteArray>(&value))
+    if (const auto* bytes = value.Bytes())
         return *bytes;
-    if (std::holds_alternative<std::monostate>(value))
+    if (value.IsNull())
         return QByteArray();
     return DefaultText().toLatin1();
 }
@@ -71,7 +71,7 @@ QByteArray TField::AsBytes() const
 QString TField::AsString() const
 {
     const FieldValue& value = Value();
-    if (const auto* bytes = std::get_if<QByteArray>(&value))
+    if (const auto* bytes = value.Bytes())
         return Cp1251::Decode(*bytes);
     return DefaultText();
 }
@@ -97,13 +97,13 @@ QString TField::Text() const
 QString TField::DefaultText() const
 {
     const FieldValue& value = Value();
-    if (std::holds_alternative<std::monostate>(value))
+    if (value.IsNull())
         return QString();
-    if (const auto* bytes = std::get_if<QByteArray>(&value))
+    if (const auto* bytes = value.Bytes())
         return Cp1251::Decode(*bytes);
-    if (const auto* integer = std::get_if<int64_t>(&value))
+    if (const auto* integer = value.Integer())
         return QString::number(*integer);
-    const double real = std::get<double>(value);
+    const double real = *value.Real();
     if (m_kind == TFieldKind::DateTime)
         return ResultTexts::DateText(real) + ' ' + ResultTexts::TimeText(real);
     return QString::number(real, 'g', 15);
