@@ -261,11 +261,20 @@ void TCachedDataSet::Prior()
     m_bof = true;
 }
 
-bool TCachedDataSet::Eof() const { return m_eof || RecordCount() == 0; }
+bool TCachedDataSet::Eof() const
+{
+    return m_eof || RecordCount() == 0;
+}
 
-bool TCachedDataSet::Bof() const { return m_bof || RecordCount() == 0; }
+bool TCachedDataSet::Bof() const
+{
+    return m_bof || RecordCount() == 0;
+}
 
-int TCachedDataSet::RecordCount() const { return static_cast<int>(m_visibleCount); }
+int TCachedDataSet::RecordCount() const
+{
+    return static_cast<int>(m_visibleCount);
+}
 
 int TCachedDataSet::RecNo() const
 {
@@ -445,8 +454,8 @@ namespace {
 
 PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
                            TFbDatabase* database, TFbTransaction* transaction,
-                           const std::vector<TField*>& fields,
-                           bool readsRows, const QString& dataSetName)
+                           const std::vector<TField*>& fields, bool readsRows,
+                           const QString& dataSetName)
 {
     if (prepared.statement)
         return prepared;
@@ -514,8 +523,8 @@ PreparedStatement& TCachedDataSet::PrepareInsert()
     // The new row comes back from the insert itself instead of a refresh statement run per row,
     // which would make saving many rows several times slower.
     QString sql = InsertSQL();
-    const bool returning = !RefreshSQL().trimmed().isEmpty() &&
-                           !sql.contains("RETURNING", Qt::CaseInsensitive);
+    const bool returning =
+        !RefreshSQL().trimmed().isEmpty() && !sql.contains("RETURNING", Qt::CaseInsensitive);
     if (returning) {
         QStringList names;
         for (const TField* field : m_fields)
@@ -545,15 +554,15 @@ void TCachedDataSet::WriteRow(TCachedRow* row)
     case TUpdateStatus::Unchanged:
         return;
     case TUpdateStatus::Modified:
-        prepared = &Prepare(PreparedStatements().update, UpdateSQL(), m_database, m_transaction, m_fields, false,
-                            objectName());
+        prepared = &Prepare(PreparedStatements().update, UpdateSQL(), m_database, m_transaction,
+                            m_fields, false, objectName());
         break;
     case TUpdateStatus::Inserted:
         prepared = &PrepareInsert();
         break;
     case TUpdateStatus::Deleted:
-        prepared = &Prepare(PreparedStatements().remove, DeleteSQL(), m_database, m_transaction, m_fields, false,
-                            objectName());
+        prepared = &Prepare(PreparedStatements().remove, DeleteSQL(), m_database, m_transaction,
+                            m_fields, false, objectName());
         break;
     }
     BindParams(*prepared, m_fields, *row);
@@ -652,16 +661,16 @@ void TCachedDataSet::SortBy(const std::vector<TField*>& keys)
     std::vector<int> indexes;
     for (const TField* key : keys)
         indexes.push_back(key->Index());
-    std::stable_sort(m_rows.begin(), m_rows.end(),
-                     [&indexes](const std::unique_ptr<TCachedRow>& a,
-                                const std::unique_ptr<TCachedRow>& b) {
-                         for (int index : indexes) {
-                             const int order = CompareValues(a->values[index], b->values[index]);
-                             if (order != 0)
-                                 return order < 0;
-                         }
-                         return false;
-                     });
+    std::stable_sort(
+        m_rows.begin(), m_rows.end(),
+        [&indexes](const std::unique_ptr<TCachedRow>& a, const std::unique_ptr<TCachedRow>& b) {
+            for (int index : indexes) {
+                const int order = CompareValues(a->values[index], b->values[index]);
+                if (order != 0)
+                    return order < 0;
+            }
+            return false;
+        });
     for (size_t i = 0; i < m_rows.size(); ++i)
         m_rows[i]->position = i;
     m_visibleValid = false;
@@ -678,12 +687,19 @@ void TCachedDataSet::AddRecordUpdater(QObject* owner, std::function<void()> upda
 
 void TCachedDataSet::RemoveRecordUpdater(QObject* owner)
 {
-    std::erase_if(m_recordUpdaters, [owner](const auto& updater) { return updater.first == owner; });
+    std::erase_if(m_recordUpdaters,
+                  [owner](const auto& updater) { return updater.first == owner; });
 }
 
-void TCachedDataSet::RedrawControls() { NotifyDataSetChanged(); }
+void TCachedDataSet::RedrawControls()
+{
+    NotifyDataSetChanged();
+}
 
-void TCachedDataSet::DisableControls() { ++m_controlsDisabled; }
+void TCachedDataSet::DisableControls()
+{
+    ++m_controlsDisabled;
+}
 
 void TCachedDataSet::EnableControls()
 {
@@ -696,7 +712,10 @@ void TCachedDataSet::EnableControls()
     }
 }
 
-void TCachedDataSet::DisableScrollEvents() { ++m_scrollDisabled; }
+void TCachedDataSet::DisableScrollEvents()
+{
+    ++m_scrollDisabled;
+}
 
 void TCachedDataSet::EnableScrollEvents()
 {

@@ -15,8 +15,20 @@ class TFbTransaction;
 struct TCachedRow;
 struct PreparedStatement;
 
-enum class TDataSetState { Inactive, Browse, Edit, Insert };
-enum class TUpdateStatus { Unchanged, Modified, Inserted, Deleted };
+enum class TDataSetState
+{
+    Inactive,
+    Browse,
+    Edit,
+    Insert
+};
+enum class TUpdateStatus
+{
+    Unchanged,
+    Modified,
+    Inserted,
+    Deleted
+};
 
 // A dataset that reads all rows of its select statement into memory and keeps every change
 // there until ApplyUpdates writes it with its insert, update and delete statements (whose

@@ -29,7 +29,8 @@ void TFbDatabase::SetConnectParams(const QString& user, const QString& password,
 QByteArray TFbDatabase::CreateStatement() const
 {
     QByteArray statement = "CREATE DATABASE ";
-    statement += QByteArray::fromStdString(fb::QuoteLiteral(QFile::encodeName(m_dbName).toStdString()));
+    statement +=
+        QByteArray::fromStdString(fb::QuoteLiteral(QFile::encodeName(m_dbName).toStdString()));
     statement += ' ';
     for (const QString& line : m_creationParams)
         statement += line.toUtf8() + "\r\n";
@@ -46,9 +47,9 @@ void TFbDatabase::CreateDatabase()
 void TFbDatabase::Open()
 {
     Close();
-    m_attachment = fb::Attachment::Attach(QFile::encodeName(m_dbName).toStdString(),
-                                          m_user.toStdString(), m_password.toStdString(),
-                                          m_charset.toStdString());
+    m_attachment =
+        fb::Attachment::Attach(QFile::encodeName(m_dbName).toStdString(), m_user.toStdString(),
+                               m_password.toStdString(), m_charset.toStdString());
 }
 
 void TFbDatabase::Close()

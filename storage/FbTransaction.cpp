@@ -22,6 +22,12 @@ void TFbTransaction::EnsureStarted()
         StartTransaction();
 }
 
-void TFbTransaction::Commit() { m_transaction.Commit(); }
+void TFbTransaction::Commit()
+{
+    m_transaction.Commit();
+}
 
-void TFbTransaction::CommitRetaining() { m_transaction.CommitRetaining(); }
+void TFbTransaction::CommitRetaining()
+{
+    m_transaction.CommitRetaining();
+}

@@ -28,9 +28,15 @@ Qt::Alignment TField::Alignment() const
     return (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
 }
 
-const FieldValue& TField::Value() const { return m_dataSet->CurrentValue(this); }
+const FieldValue& TField::Value() const
+{
+    return m_dataSet->CurrentValue(this);
+}
 
-bool TField::IsNull() const { return Value().IsNull(); }
+bool TField::IsNull() const
+{
+    return Value().IsNull();
+}
 
 int32_t TField::AsInteger() const
 {
@@ -56,7 +62,10 @@ double TField::AsFloat() const
     return 0.0;
 }
 
-double TField::AsDateTime() const { return AsFloat(); }
+double TField::AsDateTime() const
+{
+    return AsFloat();
+}
 
 QByteArray TField::AsBytes() const
 {
@@ -109,7 +118,10 @@ QString TField::DefaultText() const
     return QString::number(real, 'g', 15);
 }
 
-void TField::SetValue(const FieldValue& value) { m_dataSet->SetCurrentValue(this, value); }
+void TField::SetValue(const FieldValue& value)
+{
+    m_dataSet->SetCurrentValue(this, value);
+}
 
 void TField::SetAsString(const QString& text)
 {

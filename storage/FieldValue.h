@@ -14,8 +14,7 @@ public:
     FieldValue(int64_t value) noexcept : m_kind(Kind::Integer), m_integer(value) {}
     FieldValue(double value) noexcept : m_kind(Kind::Real), m_real(value) {}
     FieldValue(const QByteArray& value) : m_kind(Kind::Bytes), m_bytes(new QByteArray(value)) {}
-    FieldValue(QByteArray&& value)
-        : m_kind(Kind::Bytes), m_bytes(new QByteArray(std::move(value)))
+    FieldValue(QByteArray&& value) : m_kind(Kind::Bytes), m_bytes(new QByteArray(std::move(value)))
     {
     }
     FieldValue(const FieldValue& other) : m_kind(other.m_kind), m_integer(other.m_integer)
@@ -69,7 +68,13 @@ public:
     }
 
 private:
-    enum class Kind : uint8_t { Null, Integer, Real, Bytes };
+    enum class Kind : uint8_t
+    {
+        Null,
+        Integer,
+        Real,
+        Bytes
+    };
 
     void Release() noexcept
     {
@@ -86,4 +91,11 @@ private:
     };
 };
 
-enum class TFieldKind { Integer, Float, DateTime, String, Blob };
+enum class TFieldKind
+{
+    Integer,
+    Float,
+    DateTime,
+    String,
+    Blob
+};

@@ -237,9 +237,15 @@ void TMainDataModule::DataModuleCreate(QObject*)
 
 void TMainDataModule::DataModuleDestroy(QObject*) {}
 
-bool TMainDataModule::IsOpen() const { return dsetVORN->Active() || DescriptionDataSet->Active(); }
+bool TMainDataModule::IsOpen() const
+{
+    return dsetVORN->Active() || DescriptionDataSet->Active();
+}
 
-bool TMainDataModule::IsEmpty() const { return dsetVORN->IsEmpty(); }
+bool TMainDataModule::IsEmpty() const
+{
+    return dsetVORN->IsEmpty();
+}
 
 void TMainDataModule::PostEdits()
 {
@@ -320,7 +326,10 @@ void TMainDataModule::EndUpdate()
     }
 }
 
-void TMainDataModule::NotifyScroll() { dsetVORNAfterScroll(dsetVORN); }
+void TMainDataModule::NotifyScroll()
+{
+    dsetVORNAfterScroll(dsetVORN);
+}
 
 void TMainDataModule::SortResults()
 {
@@ -439,8 +448,8 @@ void TMainDataModule::dsetVORNFGetText(TField* Sender, QString& Text, bool)
 {
     const std::optional<double> f =
         Sender->IsNull() ? std::nullopt : std::optional<double>(Sender->AsFloat());
-    Text = ResultTexts::ForceText(f, dsetVORNREINF_DIAMETER->AsInteger(), MeasurandCode,
-                                  LoadUnitCode);
+    Text =
+        ResultTexts::ForceText(f, dsetVORNREINF_DIAMETER->AsInteger(), MeasurandCode, LoadUnitCode);
 }
 
 void TMainDataModule::DropUnusedKeys()
@@ -454,9 +463,8 @@ int32_t TMainDataModule::NextResultKey()
     if (m_nextKey > m_lastReservedKey) {
         const int step = UpdateCount > 0 ? BulkKeyBlock : 1;
         pFIBTransaction->EnsureStarted();
-        const int64_t top = fb::NextGeneratorValue(MainDatabase->Attachment(),
-                                                   pFIBTransaction->Handle(),
-                                                   "MSR_RESULT_TABLE_GEN", step);
+        const int64_t top = fb::NextGeneratorValue(
+            MainDatabase->Attachment(), pFIBTransaction->Handle(), "MSR_RESULT_TABLE_GEN", step);
         m_nextKey = top - step + 1;
         m_lastReservedKey = top;
     }

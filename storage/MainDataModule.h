@@ -2,10 +2,10 @@
 
 #include "CachedDataSet.h"
 #include "DataSource.h"
-#include "Field.h"
 #include "FbDatabase.h"
 #include "FbQuery.h"
 #include "FbTransaction.h"
+#include "Field.h"
 #include "MsrResult.h"
 #include "ResultDataSet.h"
 

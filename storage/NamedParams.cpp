@@ -1,7 +1,10 @@
 #include "NamedParams.h"
 
 namespace {
-bool IsNameChar(QChar c) { return c.isLetterOrNumber() || c == '_' || c == '$'; }
+bool IsNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == '_' || c == '$';
+}
 } // namespace
 
 QString ToPositionalParams(const QString& sql, std::vector<NamedParam>& params)

@@ -6,10 +6,18 @@
 namespace ProjectSchema {
 
 namespace {
-const QStringList ResultColumns = {
-    "MSR_RESULT_TABLE_PK", "MSR_DATE",       "MSR_TIME", "MSR_NUMBER",
-    "REINF_KIND_ID",       "REINF_DIAMETER", "FORCE_ESTIMATE", "BASE",
-    "F",                   "P",              "S",        "MSR_COMMENT"};
+const QStringList ResultColumns = {"MSR_RESULT_TABLE_PK",
+                                   "MSR_DATE",
+                                   "MSR_TIME",
+                                   "MSR_NUMBER",
+                                   "REINF_KIND_ID",
+                                   "REINF_DIAMETER",
+                                   "FORCE_ESTIMATE",
+                                   "BASE",
+                                   "F",
+                                   "P",
+                                   "S",
+                                   "MSR_COMMENT"};
 } // namespace
 
 QStringList CreationParams()
@@ -20,10 +28,9 @@ QStringList CreationParams()
 
 QStringList BuildStatements()
 {
-    const QString identity =
-        "INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES (" +
-        QString::fromStdString(fb::QuoteLiteral(TMainDataModule::DeviceName)) + "," +
-        QString::number(TMainDataModule::DeviceDataVersion) + ");";
+    const QString identity = "INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES (" +
+                             QString::fromStdString(fb::QuoteLiteral(TMainDataModule::DeviceName)) +
+                             "," + QString::number(TMainDataModule::DeviceDataVersion) + ");";
     return {
         "CREATE TABLE DESC_TABLE(DESC_TABLE_PK INTEGER NOT NULL PRIMARY KEY,DEVICE_NAME "
         "CHAR(32),DEVICE_DATA_VERSION INTEGER,PROJECT_DESC BLOB SUB_TYPE 0 SEGMENT SIZE 256);",
@@ -60,7 +67,9 @@ QStringList ResultInsertSQL()
     QStringList lines = {"INSERT INTO MSR_RESULT_TABLE", "("};
     for (qsizetype i = 0; i < ResultColumns.size(); ++i)
         lines << "  " + ResultColumns[i] + (i + 1 < ResultColumns.size() ? "," : "");
-    lines << ")" << "VALUES" << "(";
+    lines << ")"
+          << "VALUES"
+          << "(";
     for (qsizetype i = 0; i < ResultColumns.size(); ++i)
         lines << "  ?" + ResultColumns[i] +
                      (i == 0 ? ", " : (i + 1 < ResultColumns.size() ? "," : ""));
@@ -74,7 +83,8 @@ QStringList ResultUpdateSQL()
     for (qsizetype i = 0; i < ResultColumns.size(); ++i)
         lines << "  " + ResultColumns[i] + " = ?" + ResultColumns[i] +
                      (i + 1 < ResultColumns.size() ? "," : "");
-    lines << "WHERE" << "  MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK";
+    lines << "WHERE"
+          << "  MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK";
     return lines;
 }
 
@@ -83,7 +93,10 @@ QStringList ResultDeleteSQL()
     return {"DELETE FROM MSR_RESULT_TABLE", "WHERE MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK"};
 }
 
-QStringList DescriptionSelectSQL() { return {"SELECT * FROM DESC_TABLE"}; }
+QStringList DescriptionSelectSQL()
+{
+    return {"SELECT * FROM DESC_TABLE"};
+}
 
 QStringList DescriptionRefreshSQL()
 {
@@ -92,10 +105,20 @@ QStringList DescriptionRefreshSQL()
 
 QStringList DescriptionInsertSQL()
 {
-    return {"INSERT INTO DESC_TABLE", "(",       "  DESC_TABLE_PK,",  "  DEVICE_NAME,",
-            "  DEVICE_DATA_VERSION,",  "  PROJECT_DESC", ")",    "VALUES",
-            "(",                       "  ?DESC_TABLE_PK,",       "  ?DEVICE_NAME,",
-            "  ?DEVICE_DATA_VERSION,", "  ?PROJECT_DESC",         ")"};
+    return {"INSERT INTO DESC_TABLE",
+            "(",
+            "  DESC_TABLE_PK,",
+            "  DEVICE_NAME,",
+            "  DEVICE_DATA_VERSION,",
+            "  PROJECT_DESC",
+            ")",
+            "VALUES",
+            "(",
+            "  ?DESC_TABLE_PK,",
+            "  ?DEVICE_NAME,",
+            "  ?DEVICE_DATA_VERSION,",
+            "  ?PROJECT_DESC",
+            ")"};
 }
 
 QStringList DescriptionUpdateSQL()

@@ -73,7 +73,10 @@ TField* TResultTableModel::FieldAt(int column) const
                : nullptr;
 }
 
-int TResultTableModel::CurrentRow() const { return m_currentRow; }
+int TResultTableModel::CurrentRow() const
+{
+    return m_currentRow;
+}
 
 void TResultTableModel::SetCurrentRow(int row)
 {

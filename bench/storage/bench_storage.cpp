@@ -69,7 +69,10 @@ long PeakMemoryKiB()
     return usage.ru_maxrss;
 }
 
-std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string Native(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
 // The baseline writer: one prepared insert per row in one transaction, then a commit.
 void RawInsert(const QString& path, int from, int count)
@@ -206,8 +209,8 @@ int main(int argc, char* argv[])
     });
     module.CancelChanges();
     const double perPair = scanSeconds / static_cast<double>(pairs);
-    const double fullPairs = double(ImportedRows) * StoredRows +
-                             double(ImportedRows) * (ImportedRows - 1) / 2.0;
+    const double fullPairs =
+        double(ImportedRows) * StoredRows + double(ImportedRows) * (ImportedRows - 1) / 2.0;
     std::vector<double> imports;
     for (int i = 0; i < Repeats; ++i) {
         imports.push_back(Seconds([&] {

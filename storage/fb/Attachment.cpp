@@ -6,9 +6,13 @@
 
 namespace fb {
 
-Attachment::~Attachment() { ReleaseQuietly(); }
+Attachment::~Attachment()
+{
+    ReleaseQuietly();
+}
 
-Attachment::Attachment(Attachment&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr))
+Attachment::Attachment(Attachment&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, nullptr))
 {
 }
 
@@ -38,8 +42,8 @@ Attachment Attachment::Attach(const std::string& path, const std::string& user,
                               const std::string& password, const std::string& charset)
 {
     Status status;
-    Firebird::IXpbBuilder* dpb =
-        Master()->getUtilInterface()->getXpbBuilder(&status, Firebird::IXpbBuilder::DPB, nullptr, 0);
+    Firebird::IXpbBuilder* dpb = Master()->getUtilInterface()->getXpbBuilder(
+        &status, Firebird::IXpbBuilder::DPB, nullptr, 0);
     status.Check();
     dpb->insertString(&status, isc_dpb_user_name, user.c_str());
     dpb->insertString(&status, isc_dpb_password, password.c_str());
@@ -50,9 +54,8 @@ Attachment Attachment::Attach(const std::string& path, const std::string& user,
         status.Check();
     }
     Firebird::IProvider* provider = Master()->getDispatcher();
-    Firebird::IAttachment* handle =
-        provider->attachDatabase(&status, path.c_str(), dpb->getBufferLength(&status),
-                                 dpb->getBuffer(&status));
+    Firebird::IAttachment* handle = provider->attachDatabase(
+        &status, path.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status));
     provider->release();
     dpb->dispose();
     status.Check();

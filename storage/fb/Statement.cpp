@@ -13,18 +13,28 @@ namespace fb {
 
 namespace {
 
-constexpr int OleDayOfEngineEpoch = 15018; // 1899-12-30 counted from 1858-11-17
+constexpr int OleDayOfEngineEpoch = 15018;  // 1899-12-30 counted from 1858-11-17
 constexpr double TicksPerDay = 864000000.0; // engine times count 1/10000 s
 
 struct ParamValue
 {
-    enum class Kind { Null, Integer, Double, DateTime, Bytes } kind = Kind::Null;
+    enum class Kind
+    {
+        Null,
+        Integer,
+        Double,
+        DateTime,
+        Bytes
+    } kind = Kind::Null;
     int64_t integer = 0;
     double real = 0.0;
     std::string bytes;
 };
 
-double Power10(int exponent) { return std::pow(10.0, exponent); }
+double Power10(int exponent)
+{
+    return std::pow(10.0, exponent);
+}
 
 template <typename T> T Load(const unsigned char* where)
 {
@@ -125,7 +135,8 @@ struct Statement::Private
             attachment->Handle()->createBlob(&status, transaction->Handle(), &id, 0, nullptr);
         status.Check();
         for (size_t done = 0; done < bytes.size();) {
-            const unsigned chunk = static_cast<unsigned>(std::min<size_t>(bytes.size() - done, 32768));
+            const unsigned chunk =
+                static_cast<unsigned>(std::min<size_t>(bytes.size() - done, 32768));
             blob->putSegment(&status, chunk, bytes.data() + done);
             if (status.Failed()) {
                 Status ignored;
@@ -249,9 +260,9 @@ Statement::Statement(Attachment& attachment, Transaction& transaction, const std
 {
     d->attachment = &attachment;
     Status status;
-    d->statement = attachment.Handle()->prepare(&status, transaction.Handle(), static_cast<unsigned>(sql.size()),
-                                                sql.data(), dialect,
-                                                Firebird::IStatement::PREPARE_PREFETCH_METADATA);
+    d->statement = attachment.Handle()->prepare(
+        &status, transaction.Handle(), static_cast<unsigned>(sql.size()), sql.data(), dialect,
+        Firebird::IStatement::PREPARE_PREFETCH_METADATA);
     status.Check();
     d->input = d->statement->getInputMetadata(&status);
     status.Check();
@@ -271,7 +282,10 @@ Statement::~Statement() = default;
 Statement::Statement(Statement&& other) noexcept = default;
 Statement& Statement::operator=(Statement&& other) noexcept = default;
 
-unsigned Statement::ParamCount() const { return d->inCount; }
+unsigned Statement::ParamCount() const
+{
+    return d->inCount;
+}
 
 void Statement::SetNull(unsigned index)
 {
@@ -359,7 +373,10 @@ uint64_t Statement::AffectedRows()
     return rows;
 }
 
-unsigned Statement::ColumnCount() const { return d->outCount; }
+unsigned Statement::ColumnCount() const
+{
+    return d->outCount;
+}
 
 std::string Statement::ColumnName(unsigned index) const
 {
@@ -537,8 +554,9 @@ int64_t NextGeneratorValue(Attachment& attachment, Transaction& transaction,
     for (char c : generator)
         if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'))
             throw FbError("Invalid generator name " + generator, 0);
-    Statement statement(attachment, transaction, "SELECT GEN_ID(" + generator + ", " + std::to_string(step) +
-                                        ") FROM RDB$DATABASE");
+    Statement statement(attachment, transaction,
+                        "SELECT GEN_ID(" + generator + ", " + std::to_string(step) +
+                            ") FROM RDB$DATABASE");
     statement.Open(transaction);
     if (!statement.Fetch())
         throw FbError("The generator " + generator + " gave no value", 0);

@@ -17,7 +17,15 @@ namespace fb {
 class Attachment;
 class Transaction;
 
-enum class ColumnKind { Integer, Float, DateTime, Text, Blob, Other };
+enum class ColumnKind
+{
+    Integer,
+    Float,
+    DateTime,
+    Text,
+    Blob,
+    Other
+};
 
 // A prepared statement with positional parameters (?). Values are converted to the types the
 // engine describes for each parameter and column; date-time values are OLE dates, text and blob

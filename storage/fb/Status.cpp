@@ -10,7 +10,10 @@ Firebird::IMaster* Master()
 
 Status::Status() : m_status(Master()->getStatus()), m_wrapper(m_status) {}
 
-Status::~Status() { m_status->dispose(); }
+Status::~Status()
+{
+    m_status->dispose();
+}
 
 bool Status::Failed() const
 {

@@ -7,7 +7,10 @@
 
 namespace fb {
 
-Transaction::~Transaction() { ReleaseQuietly(); }
+Transaction::~Transaction()
+{
+    ReleaseQuietly();
+}
 
 Transaction::Transaction(Transaction&& other) noexcept
     : m_handle(std::exchange(other.m_handle, nullptr))

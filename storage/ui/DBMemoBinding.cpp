@@ -10,8 +10,14 @@
 
 namespace {
 // Project files hold Windows line breaks; the editor works with \n.
-QString FromStored(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
-QString ToStored(QString text) { return text.replace('\n', QStringLiteral("\r\n")); }
+QString FromStored(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+QString ToStored(QString text)
+{
+    return text.replace('\n', QStringLiteral("\r\n"));
+}
 } // namespace
 
 TDBMemoBinding::TDBMemoBinding(QPlainTextEdit* editor, TDataSource* source,
@@ -41,7 +47,10 @@ TDBMemoBinding::~TDBMemoBinding()
         m_source->DataSet()->RemoveRecordUpdater(this);
 }
 
-TField* TDBMemoBinding::Field() const { return m_source->DataSet()->FindField(m_fieldName); }
+TField* TDBMemoBinding::Field() const
+{
+    return m_source->DataSet()->FindField(m_fieldName);
+}
 
 bool TDBMemoBinding::PostEdit()
 {

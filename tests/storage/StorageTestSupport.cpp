@@ -9,7 +9,10 @@
 
 namespace StorageTest {
 
-void PrepareEngine() { fb::UsePerUserLockFolder(); }
+void PrepareEngine()
+{
+    fb::UsePerUserLockFolder();
+}
 
 TMsrResult Result(int n)
 {
@@ -26,7 +29,10 @@ TMsrResult Result(int n)
     return r;
 }
 
-bool IsqlAvailable() { return !QStandardPaths::findExecutable("isql-fb").isEmpty(); }
+bool IsqlAvailable()
+{
+    return !QStandardPaths::findExecutable("isql-fb").isEmpty();
+}
 
 QString RunIsql(const QString& path, const QString& input, QStringList extraArgs)
 {
@@ -41,7 +47,10 @@ QString RunIsql(const QString& path, const QString& input, QStringList extraArgs
     return QString::fromUtf8(isql.readAll());
 }
 
-QString ExtractMetadata(const QString& path) { return RunIsql(path, QString(), {"-x"}); }
+QString ExtractMetadata(const QString& path)
+{
+    return RunIsql(path, QString(), {"-x"});
+}
 
 QByteArray FileBytes(const QString& path)
 {

@@ -75,9 +75,12 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("literal");
-        QTest::newRow("plain") << "VORN-1.0" << "'VORN-1.0'";
-        QTest::newRow("empty") << "" << "''";
-        QTest::newRow("quotes") << "it's ''x'" << "'it''s ''''x'''";
+        QTest::newRow("plain") << "VORN-1.0"
+                               << "'VORN-1.0'";
+        QTest::newRow("empty") << ""
+                               << "''";
+        QTest::newRow("quotes") << "it's ''x'"
+                                << "'it''s ''''x'''";
     }
 
     void quoting()
@@ -106,8 +109,9 @@ private slots:
         ++key;
         const double when = OleDate::fromParts(2031, 7, 9, 13, 14, 15);
         fb::Transaction transaction = fb::Transaction::StartReadCommitted(m_attachment);
-        fb::Statement insert(m_attachment, transaction,
-                             "INSERT INTO T (K, C, V, B, TS, F, D, N) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        fb::Statement insert(
+            m_attachment, transaction,
+            "INSERT INTO T (K, C, V, B, TS, F, D, N) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
         QCOMPARE(insert.ParamCount(), 8u);
         insert.SetInteger(0, key);
         insert.SetBytes(1, "ab");

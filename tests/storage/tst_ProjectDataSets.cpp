@@ -363,7 +363,8 @@ private slots:
         module.dsetVORN->SetRecNo(1);
         const int taken = module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger();
         module.ExecuteStatement(
-            QString("INSERT INTO MSR_RESULT_TABLE (MSR_RESULT_TABLE_PK, MSR_NUMBER) VALUES (%1, -5)")
+            QString(
+                "INSERT INTO MSR_RESULT_TABLE (MSR_RESULT_TABLE_PK, MSR_NUMBER) VALUES (%1, -5)")
                 .arg(taken));
         try {
             module.SaveChanges();
@@ -392,10 +393,10 @@ private slots:
             results.push_back({OleDate::fromParts(year, 1, 1, 0, 0, 0), uint32_t(year)});
             results.push_back({OleDate::fromParts(year, 12, 31, 23, 59, 59), uint32_t(year)});
             for (int i = 0; i < 8; ++i)
-                results.push_back({OleDate::fromParts(year, month, day, int(random.bounded(24)),
-                                                      int(random.bounded(60)),
-                                                      int(random.bounded(60))),
-                                   uint32_t(i)});
+                results.push_back(
+                    {OleDate::fromParts(year, month, day, int(random.bounded(24)),
+                                        int(random.bounded(60)), int(random.bounded(60))),
+                     uint32_t(i)});
         }
         results.push_back({OleDate::fromParts(2000, 2, 29, 12, 0, 1), 1});
         results.push_back({OleDate::fromParts(2252, 2, 29, 0, 0, 1), 1});

@@ -67,10 +67,10 @@ private slots:
     {
         if (!IsqlAvailable())
             QSKIP("isql-fb is not installed");
-        const QString out = RunIsql(
-            m_good, "SELECT DESC_TABLE_PK, '[' || DEVICE_NAME || ']', DEVICE_DATA_VERSION, "
-                    "PROJECT_DESC IS NULL FROM DESC_TABLE;\n"
-                    "SELECT COUNT(*) FROM MSR_RESULT_TABLE;\n");
+        const QString out =
+            RunIsql(m_good, "SELECT DESC_TABLE_PK, '[' || DEVICE_NAME || ']', DEVICE_DATA_VERSION, "
+                            "PROJECT_DESC IS NULL FROM DESC_TABLE;\n"
+                            "SELECT COUNT(*) FROM MSR_RESULT_TABLE;\n");
         QVERIFY2(out.contains("[VORN-1.0" + QString(24, ' ') + "]"), qPrintable(out));
         QVERIFY2(out.contains(QRegularExpression("\\b1\\s+\\[VORN-1.0\\s+\\]\\s+65537\\s+<true>")),
                  qPrintable(out));
@@ -99,26 +99,26 @@ private slots:
         QString script = "CREATE DATABASE '" + reference +
                          "' USER 'SYSDBA' PASSWORD 'tarnwheel' PAGE_SIZE = 4096 DEFAULT "
                          "CHARACTER SET ASCII;\nSET TERM ^ ;\n";
-        for (const QString& statement : {
-                 QString("CREATE TABLE DESC_TABLE(DESC_TABLE_PK INTEGER NOT NULL PRIMARY "
-                         "KEY,DEVICE_NAME CHAR(32),DEVICE_DATA_VERSION INTEGER,PROJECT_DESC BLOB "
-                         "SUB_TYPE 0 SEGMENT SIZE 256)"),
-                 QString("CREATE GENERATOR DESC_TABLE_GEN"),
-                 QString("CREATE TRIGGER CREATE_DESC_RECORD FOR DESC_TABLE ACTIVE BEFORE INSERT "
-                         "POSITION 0 AS BEGIN  if (NEW.DESC_TABLE_PK is null) then   "
-                         "NEW.DESC_TABLE_PK = gen_id(DESC_TABLE_GEN, 1); END"),
-                 QString("INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES "
-                         "('VORN-1.0',65537)"),
-                 QString("CREATE TABLE MSR_RESULT_TABLE(MSR_RESULT_TABLE_PK INTEGER NOT NULL "
-                         "PRIMARY KEY,MSR_DATE TIMESTAMP,MSR_TIME TIMESTAMP,MSR_NUMBER "
-                         "INTEGER,REINF_KIND_ID INTEGER,REINF_DIAMETER INTEGER,FORCE_ESTIMATE "
-                         "INTEGER,BASE INTEGER,F FLOAT,P FLOAT,S FLOAT,MSR_COMMENT BLOB SUB_TYPE "
-                         "0 SEGMENT SIZE 256)"),
-                 QString("CREATE GENERATOR MSR_RESULT_TABLE_GEN"),
-                 QString("CREATE TRIGGER CREATE_MSR_RESULT_RECORD FOR MSR_RESULT_TABLE ACTIVE "
-                         "BEFORE INSERT POSITION 0 AS BEGIN  if (NEW.MSR_RESULT_TABLE_PK is "
-                         "null) then   NEW.MSR_RESULT_TABLE_PK = gen_id(MSR_RESULT_TABLE_GEN, "
-                         "1); END")})
+        for (const QString& statement :
+             {QString("CREATE TABLE DESC_TABLE(DESC_TABLE_PK INTEGER NOT NULL PRIMARY "
+                      "KEY,DEVICE_NAME CHAR(32),DEVICE_DATA_VERSION INTEGER,PROJECT_DESC BLOB "
+                      "SUB_TYPE 0 SEGMENT SIZE 256)"),
+              QString("CREATE GENERATOR DESC_TABLE_GEN"),
+              QString("CREATE TRIGGER CREATE_DESC_RECORD FOR DESC_TABLE ACTIVE BEFORE INSERT "
+                      "POSITION 0 AS BEGIN  if (NEW.DESC_TABLE_PK is null) then   "
+                      "NEW.DESC_TABLE_PK = gen_id(DESC_TABLE_GEN, 1); END"),
+              QString("INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES "
+                      "('VORN-1.0',65537)"),
+              QString("CREATE TABLE MSR_RESULT_TABLE(MSR_RESULT_TABLE_PK INTEGER NOT NULL "
+                      "PRIMARY KEY,MSR_DATE TIMESTAMP,MSR_TIME TIMESTAMP,MSR_NUMBER "
+                      "INTEGER,REINF_KIND_ID INTEGER,REINF_DIAMETER INTEGER,FORCE_ESTIMATE "
+                      "INTEGER,BASE INTEGER,F FLOAT,P FLOAT,S FLOAT,MSR_COMMENT BLOB SUB_TYPE "
+                      "0 SEGMENT SIZE 256)"),
+              QString("CREATE GENERATOR MSR_RESULT_TABLE_GEN"),
+              QString("CREATE TRIGGER CREATE_MSR_RESULT_RECORD FOR MSR_RESULT_TABLE ACTIVE "
+                      "BEFORE INSERT POSITION 0 AS BEGIN  if (NEW.MSR_RESULT_TABLE_PK is "
+                      "null) then   NEW.MSR_RESULT_TABLE_PK = gen_id(MSR_RESULT_TABLE_GEN, "
+                      "1); END")})
             script += statement + "^\nCOMMIT^\n";
         QProcess isql;
         isql.setProcessChannelMode(QProcess::MergedChannels);
@@ -130,8 +130,10 @@ private slots:
 
         auto normalised = [](const QString& path) {
             QString text = ExtractMetadata(path);
-            text.remove(QRegularExpression("^.*CREATE DATABASE[^\\n]*\\n", QRegularExpression::MultilineOption));
-            text.remove(QRegularExpression("^/\\*.*\\*/\\s*$", QRegularExpression::MultilineOption));
+            text.remove(QRegularExpression("^.*CREATE DATABASE[^\\n]*\\n",
+                                           QRegularExpression::MultilineOption));
+            text.remove(
+                QRegularExpression("^/\\*.*\\*/\\s*$", QRegularExpression::MultilineOption));
             return text;
         };
         QCOMPARE(normalised(m_good), normalised(reference));
@@ -146,15 +148,22 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("accepted");
         QTest::newRow("trailing control characters")
-            << "UPDATE DESC_TABLE SET DEVICE_NAME = 'VORN-1.0' || ASCII_CHAR(9) || ASCII_CHAR(1);" << true;
-        QTest::newRow("other letter case") << "UPDATE DESC_TABLE SET DEVICE_NAME = 'vorn-1.0';" << false;
-        QTest::newRow("leading blank") << "UPDATE DESC_TABLE SET DEVICE_NAME = ' VORN-1.0';" << false;
-        QTest::newRow("further character") << "UPDATE DESC_TABLE SET DEVICE_NAME = 'VORN-1.0x';" << false;
+            << "UPDATE DESC_TABLE SET DEVICE_NAME = 'VORN-1.0' || ASCII_CHAR(9) || ASCII_CHAR(1);"
+            << true;
+        QTest::newRow("other letter case")
+            << "UPDATE DESC_TABLE SET DEVICE_NAME = 'vorn-1.0';" << false;
+        QTest::newRow("leading blank")
+            << "UPDATE DESC_TABLE SET DEVICE_NAME = ' VORN-1.0';" << false;
+        QTest::newRow("further character")
+            << "UPDATE DESC_TABLE SET DEVICE_NAME = 'VORN-1.0x';" << false;
         QTest::newRow("other device") << "UPDATE DESC_TABLE SET DEVICE_NAME = 'VORN-2.0';" << false;
         QTest::newRow("null name") << "UPDATE DESC_TABLE SET DEVICE_NAME = NULL;" << false;
-        QTest::newRow("version 65536") << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = 65536;" << false;
-        QTest::newRow("version 65538") << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = 65538;" << false;
-        QTest::newRow("null version") << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = NULL;" << false;
+        QTest::newRow("version 65536")
+            << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = 65536;" << false;
+        QTest::newRow("version 65538")
+            << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = 65538;" << false;
+        QTest::newRow("null version")
+            << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = NULL;" << false;
         QTest::newRow("empty table") << "DELETE FROM DESC_TABLE;" << false;
         QTest::newRow("second row of another device")
             << "INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES ('X', 1);" << true;
@@ -219,8 +228,9 @@ private slots:
         } else if (kind == "schema") {
             if (!IsqlAvailable())
                 QSKIP("isql-fb is not installed");
-            RunIsql(QString(), "CREATE DATABASE '" + path + "';\nCREATE TABLE T (A INTEGER);\n"
-                              "INSERT INTO T VALUES (1);\nCOMMIT;\n");
+            RunIsql(QString(), "CREATE DATABASE '" + path +
+                                   "';\nCREATE TABLE T (A INTEGER);\n"
+                                   "INSERT INTO T VALUES (1);\nCOMMIT;\n");
             QVERIFY(QFile::exists(path));
         } else if (kind == "held") {
             if (!IsqlAvailable())

@@ -51,7 +51,8 @@ private slots:
         QList<int> widths;
         for (int c = 0; c < model.columnCount(); ++c) {
             titles << model.headerData(c, Qt::Horizontal).toString();
-            widths << model.headerData(c, Qt::Horizontal, TResultTableModel::WidthInCharsRole).toInt();
+            widths
+                << model.headerData(c, Qt::Horizontal, TResultTableModel::WidthInCharsRole).toInt();
         }
         QCOMPARE(titles, QStringList({"Дата", "Время", "№", "Тип", "Диаметр, мм", "Н"}));
         QCOMPARE(widths, QList<int>({12, 12, 6, 14, 14, 14}));
@@ -66,7 +67,8 @@ private slots:
     {
         TMainDataModule module;
         TResultTableModel model(module.ResultDataSource);
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(OpenNew(module));
         TMsrResult r = Result(5);
         r.F = 10000;
@@ -77,9 +79,9 @@ private slots:
         QStringList row;
         for (int c = 0; c < model.columnCount(); ++c)
             row << model.data(model.index(0, c)).toString();
-        QCOMPARE(row, QStringList({module.dsetVORNMSR_DATE->DisplayText(),
-                                   module.dsetVORNMSR_TIME->DisplayText(), "5", "?", "12",
-                                   "10000"}));
+        QCOMPARE(row,
+                 QStringList({module.dsetVORNMSR_DATE->DisplayText(),
+                              module.dsetVORNMSR_TIME->DisplayText(), "5", "?", "12", "10000"}));
         QCOMPARE(model.data(model.index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>() &
                      Qt::AlignHorizontal_Mask,
                  Qt::AlignRight);
@@ -95,7 +97,8 @@ private slots:
         Import(module, 0, 10);
         module.SaveChanges();
         TResultTableModel model(module.ResultDataSource);
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
         QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
         QSignalSpy moves(&model, &TResultTableModel::CurrentRowChanged);
@@ -123,7 +126,8 @@ private slots:
         Import(module, 0, 20);
         module.SaveChanges();
         TResultTableModel model(module.ResultDataSource);
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         int scrolls = 0;
         module.OnResultScroll = [&scrolls] { ++scrolls; };
         QSignalSpy moves(&model, &TResultTableModel::CurrentRowChanged);

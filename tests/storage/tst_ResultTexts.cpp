@@ -70,13 +70,20 @@ private slots:
         QTest::addColumn<int>("unit");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("unitText");
-        QTest::newRow("force kgf") << 0 << 0 << "Натяжение" << "кгс";
-        QTest::newRow("force N") << 0 << 1 << "Натяжение" << "Н";
-        QTest::newRow("stress kgf") << 1 << 0 << "Напряжение" << "кгс/см2";
-        QTest::newRow("stress N") << 1 << 1 << "Напряжение" << "МПа";
-        QTest::newRow("force, unit 2") << 0 << 2 << "Натяжение" << "?";
-        QTest::newRow("measurand 2") << 2 << 0 << "?" << "?";
-        QTest::newRow("measurand -1") << -1 << 1 << "?" << "?";
+        QTest::newRow("force kgf") << 0 << 0 << "Натяжение"
+                                   << "кгс";
+        QTest::newRow("force N") << 0 << 1 << "Натяжение"
+                                 << "Н";
+        QTest::newRow("stress kgf") << 1 << 0 << "Напряжение"
+                                    << "кгс/см2";
+        QTest::newRow("stress N") << 1 << 1 << "Напряжение"
+                                  << "МПа";
+        QTest::newRow("force, unit 2") << 0 << 2 << "Натяжение"
+                                       << "?";
+        QTest::newRow("measurand 2") << 2 << 0 << "?"
+                                     << "?";
+        QTest::newRow("measurand -1") << -1 << 1 << "?"
+                                      << "?";
     }
 
     void namesAndUnits()
@@ -118,9 +125,12 @@ private slots:
         QTest::addColumn<double>("ole");
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("time");
-        QTest::newRow("morning") << OleDate::fromParts(2024, 3, 7, 8, 5, 9) << "07.03.2024" << "08:05:09";
-        QTest::newRow("last second") << OleDate::fromParts(2255, 12, 31, 23, 59, 59) << "31.12.2255" << "23:59:59";
-        QTest::newRow("leap day") << OleDate::fromParts(2000, 2, 29, 0, 0, 0) << "29.02.2000" << "00:00:00";
+        QTest::newRow("morning") << OleDate::fromParts(2024, 3, 7, 8, 5, 9) << "07.03.2024"
+                                 << "08:05:09";
+        QTest::newRow("last second") << OleDate::fromParts(2255, 12, 31, 23, 59, 59) << "31.12.2255"
+                                     << "23:59:59";
+        QTest::newRow("leap day") << OleDate::fromParts(2000, 2, 29, 0, 0, 0) << "29.02.2000"
+                                  << "00:00:00";
     }
 
     void dateAndTimeTexts()
