@@ -138,6 +138,8 @@ void TMainDataModule::CreateDescriptionFields()
 
 bool TMainDataModule::CreateDatabase(const QString& FileName)
 {
+    if (MainDatabase->Connected() || IsOpen())
+        CloseDatabase();
     MainDatabase->CreationParams() = ProjectSchema::CreationParams();
     MainDatabase->SetDBName(FileName);
     MainDatabase->SetSQLDialect(3);

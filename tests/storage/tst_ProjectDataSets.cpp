@@ -97,6 +97,31 @@ private slots:
         QCOMPARE(module.dsetVORN->RecordCount(), 21);
     }
 
+    // Keys are taken from the generator in blocks during bulk appends; rows inserted later
+    // without a key, by the trigger, must still get fresh ones.
+    void newRowsKeepTheirGeneratorKeys()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 50)), 50);
+        QVERIFY(module.AddResult(Result(50)));
+        QSet<int> keys;
+        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
+            keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
+        QCOMPARE(keys.size(), 51);
+        module.SaveChanges();
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (-1)");
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(module.dsetVORN->RecordCount(), 52);
+        QSet<int> stored;
+        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
+            stored.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
+        QCOMPARE(stored.size(), 52);
+        QVERIFY(stored.contains(keys));
+    }
+
     void duplicateSearchLeavesTheCursorOnTheMatch()
     {
         TMainDataModule module;
