@@ -1,3 +1,4 @@
+#include "Cp1251.h"
 #include "MainDataModule.h"
 #include "OleDate.h"
 #include "ResultTexts.h"
@@ -140,6 +141,31 @@ private slots:
         QFETCH(QString, time);
         QCOMPARE(ResultTexts::DateText(ole), date);
         QCOMPARE(ResultTexts::TimeText(ole), time);
+    }
+
+    void codePageCheck_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("ASCII") << "Bridge 3, pier 2" << "";
+        QTest::newRow("Cyrillic and its signs") << "Ёжик — «мост» № 5 €" << "";
+        QTest::newRow("check mark") << "ok ✓" << "✓";
+        QTest::newRow("CJK, repeated") << "日本 日" << "日本";
+        QTest::newRow("emoji") << "мост 🌉" << "🌉";
+        QTest::newRow("Latin with accents") << "Café" << "é";
+        QTest::newRow("Greek") << "λ = 5" << "λ";
+    }
+
+    void codePageCheck()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, refused);
+        QCOMPARE(Cp1251::CanEncode(text), refused.isEmpty());
+        QCOMPARE(Cp1251::UnencodableCharacters(text), refused);
+        if (refused.isEmpty())
+            QCOMPARE(Cp1251::Decode(Cp1251::Encode(text)), text);
+        else
+            QVERIFY(Cp1251::RefusalMessage(text).contains(refused));
     }
 
     // The field texts of a stored row follow the selection; choosing the selected code again
