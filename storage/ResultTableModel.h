@@ -29,7 +29,8 @@ public:
     TField* FieldAt(int column) const;
     // The dataset's current row, -1 when there is none.
     int CurrentRow() const;
-    // Moves the dataset's cursor, as a click in the table does.
+    // Moves the dataset's cursor, as a click in the table does; raises StorageError when an edit
+    // in progress cannot be posted (the caller shows it, the cursor stays).
     void SetCurrentRow(int row);
 
 signals:
