@@ -34,6 +34,10 @@ enum class TUpdateStatus
 // there until ApplyUpdates writes it with its insert, update and delete statements (whose
 // parameters ?NAME and ?OLD_NAME name fields) or CancelUpdates drops it.
 //
+// An inserted row is read back by a RETURNING clause added to the insert statement (one round
+// trip instead of a refresh statement per row); updated rows are read back by the refresh
+// statement.
+//
 // Navigation follows the usual dataset protocol: First, then Next until Eof; the cursor stays
 // on the last row when Next runs past it. Deleted rows are hidden from navigation and lookups.
 // Errors of the engine and misuse raise StorageError.

@@ -143,6 +143,26 @@ private slots:
         QCOMPARE(module.DescriptionDataSetDEVICE_NAME->AsString(), QString("VORN-1.0"));
     }
 
+    // The generated statement texts, line by line as the datasets run them.
+    void resultStatementsKeepTheirLayout()
+    {
+        TMainDataModule module;
+        const QStringList insert = module.dsetVORN->InsertSQL().split('\n');
+        QCOMPARE(insert.size(), 30);
+        QCOMPARE(insert.mid(0, 3),
+                 QStringList({"INSERT INTO MSR_RESULT_TABLE", "(", "  MSR_RESULT_TABLE_PK,"}));
+        QCOMPARE(insert.mid(13, 5),
+                 QStringList({"  MSR_COMMENT", ")", "VALUES", "(", "  ?MSR_RESULT_TABLE_PK, "}));
+        QCOMPARE(insert.mid(28), QStringList({"  ?MSR_COMMENT", ")"}));
+        const QStringList update = module.dsetVORN->UpdateSQL().split('\n');
+        QCOMPARE(update.size(), 16);
+        QCOMPARE(update.mid(0, 3), QStringList({"UPDATE MSR_RESULT_TABLE", "SET ",
+                                                "  MSR_RESULT_TABLE_PK = ?MSR_RESULT_TABLE_PK,"}));
+        QCOMPARE(update.mid(12), QStringList({"  S = ?S,", "  MSR_COMMENT = ?MSR_COMMENT", "WHERE",
+                                              "  MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK"}));
+        QVERIFY(module.dsetVORN->RefreshSQL().endsWith("ORDER BY MSR_DATE, MSR_NUMBER DESC\n"));
+    }
+
     void identityIsCheckedExactly_data()
     {
         QTest::addColumn<QString>("change");

@@ -147,13 +147,20 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("refused");
-        QTest::newRow("ASCII") << "Bridge 3, pier 2" << "";
-        QTest::newRow("Cyrillic and its signs") << "Ёжик — «мост» № 5 €" << "";
-        QTest::newRow("check mark") << "ok ✓" << "✓";
-        QTest::newRow("CJK, repeated") << "日本 日" << "日本";
-        QTest::newRow("emoji") << "мост 🌉" << "🌉";
-        QTest::newRow("Latin with accents") << "Café" << "é";
-        QTest::newRow("Greek") << "λ = 5" << "λ";
+        QTest::newRow("ASCII") << "Bridge 3, pier 2"
+                               << "";
+        QTest::newRow("Cyrillic and its signs") << "Ёжик — «мост» № 5 €"
+                                                << "";
+        QTest::newRow("check mark") << "ok ✓"
+                                    << "✓";
+        QTest::newRow("CJK, repeated") << "日本 日"
+                                       << "日本";
+        QTest::newRow("emoji") << "мост 🌉"
+                               << "🌉";
+        QTest::newRow("Latin with accents") << "Café"
+                                            << "é";
+        QTest::newRow("Greek") << "λ = 5"
+                               << "λ";
     }
 
     void codePageCheck()
