@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <bit>
+#include <cmath>
 
 using namespace StorageTest;
 
@@ -138,6 +139,53 @@ private slots:
         QVERIFY(module.dsetVORN->Eof());
     }
 
+    // The indexed search must answer as the plain scan from the first row does, cursor included,
+    // over stored, appended, deleted and null rows.
+    void indexedSearchAgreesWithTheScan()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 30)), 30);
+        module.SaveChanges();
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (0)");
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_DATE) VALUES (NULL)");
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER, MSR_DATE) VALUES "
+                                "(-3, '2024-01-01 00:00:00')");
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER, MSR_DATE) VALUES "
+                                "(7, '1899-12-30 00:00:00')");
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(30, 10)), 10);
+        for (int recNo : {3, 31, 12}) {
+            module.dsetVORN->SetRecNo(recNo);
+            module.dsetVORN->Delete();
+        }
+        TArrayOfMsrResult probes = Results(0, 45);
+        probes.push_back({0.0, 0});
+        probes.push_back({-0.0, 7});
+        probes.push_back({0.0, 7});
+        probes.push_back({Result(0).MsrDate, 0xFFFFFFFDu});
+        probes.push_back({std::nan(""), 1});
+
+        for (const TMsrResult& probe : probes) {
+            int expected = -1;
+            int recNo = 0;
+            for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next(), ++recNo)
+                if (module.dsetVORNMSR_DATE->AsDateTime() == probe.MsrDate &&
+                    int64_t(module.dsetVORNMSR_NUMBER->AsInteger()) == int64_t(probe.MsrNumber)) {
+                    expected = recNo;
+                    break;
+                }
+            const bool found = module.ResultExists(probe);
+            QCOMPARE(found, expected >= 0);
+            if (found)
+                QCOMPARE(module.dsetVORN->RecNo(), expected);
+            else
+                QVERIFY(module.dsetVORN->Eof());
+        }
+    }
+
     // A stored number is signed and the offered one unsigned: numbers of 2^31 and above never
     // match, so such a result is appended again by every import.
     void numbersAboveTwoToTheThirtyFirstNeverMatch()
@@ -179,8 +227,11 @@ private slots:
             TMainDataModule module;
             QVERIFY(module.OpenDatabase(path));
             QCOMPARE(Import(module, Results(0, 3)), 3);
+            module.dsetVORN->SetRecNo(2);
+            SetComment(module, QStringLiteral("с первой записи"));
             module.SaveChanges();
             QVERIFY(!module.HasChanges());
+            QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("с первой записи"));
             module.dsetVORN->SetRecNo(1);
             SetComment(module, comment);
             SetDescription(module, description);
@@ -197,6 +248,8 @@ private slots:
         QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), comment);
         module.dsetVORN->SetRecNo(0);
         QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
+        module.dsetVORN->SetRecNo(2);
+        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("с первой записи"));
     }
 
     void closingWithoutSavingDropsTheChanges()
