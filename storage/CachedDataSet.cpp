@@ -162,15 +162,30 @@ void TCachedDataSet::Open()
         static_cast<unsigned>(m_database->SQLDialect()));
     BindColumns(select, m_fields, objectName());
     select.statement->Open(m_transaction->Handle());
-    std::vector<std::unique_ptr<TCachedRow>> rows;
+    // Rows and their values are taken from large blocks: one allocation per row would make
+    // opening a big project markedly slower and larger.
+    constexpr size_t BlockRows = 4096;
+    const size_t fieldCount = m_fields.size();
+    std::vector<std::unique_ptr<TCachedRow[]>> rowBlocks;
+    std::vector<std::unique_ptr<FieldValue[]>> valueBlocks;
+    std::vector<TRowPtr> rows;
+    size_t inBlock = BlockRows;
     while (select.statement->Fetch()) {
-        auto row = std::make_unique<TCachedRow>();
-        row->values = std::make_unique<FieldValue[]>(m_fields.size());
+        if (inBlock == BlockRows) {
+            rowBlocks.push_back(std::make_unique<TCachedRow[]>(BlockRows));
+            valueBlocks.push_back(std::make_unique<FieldValue[]>(BlockRows * fieldCount));
+            inBlock = 0;
+        }
+        TCachedRow* row = &rowBlocks.back()[inBlock];
+        row->values = TValueArray(&valueBlocks.back()[inBlock * fieldCount], TValuesDelete{false});
+        ++inBlock;
         ReadColumns(select, m_fields, row->values.get());
         row->position = rows.size();
-        rows.push_back(std::move(row));
+        rows.push_back(TRowPtr(row, TRowDelete{false}));
     }
     select.statement->CloseCursor();
+    m_rowBlocks = std::move(rowBlocks);
+    m_valueBlocks = std::move(valueBlocks);
     m_rows = std::move(rows);
     m_visibleCount = m_rows.size();
     m_visibleValid = false;
@@ -193,6 +208,8 @@ void TCachedDataSet::Close()
     m_insertRow.reset();
     m_statements.reset();
     m_rows.clear();
+    m_rowBlocks.clear();
+    m_valueBlocks.clear();
     m_visible.clear();
     m_visibleValid = false;
     m_visibleCount = 0;
@@ -331,7 +348,7 @@ void TCachedDataSet::Append()
 {
     CheckBrowseMode();
     m_insertRow = std::make_unique<TCachedRow>();
-    m_insertRow->values = std::make_unique<FieldValue[]>(m_fields.size());
+    m_insertRow->values = NewValueArray(m_fields.size());
     m_insertRow->status = TUpdateStatus::Inserted;
     SetState(TDataSetState::Insert);
     if (!OnNewRecord)
@@ -357,7 +374,7 @@ void TCachedDataSet::Post()
         if (changed) {
             if (row->status == TUpdateStatus::Unchanged) {
                 row->original = std::move(row->values);
-                row->values = std::make_unique<FieldValue[]>(m_fields.size());
+                row->values = NewValueArray(m_fields.size());
                 row->status = TUpdateStatus::Modified;
                 ++m_changedRows;
             }
@@ -369,7 +386,7 @@ void TCachedDataSet::Post()
             emit RecordChanged(nullptr);
         return;
     }
-    std::unique_ptr<TCachedRow> row = std::move(m_insertRow);
+    TRowPtr row(m_insertRow.release());
     row->position = m_rows.size();
     TCachedRow* appended = row.get();
     m_rows.push_back(std::move(row));
@@ -661,16 +678,14 @@ void TCachedDataSet::SortBy(const std::vector<TField*>& keys)
     std::vector<int> indexes;
     for (const TField* key : keys)
         indexes.push_back(key->Index());
-    std::stable_sort(
-        m_rows.begin(), m_rows.end(),
-        [&indexes](const std::unique_ptr<TCachedRow>& a, const std::unique_ptr<TCachedRow>& b) {
-            for (int index : indexes) {
-                const int order = CompareValues(a->values[index], b->values[index]);
-                if (order != 0)
-                    return order < 0;
-            }
-            return false;
-        });
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&indexes](const TRowPtr& a, const TRowPtr& b) {
+        for (int index : indexes) {
+            const int order = CompareValues(a->values[index], b->values[index]);
+            if (order != 0)
+                return order < 0;
+        }
+        return false;
+    });
     for (size_t i = 0; i < m_rows.size(); ++i)
         m_rows[i]->position = i;
     m_visibleValid = false;

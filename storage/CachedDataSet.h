@@ -15,6 +15,13 @@ class TFbTransaction;
 struct TCachedRow;
 struct PreparedStatement;
 
+struct TRowDelete
+{
+    bool owned = true;
+    void operator()(TCachedRow* row) const;
+};
+using TRowPtr = std::unique_ptr<TCachedRow, TRowDelete>;
+
 enum class TDataSetState
 {
     Inactive,
@@ -150,7 +157,7 @@ protected:
     virtual void RowsReset() {}
     virtual void RowAppended(TCachedRow* /*row*/) {}
     virtual void RowHidden(TCachedRow* /*row*/) {}
-    const std::vector<std::unique_ptr<TCachedRow>>& Rows() const { return m_rows; }
+    const std::vector<TRowPtr>& Rows() const { return m_rows; }
     // Puts the cursor on the row (which must be visible), or past the last row for nullptr.
     void MoveToRow(TCachedRow* row);
     const FieldValue& RowValue(const TCachedRow* row, const TField* field) const;
@@ -187,7 +194,10 @@ private:
     std::vector<TField*> m_fields;
 
     TDataSetState m_state = TDataSetState::Inactive;
-    std::vector<std::unique_ptr<TCachedRow>> m_rows;
+    // Declared before m_rows, which points into them.
+    std::vector<std::unique_ptr<TCachedRow[]>> m_rowBlocks;
+    std::vector<std::unique_ptr<FieldValue[]>> m_valueBlocks;
+    std::vector<TRowPtr> m_rows;
     mutable std::vector<TCachedRow*> m_visible;
     mutable bool m_visibleValid = false;
     size_t m_visibleCount = 0;
