@@ -48,7 +48,6 @@ Attachment Attachment::Attach(const std::string& path, const std::string& user,
     dpb->insertString(&status, isc_dpb_user_name, user.c_str());
     dpb->insertString(&status, isc_dpb_password, password.c_str());
     dpb->insertString(&status, isc_dpb_lc_ctype, charset.c_str());
-    dpb->insertTag(&status, isc_dpb_utf8_filename);
     if (status.Failed()) {
         dpb->dispose();
         status.Check();

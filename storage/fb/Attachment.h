@@ -23,6 +23,7 @@ public:
     // Executes a CREATE DATABASE statement at once (no transaction) and stays attached to
     // the new database.
     static Attachment CreateByStatement(const std::string& statement, unsigned dialect = 3);
+    // Paths are in the system's file-name encoding, as QFile::encodeName gives them.
     static Attachment Attach(const std::string& path, const std::string& user,
                              const std::string& password, const std::string& charset);
 
