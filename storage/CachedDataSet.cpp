@@ -155,7 +155,7 @@ void TCachedDataSet::Open()
         throw StorageError(objectName().toStdString() + ": no database");
     m_transaction->EnsureStarted();
     PreparedStatement select;
-    std::vector<NamedParam> names;
+    QStringList names;
     const QString sql = ToPositionalParams(SelectSQL(), names);
     select.statement = std::make_unique<fb::Statement>(
         m_database->Attachment(), m_transaction->Handle(), sql.toStdString(),
@@ -478,24 +478,24 @@ PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
         return prepared;
     if (sqlText.trimmed().isEmpty())
         throw StorageError(dataSetName.toStdString() + ": statement missing");
-    std::vector<NamedParam> names;
+    QStringList names;
     const QString sql = ToPositionalParams(sqlText, names);
     std::vector<PreparedStatement::Param> params;
-    for (const NamedParam& name : names) {
+    for (const QString& name : names) {
         const TField* field = nullptr;
         bool old = false;
         for (const TField* f : fields)
-            if (f->FieldName().compare(name.name, Qt::CaseInsensitive) == 0)
+            if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
                 field = f;
-        if (!field && name.name.startsWith("OLD_", Qt::CaseInsensitive)) {
+        if (!field && name.startsWith("OLD_", Qt::CaseInsensitive)) {
             old = true;
             for (const TField* f : fields)
-                if (f->FieldName().compare(name.name.mid(4), Qt::CaseInsensitive) == 0)
+                if (f->FieldName().compare(name.mid(4), Qt::CaseInsensitive) == 0)
                     field = f;
         }
         if (!field)
-            throw StorageError(dataSetName.toStdString() + ": parameter '" +
-                               name.name.toStdString() + "' names no field");
+            throw StorageError(dataSetName.toStdString() + ": parameter '" + name.toStdString() +
+                               "' names no field");
         params.push_back({field->Index(), old});
     }
     auto statement = std::make_unique<fb::Statement>(database->Attachment(), transaction->Handle(),

@@ -7,9 +7,9 @@ bool IsNameChar(QChar c)
 }
 } // namespace
 
-QString ToPositionalParams(const QString& sql, std::vector<NamedParam>& params)
+QString ToPositionalParams(const QString& sql, QStringList& names)
 {
-    params.clear();
+    names.clear();
     QString result;
     result.reserve(sql.size());
     bool inLiteral = false;
@@ -24,7 +24,7 @@ QString ToPositionalParams(const QString& sql, std::vector<NamedParam>& params)
         qsizetype end = i + 1;
         while (end < sql.size() && IsNameChar(sql[end]))
             ++end;
-        params.push_back({sql.mid(i + 1, end - i - 1)});
+        names << sql.mid(i + 1, end - i - 1);
         result += '?';
         i = end - 1;
     }
