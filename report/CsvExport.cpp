@@ -68,9 +68,14 @@ bool CsvExport::write(const BuiltReport& report, QIODevice& device, const CsvPro
             text += QLatin1String("\r\n");
         }
         const QByteArray bytes = encoder.encode(text);
-        if (device.write(bytes) != bytes.size()) {
-            m_error = device.errorString();
-            return false;
+        // A device may take part of a block; only a write that takes nothing is a failure.
+        for (qsizetype done = 0; done < bytes.size();) {
+            const qint64 written = device.write(bytes.constData() + done, bytes.size() - done);
+            if (written <= 0) {
+                m_error = device.errorString();
+                return false;
+            }
+            done += written;
         }
     }
     return true;
