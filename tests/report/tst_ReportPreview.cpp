@@ -2,6 +2,7 @@
 #include "MeasurementReport.h"
 #include "MemoryRowSource.h"
 #include "ModalAnswer.h"
+#include "ReportPreviewCommand.h"
 #include "ReportPreviewForm.h"
 #include "ReportPrinting.h"
 #include "ReportProgressDialog.h"
@@ -95,6 +96,28 @@ QString click(TReportPreviewForm& form, const char* button)
     return {};
 }
 
+// Rows whose reading fails part way, as a database error would.
+class FailingRowSource : public MemoryRowSource
+{
+public:
+    FailingRowSource() : MemoryRowSource(results(20)) {}
+    void next() override
+    {
+        MemoryRowSource::next();
+        if (position() == 10)
+            throw std::runtime_error("connection lost");
+    }
+};
+
+QStringList toolButtonsOf(QWidget* w)
+{
+    QStringList names;
+    for (auto* b : w->findChildren<QToolButton*>())
+        names += b->objectName();
+    names.sort();
+    return names;
+}
+
 } // namespace
 
 class TestReportPreview : public QObject
@@ -109,6 +132,10 @@ private slots:
     void printDialogOffersPagesAndCopies();
     void printingHonoursPageRangeAndCopies();
     void progressAppearsOnlyForLongWork();
+    void commandShowsThePreview_data();
+    void commandShowsThePreview();
+    void failedBuildShowsItsErrorInsteadOfThePreview_data();
+    void failedBuildShowsItsErrorInsteadOfThePreview();
 };
 
 void TestReportPreview::buttonsAndZoom_data()
@@ -263,6 +290,68 @@ void TestReportPreview::progressAppearsOnlyForLongWork()
     QCOMPARE(progress.labelText(), QString("page 2"));
     progress.cancel();
     QVERIFY(!progress.step("page 3", 3, 10));
+}
+
+void TestReportPreview::commandShowsThePreview_data()
+{
+    buttonsAndZoom_data();
+}
+
+void TestReportPreview::commandShowsThePreview()
+{
+    QFETCH(ReportVariant, variant);
+    QFETCH(QStringList, buttons);
+    ReportTemplate mainReport = measurementReportTemplate();
+    MemoryRowSource rows = MemoryRowSource::results(60);
+    QStringList shownButtons;
+    int pages = 0;
+    QPrintPreviewWidget::ZoomMode zoom = QPrintPreviewWidget::CustomZoom;
+    ModalAnswer answer([&](QWidget* w) {
+        if (auto* form = qobject_cast<TReportPreviewForm*>(w)) {
+            shownButtons = toolButtonsOf(form);
+            pages = int(form->report().pages.size());
+            zoom = form->preview()->zoomMode();
+        }
+        w->close();
+    });
+    QVERIFY(previewMeasurementReport(mainReport, variant, rows, {"Натяжение", "кгс"}, nullptr));
+    QVERIFY(answer.appeared());
+    QCOMPARE(shownButtons, buttons);
+    QCOMPARE(pages, 2);
+    QCOMPARE(zoom, QPrintPreviewWidget::FitToWidth);
+    QCOMPARE(mainReport.pageFooter.visible, variant == ReportVariant::Print);
+}
+
+void TestReportPreview::failedBuildShowsItsErrorInsteadOfThePreview_data()
+{
+    QTest::addColumn<bool>("failingRows");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("unknown name") << false << "Unknown name \"Measurandname\" in MeasurandUnitMemo.";
+    QTest::newRow("rows fail") << true << "connection lost.";
+}
+
+void TestReportPreview::failedBuildShowsItsErrorInsteadOfThePreview()
+{
+    QFETCH(bool, failingRows);
+    QFETCH(QString, error);
+    ReportTemplate mainReport = measurementReportTemplate();
+    if (!failingRows)
+        mainReport.masterHeader.cells.back().text = "[Measurandname]";
+    MemoryRowSource goodRows = MemoryRowSource::results(3);
+    FailingRowSource badRows;
+    ReportRowSource& rows = failingRows ? static_cast<ReportRowSource&>(badRows) : goodRows;
+    QString modalClass;
+    ModalAnswer answer([&](QWidget* w) {
+        modalClass = QString::fromLatin1(w->metaObject()->className());
+        ModalAnswer::pressButton(QMessageBox::Ok)(w);
+        if (w->isVisible())
+            w->close();
+    });
+    QVERIFY(!previewMeasurementReport(mainReport, ReportVariant::Print, rows, {"Натяжение", "кгс"},
+                                      nullptr));
+    QVERIFY(answer.appeared());
+    QCOMPARE(modalClass, QString("QMessageBox"));
+    QCOMPARE(answer.text(), error);
 }
 
 QTEST_MAIN(TestReportPreview)
