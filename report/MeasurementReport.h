@@ -7,7 +7,8 @@
 #include <QString>
 #include <QVariant>
 
-enum class ReportVariant {
+enum class ReportVariant
+{
     Print,  // header repeated on every page, footer on every page
     Export, // header once, no footer: the lines a spreadsheet wants
 };

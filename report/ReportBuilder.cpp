@@ -9,7 +9,14 @@
 
 namespace {
 
-enum class NameKind { Field, Date, Time, Page, Unknown };
+enum class NameKind
+{
+    Field,
+    Date,
+    Time,
+    Page,
+    Unknown
+};
 
 struct Segment
 {
@@ -33,7 +40,12 @@ struct CompiledBand
     std::vector<CompiledCell> cells;
 };
 
-enum BandIndex : short { Header, Data, Footer };
+enum BandIndex : short
+{
+    Header,
+    Data,
+    Footer
+};
 
 // A field is written Source."FIELD" or Source.FIELD.
 QString fieldOf(const QString& name, const QString& source)
@@ -172,9 +184,8 @@ private:
         case NameKind::Unknown:
             break;
         }
-        throw ReportError(QStringLiteral("Unknown name \"%1\" in %2.")
-                              .arg(s.name, cell.name)
-                              .toStdString());
+        throw ReportError(
+            QStringLiteral("Unknown name \"%1\" in %2.").arg(s.name, cell.name).toStdString());
     }
 
     QString evaluate(const CompiledCell& cell) const
@@ -211,7 +222,8 @@ private:
                 // A word wider than the cell is broken between characters.
                 while (line.size() > 1 && metrics.width(line) > room) {
                     qsizetype fit = 1;
-                    while (fit + 1 < line.size() && metrics.width(QStringView(line).left(fit + 1)) <= room)
+                    while (fit + 1 < line.size() &&
+                           metrics.width(QStringView(line).left(fit + 1)) <= room)
                         ++fit;
                     lines += line.left(fit);
                     line = line.mid(fit);
@@ -240,7 +252,8 @@ private:
         const float bottom = top + float(cell.height);
         auto& texts = m_report.pages.back().texts;
         for (int k = 0; k < n; ++k) {
-            const float y = top + float(cell.insetTop + offset + k * (lineHeight + cell.lineSpacing));
+            const float y =
+                top + float(cell.insetTop + offset + k * (lineHeight + cell.lineSpacing));
             if (y >= bottom)
                 break;
             if (lines[k].isEmpty())

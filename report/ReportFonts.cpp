@@ -47,9 +47,8 @@ QFont ReportFonts::fontFor(const ReportFont& font, const QPaintDevice* device)
 }
 
 ReportFontMetrics::ReportFontMetrics(const ReportFont& font)
-    : m_font(scaledFont(font, &measureDevice(), MeasureScale)),
-      m_metrics(m_font, &measureDevice()), m_scale(1.0 / MeasureScale),
-      m_ascent(m_metrics.ascent() * m_scale),
+    : m_font(scaledFont(font, &measureDevice(), MeasureScale)), m_metrics(m_font, &measureDevice()),
+      m_scale(1.0 / MeasureScale), m_ascent(m_metrics.ascent() * m_scale),
       m_lineHeight(int(std::lround(m_metrics.height() * m_scale)))
 {
     for (int c = 0; c < TableSize; ++c)

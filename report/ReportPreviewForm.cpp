@@ -76,8 +76,7 @@ TReportPreviewForm::TReportPreviewForm(BuiltReport report, Buttons buttons, QWid
 
 TReportPreviewForm::~TReportPreviewForm() = default;
 
-QToolButton* TReportPreviewForm::addButton(const char* name, const QString& text,
-                                           const QIcon& icon)
+QToolButton* TReportPreviewForm::addButton(const char* name, const QString& text, const QIcon& icon)
 {
     auto* button = new QToolButton(m_toolBar);
     button->setObjectName(QString::fromLatin1(name));
@@ -121,10 +120,12 @@ void TReportPreviewForm::printReport()
         return;
 
     ReportProgressDialog progress(this);
-    const bool printed = ReportPrinting::print(m_report, m_printer, [&progress, pageCount](int page) {
-        return progress.step(QStringLiteral("Печать страницы %1 из %2").arg(page).arg(pageCount),
-                             page, pageCount);
-    });
+    const bool printed =
+        ReportPrinting::print(m_report, m_printer, [&progress, pageCount](int page) {
+            return progress.step(
+                QStringLiteral("Печать страницы %1 из %2").arg(page).arg(pageCount), page,
+                pageCount);
+        });
     if (!printed && !progress.wasCanceled())
         showReportError(this, QStringLiteral("Cannot print the report on \"%1\"")
                                   .arg(m_printer.outputFileName().isEmpty()

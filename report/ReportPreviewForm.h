@@ -14,7 +14,8 @@ class TReportPreviewForm : public QDialog
 {
     Q_OBJECT
 public:
-    enum Button {
+    enum Button
+    {
         ZoomButton = 0x1,
         PrintButton = 0x2,
         SaveButton = 0x4,

@@ -40,8 +40,9 @@ void ReportRenderer::drawPage(QPainter& painter, const BuiltReport& report, int 
         const ReportCell& cell = report.cellOf(t);
         auto font = fonts.find({t.band, t.cell});
         if (font == fonts.end())
-            font = fonts.emplace(std::pair{t.band, t.cell},
-                                 ReportFonts::fontFor(cell.font, painter.device()))
+            font = fonts
+                       .emplace(std::pair{t.band, t.cell},
+                                ReportFonts::fontFor(cell.font, painter.device()))
                        .first;
         painter.setFont(font->second);
         const QPointF baseline(t.drawX, t.baseline);

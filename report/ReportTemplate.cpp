@@ -71,8 +71,7 @@ ReportBand masterData()
         cell("Memo3", 220, 0, 56, 20, plain, Qt::AlignRight, field("MSR_NUMBER")),
         cell("Memo4", 284, 0, 80, 20, plain, Qt::AlignRight, field("REINF_KIND_ID")),
         cell("Memo7", 372, 0, 80, 20, plain, Qt::AlignRight, field("REINF_DIAMETER")),
-        cell("Memo8", 460, 0, 276, 20, ReportFont{Arial, 10, false}, Qt::AlignRight,
-             field("F")),
+        cell("Memo8", 460, 0, 276, 20, ReportFont{Arial, 10, false}, Qt::AlignRight, field("F")),
     };
     addColumnRules(band, 0, 20);
     band.lines.push_back({56, 20, 740, 20, 1});

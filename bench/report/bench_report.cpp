@@ -4,9 +4,9 @@
 #include "ReportPreviewForm.h"
 #include "ReportRenderer.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QApplication>
 #include <QPdfWriter>
 #include <QPrintPreviewWidget>
 #include <QTemporaryDir>
@@ -49,31 +49,42 @@ int main(int argc, char* argv[])
 
     MemoryRowSource tenThousand = MemoryRowSource::results(10000);
     BuiltReport report;
-    print("build report, 10,000 results", medianSeconds(5, [&] {
-              report = buildMeasurementReport(mainReport, ReportVariant::Print, tenThousand, Force);
-          }), 0.5);
+    print("build report, 10,000 results",
+          medianSeconds(5,
+                        [&] {
+                            report = buildMeasurementReport(mainReport, ReportVariant::Print,
+                                                            tenThousand, Force);
+                        }),
+          0.5);
     std::printf("  pages: %zu\n", report.pages.size());
 
     QTemporaryDir dir;
     const QString pdfPath = dir.filePath(QStringLiteral("report.pdf"));
-    print("render 10,000 results to PDF", medianSeconds(3, [&] {
-              QPdfWriter pdf(pdfPath);
-              pdf.setResolution(600);
-              pdf.setPageLayout(ReportRenderer::pageLayout(report));
-              ReportRenderer::render(report, pdf);
-          }), 5.0);
+    print("render 10,000 results to PDF",
+          medianSeconds(3,
+                        [&] {
+                            QPdfWriter pdf(pdfPath);
+                            pdf.setResolution(600);
+                            pdf.setPageLayout(ReportRenderer::pageLayout(report));
+                            ReportRenderer::render(report, pdf);
+                        }),
+          5.0);
     std::printf("  PDF size: %lld bytes\n", QFileInfo(pdfPath).size());
 
-    print("open the preview of 10,000 results", medianSeconds(3, [&] {
-              TReportPreviewForm form(report, TReportPreviewForm::ZoomButton);
-              form.show();
-              form.preview()->updatePreview();
-          }), 0);
+    print("open the preview of 10,000 results",
+          medianSeconds(3,
+                        [&] {
+                            TReportPreviewForm form(report, TReportPreviewForm::ZoomButton);
+                            form.show();
+                            form.preview()->updatePreview();
+                        }),
+          0);
 
     MemoryRowSource hundredThousand = MemoryRowSource::results(100000);
     BuiltReport exported;
     const double build = medianSeconds(3, [&] {
-        exported = buildMeasurementReport(mainReport, ReportVariant::Export, hundredThousand, Force);
+        exported =
+            buildMeasurementReport(mainReport, ReportVariant::Export, hundredThousand, Force);
     });
     QByteArray bytes;
     const double write = medianSeconds(3, [&] {

@@ -33,14 +33,8 @@ public:
     {
         return m_integerFields.contains(field);
     }
-    QString displayText(const QString& field) const override
-    {
-        return value(field).toString();
-    }
-    qint64 integerValue(const QString& field) const override
-    {
-        return value(field).toLongLong();
-    }
+    QString displayText(const QString& field) const override { return value(field).toString(); }
+    qint64 integerValue(const QString& field) const override { return value(field).toLongLong(); }
 
 private:
     QVariant value(const QString& field) const
@@ -55,9 +49,8 @@ private:
 };
 
 inline const QStringList MemoryRowSource::ResultFields = {
-    QStringLiteral("MSR_DATE"),      QStringLiteral("MSR_TIME"),
-    QStringLiteral("MSR_NUMBER"),    QStringLiteral("REINF_KIND_ID"),
-    QStringLiteral("REINF_DIAMETER"), QStringLiteral("F")};
+    QStringLiteral("MSR_DATE"),      QStringLiteral("MSR_TIME"),       QStringLiteral("MSR_NUMBER"),
+    QStringLiteral("REINF_KIND_ID"), QStringLiteral("REINF_DIAMETER"), QStringLiteral("F")};
 
 inline MemoryRowSource::MemoryRowSource(QStringList fields, QStringList integerFields)
     : m_fields(std::move(fields)), m_integerFields(std::move(integerFields))

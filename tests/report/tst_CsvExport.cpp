@@ -20,7 +20,8 @@ QByteArray cp1251(const QString& text)
     return encoder.encode(text);
 }
 
-BuiltReport exportReport(MemoryRowSource& source, const MeasurandTexts& measurand = {"Натяжение", "кгс"})
+BuiltReport exportReport(MemoryRowSource& source,
+                         const MeasurandTexts& measurand = {"Натяжение", "кгс"})
 {
     ReportTemplate mainReport = measurementReportTemplate();
     return buildMeasurementReport(mainReport, ReportVariant::Export, source, measurand);
@@ -133,10 +134,14 @@ void TestCsvExport::quoting_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("written");
-    QTest::newRow("semicolon") << "12;5" << "\"12;5\"";
-    QTest::newRow("semicolon and quote") << "a\";b" << "\"a\";b\"";
-    QTest::newRow("quote alone") << "a\"b" << "a\"b";
-    QTest::newRow("comma") << "1,5" << "1,5";
+    QTest::newRow("semicolon") << "12;5"
+                               << "\"12;5\"";
+    QTest::newRow("semicolon and quote") << "a\";b"
+                                         << "\"a\";b\"";
+    QTest::newRow("quote alone") << "a\"b"
+                                 << "a\"b";
+    QTest::newRow("comma") << "1,5"
+                           << "1,5";
 }
 
 void TestCsvExport::quoting()
@@ -159,16 +164,17 @@ void TestCsvExport::measurandAndUnitInTheTitle()
 
 void TestCsvExport::rowsAndColumnsRoundHalfToEven()
 {
-    const BuiltReport report = pageWithRecords({{"a", 288, 7},  // column 4.5 -> 4, row 0.5 -> 0
-                                                {"b", 352, 21}, // column 5.5 -> 6, row 1.5 -> 2
-                                                {"c", 96, 35},  // column 1.5 -> 2, row 2.5 -> 2
+    const BuiltReport report = pageWithRecords({{"a", 288, 7},   // column 4.5 -> 4, row 0.5 -> 0
+                                                {"b", 352, 21},  // column 5.5 -> 6, row 1.5 -> 2
+                                                {"c", 96, 35},   // column 1.5 -> 2, row 2.5 -> 2
                                                 {"d", 31, 49}}); // column 0.48 -> 0, row 3.5 -> 4
     QCOMPARE(CsvExport::pageLines(report, 0), (QStringList{";;;;a", ";;c;;;;b", "d"}));
 }
 
 void TestCsvExport::recordsWithTheSameXKeepTheLaterFirst()
 {
-    const BuiltReport report = pageWithRecords({{"first", 130, 40}, {"second", 130, 40}, {"x", 62, 40}});
+    const BuiltReport report =
+        pageWithRecords({{"first", 130, 40}, {"second", 130, 40}, {"x", 62, 40}});
     QCOMPARE(CsvExport::pageLines(report, 0), (QStringList{";x;secondfirst"}));
 }
 
@@ -177,10 +183,12 @@ void TestCsvExport::exportingTwiceGivesTheSameFile()
     MemoryRowSource source = MemoryRowSource::results(70);
     ReportTemplate mainReport = measurementReportTemplate();
     const MeasurandTexts force{"Натяжение", "кгс"};
-    const BuiltReport first = buildMeasurementReport(mainReport, ReportVariant::Export, source, force,
-                                                     {}, QDateTime(QDate(2026, 1, 1), QTime(1, 2, 3)));
-    const BuiltReport second = buildMeasurementReport(mainReport, ReportVariant::Export, source, force,
-                                                      {}, QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9)));
+    const BuiltReport first =
+        buildMeasurementReport(mainReport, ReportVariant::Export, source, force, {},
+                               QDateTime(QDate(2026, 1, 1), QTime(1, 2, 3)));
+    const BuiltReport second =
+        buildMeasurementReport(mainReport, ReportVariant::Export, source, force, {},
+                               QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9)));
     QCOMPARE(csvBytes(first), csvBytes(second));
 }
 
@@ -199,12 +207,18 @@ void TestCsvExport::fileNameGetsTheCsvExtension_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
-    QTest::newRow("other extension") << "/home/u/отчёт.txt" << "/home/u/отчёт.csv";
-    QTest::newRow("csv") << "/home/u/a.csv" << "/home/u/a.csv";
-    QTest::newRow("none") << "/home/u/a" << "/home/u/a.csv";
-    QTest::newRow("dot in folder") << "/home/u.v/a" << "/home/u.v/a.csv";
-    QTest::newRow("two dots") << "/home/u/a.b.txt" << "/home/u/a.b.csv";
-    QTest::newRow("trailing dot") << "/home/u/a." << "/home/u/a.csv";
+    QTest::newRow("other extension") << "/home/u/отчёт.txt"
+                                     << "/home/u/отчёт.csv";
+    QTest::newRow("csv") << "/home/u/a.csv"
+                         << "/home/u/a.csv";
+    QTest::newRow("none") << "/home/u/a"
+                          << "/home/u/a.csv";
+    QTest::newRow("dot in folder") << "/home/u.v/a"
+                                   << "/home/u.v/a.csv";
+    QTest::newRow("two dots") << "/home/u/a.b.txt"
+                              << "/home/u/a.b.csv";
+    QTest::newRow("trailing dot") << "/home/u/a."
+                                  << "/home/u/a.csv";
 }
 
 void TestCsvExport::fileNameGetsTheCsvExtension()

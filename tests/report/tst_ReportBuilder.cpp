@@ -38,7 +38,8 @@ ReportBuildContext forceContext()
     return context;
 }
 
-BuiltReport build(int rows, ReportVariant variant, ReportTemplate layout = measurementReportTemplate())
+BuiltReport build(int rows, ReportVariant variant,
+                  ReportTemplate layout = measurementReportTemplate())
 {
     MemoryRowSource source = MemoryRowSource::results(rows);
     return buildMeasurementReport(layout, variant, source, Force, {}, Moment);
@@ -75,12 +76,13 @@ void TestReportBuilder::pagination_data()
 
     QTest::newRow("report, 1") << ReportVariant::Print << 1 << QList{1} << QList{1} << true;
     QTest::newRow("report, 49") << ReportVariant::Print << 49 << QList{49} << QList{1} << true;
-    QTest::newRow("report, 50") << ReportVariant::Print << 50 << QList{49, 1} << QList{1, 1} << true;
-    QTest::newRow("report, 99")
-        << ReportVariant::Print << 99 << QList{49, 49, 1} << QList{1, 1, 1} << true;
+    QTest::newRow("report, 50") << ReportVariant::Print << 50 << QList{49, 1} << QList{1, 1}
+                                << true;
+    QTest::newRow("report, 99") << ReportVariant::Print << 99 << QList{49, 49, 1} << QList{1, 1, 1}
+                                << true;
     QTest::newRow("export, 50") << ReportVariant::Export << 50 << QList{50} << QList{1} << false;
-    QTest::newRow("export, 120")
-        << ReportVariant::Export << 120 << QList{50, 53, 17} << QList{1, 0, 0} << false;
+    QTest::newRow("export, 120") << ReportVariant::Export << 120 << QList{50, 53, 17}
+                                 << QList{1, 0, 0} << false;
     QTest::newRow("report, none") << ReportVariant::Print << 0 << QList{0} << QList{0} << true;
 }
 
@@ -104,7 +106,8 @@ void TestReportBuilder::pagination()
             QCOMPARE(bands.front().top, 0.0f);
         if (footer) {
             QCOMPARE(bands.back().top, float(ReportUnits::A4Height - 24));
-            QVERIFY(textsOf(report, p, "PageFooter").contains(QStringLiteral("Страница %1").arg(p + 1)));
+            QVERIFY(textsOf(report, p, "PageFooter")
+                        .contains(QStringLiteral("Страница %1").arg(p + 1)));
         }
         // Rows follow each other without gaps and in the order of the source.
         float expectedTop = headersPerPage[p] ? 56 : 0;
@@ -114,7 +117,8 @@ void TestReportBuilder::pagination()
             QCOMPARE(b.top, expectedTop);
             expectedTop += 20;
         }
-        const QStringList numbers = textsOf(report, p, "MasterData").filter(QRegularExpression("^\\d+$"));
+        const QStringList numbers =
+            textsOf(report, p, "MasterData").filter(QRegularExpression("^\\d+$"));
         for (int r = 0; r < rowsPerPage[p]; ++r)
             QVERIFY(numbers.contains(QString::number(++number)));
     }
@@ -159,7 +163,8 @@ void TestReportBuilder::printAfterExportShowsFooterAgain()
     QVERIFY(!mainReport.masterHeader.repeatHeader);
     QCOMPARE(int(exported.pages.size()), 2);
 
-    const BuiltReport printed = buildMeasurementReport(mainReport, ReportVariant::Print, source, Force);
+    const BuiltReport printed =
+        buildMeasurementReport(mainReport, ReportVariant::Print, source, Force);
     QCOMPARE(int(printed.pages.size()), 2);
     for (int p = 0; p < 2; ++p) {
         QCOMPARE(bandCount(printed, p, "PageFooter"), 1);
@@ -204,7 +209,8 @@ void TestReportBuilder::unansweredNameFailsTheBuild()
 void TestReportBuilder::emptyFields()
 {
     MemoryRowSource source;
-    source.append({QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QStringLiteral("?")});
+    source.append(
+        {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QStringLiteral("?")});
     ReportTemplate layout = measurementReportTemplate();
     const BuiltReport report = buildMeasurementReport(layout, ReportVariant::Print, source, Force);
     QCOMPARE(textsOf(report, 0, "MasterData"), (QStringList{"0", "0", "?"}));

@@ -58,8 +58,8 @@ void TestReportPdf::pdfHoldsTheTextsAndPages()
 
     MemoryRowSource source = MemoryRowSource::results(rows);
     ReportTemplate mainReport = measurementReportTemplate();
-    const BuiltReport report = buildMeasurementReport(mainReport, ReportVariant::Print, source,
-                                                      {"Напряжение", "кгс/см2"});
+    const BuiltReport report =
+        buildMeasurementReport(mainReport, ReportVariant::Print, source, {"Напряжение", "кгс/см2"});
     const QString path = m_dir.filePath(QStringLiteral("report-%1-%2.pdf").arg(rows).arg(copies));
     {
         QPdfWriter pdf(path);
@@ -73,8 +73,7 @@ void TestReportPdf::pdfHoldsTheTextsAndPages()
     const QString info = run("pdfinfo", {path});
     QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(pages))),
              qPrintable(info));
-    QVERIFY2(info.contains(QRegularExpression("Page size:.*\\(A4\\)")),
-             qPrintable(info));
+    QVERIFY2(info.contains(QRegularExpression("Page size:.*\\(A4\\)")), qPrintable(info));
 
     const QString text = run("pdftotext", {"-layout", path, "-"});
     for (const char* expected : {"ВОРН", "Дата", "Время", "№", "Тип", "Диаметр, мм",

@@ -178,7 +178,8 @@ void TestReportPreview::saveWritesCsvUnderTheCsvName()
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(50000, 'x'));
     }
-    TReportPreviewForm form(buildReport(120, ReportVariant::Export), buttonsFor(ReportVariant::Export));
+    TReportPreviewForm form(buildReport(120, ReportVariant::Export),
+                            buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
 
@@ -199,7 +200,8 @@ void TestReportPreview::saveErrorKeepsThePreviewOpen()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir("taken.csv")); // a folder where the file should go
-    TReportPreviewForm form(buildReport(3, ReportVariant::Export), buttonsFor(ReportVariant::Export));
+    TReportPreviewForm form(buildReport(3, ReportVariant::Export),
+                            buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
 
@@ -210,8 +212,9 @@ void TestReportPreview::saveErrorKeepsThePreviewOpen()
     QVERIFY(click(form, "SaveButton").isEmpty());
     QVERIFY(chooser.appeared());
     QTRY_VERIFY(errorBox && errorBox->appeared());
-    QVERIFY2(errorBox->text().startsWith("Cannot create file \"" + dir.filePath("taken.csv") + "\". "),
-             qPrintable(errorBox->text()));
+    QVERIFY2(
+        errorBox->text().startsWith("Cannot create file \"" + dir.filePath("taken.csv") + "\". "),
+        qPrintable(errorBox->text()));
     QVERIFY(errorBox->text().endsWith('.'));
     QCOMPARE(errorBox->title(), QString("ВОРН-1.0"));
     QVERIFY(form.isVisible());
@@ -220,7 +223,8 @@ void TestReportPreview::saveErrorKeepsThePreviewOpen()
 void TestReportPreview::cancelledSaveWritesNothing()
 {
     QTemporaryDir dir;
-    TReportPreviewForm form(buildReport(3, ReportVariant::Export), buttonsFor(ReportVariant::Export));
+    TReportPreviewForm form(buildReport(3, ReportVariant::Export),
+                            buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
     ModalAnswer answer(ModalAnswer::reject());
@@ -232,7 +236,8 @@ void TestReportPreview::cancelledSaveWritesNothing()
 
 void TestReportPreview::printDialogOffersPagesAndCopies()
 {
-    TReportPreviewForm form(buildReport(120, ReportVariant::Print), buttonsFor(ReportVariant::Print));
+    TReportPreviewForm form(buildReport(120, ReportVariant::Print),
+                            buttonsFor(ReportVariant::Print));
     form.setWindowModality(Qt::NonModal);
     form.show();
     int minPage = 0, maxPage = 0;
@@ -326,7 +331,8 @@ void TestReportPreview::failedBuildShowsItsErrorInsteadOfThePreview_data()
 {
     QTest::addColumn<bool>("failingRows");
     QTest::addColumn<QString>("error");
-    QTest::newRow("unknown name") << false << "Unknown name \"Measurandname\" in MeasurandUnitMemo.";
+    QTest::newRow("unknown name") << false
+                                  << "Unknown name \"Measurandname\" in MeasurandUnitMemo.";
     QTest::newRow("rows fail") << true << "connection lost.";
 }
 
