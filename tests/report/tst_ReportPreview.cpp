@@ -109,15 +109,6 @@ public:
     }
 };
 
-QStringList toolButtonsOf(QWidget* w)
-{
-    QStringList names;
-    for (auto* b : w->findChildren<QToolButton*>())
-        names += b->objectName();
-    names.sort();
-    return names;
-}
-
 } // namespace
 
 class TestReportPreview : public QObject
@@ -132,8 +123,6 @@ private slots:
     void printDialogOffersPagesAndCopies();
     void printingHonoursPageRangeAndCopies();
     void progressAppearsOnlyForLongWork();
-    void commandShowsThePreview_data();
-    void commandShowsThePreview();
     void failedBuildShowsItsErrorInsteadOfThePreview_data();
     void failedBuildShowsItsErrorInsteadOfThePreview();
 };
@@ -295,36 +284,6 @@ void TestReportPreview::progressAppearsOnlyForLongWork()
     QCOMPARE(progress.labelText(), QString("page 2"));
     progress.cancel();
     QVERIFY(!progress.step("page 3", 3, 10));
-}
-
-void TestReportPreview::commandShowsThePreview_data()
-{
-    buttonsAndZoom_data();
-}
-
-void TestReportPreview::commandShowsThePreview()
-{
-    QFETCH(ReportVariant, variant);
-    QFETCH(QStringList, buttons);
-    ReportTemplate mainReport = measurementReportTemplate();
-    MemoryRowSource rows = MemoryRowSource::results(60);
-    QStringList shownButtons;
-    int pages = 0;
-    QPrintPreviewWidget::ZoomMode zoom = QPrintPreviewWidget::CustomZoom;
-    ModalAnswer answer([&](QWidget* w) {
-        if (auto* form = qobject_cast<TReportPreviewForm*>(w)) {
-            shownButtons = toolButtonsOf(form);
-            pages = int(form->report().pages.size());
-            zoom = form->preview()->zoomMode();
-        }
-        w->close();
-    });
-    QVERIFY(previewMeasurementReport(mainReport, variant, rows, {"Натяжение", "кгс"}, nullptr));
-    QVERIFY(answer.appeared());
-    QCOMPARE(shownButtons, buttons);
-    QCOMPARE(pages, 2);
-    QCOMPARE(zoom, QPrintPreviewWidget::FitToWidth);
-    QCOMPARE(mainReport.pageFooter.visible, variant == ReportVariant::Print);
 }
 
 void TestReportPreview::failedBuildShowsItsErrorInsteadOfThePreview_data()
