@@ -2,6 +2,7 @@
 
 #include "DataSource.h"
 #include "ErrorDisplay.h"
+#include "Field.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -11,8 +12,8 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    nbFirst = addButton(QStringLiteral("nbFirst"), QStringLiteral("|◀"),
-                        QStringLiteral("Первая запись"));
+    nbFirst =
+        addButton(QStringLiteral("nbFirst"), QStringLiteral("|◀"), QStringLiteral("Первая запись"));
     nbPrior = addButton(QStringLiteral("nbPrior"), QStringLiteral("◀"),
                         QStringLiteral("Предыдущая запись"));
     nbNext = addButton(QStringLiteral("nbNext"), QStringLiteral("▶"),
@@ -22,16 +23,20 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
     nbDelete = addButton(QStringLiteral("nbDelete"), QStringLiteral("−"),
                          QStringLiteral("Удалить запись"));
 
-    connect(nbFirst, &QToolButton::clicked, this, [this] { run([](TDataSource* s) { s->DataSet()->First(); }); });
-    connect(nbPrior, &QToolButton::clicked, this, [this] { run([](TDataSource* s) { s->DataSet()->Prior(); }); });
-    connect(nbNext, &QToolButton::clicked, this, [this] { run([](TDataSource* s) { s->DataSet()->Next(); }); });
-    connect(nbLast, &QToolButton::clicked, this, [this] { run([](TDataSource* s) { s->DataSet()->Last(); }); });
-    connect(nbDelete, &QToolButton::clicked, this, [this] { run([](TDataSource* s) { s->DataSet()->Delete(); }); });
+    connect(nbFirst, &QToolButton::clicked, this,
+            [this] { run([](TDataSource* s) { s->DataSet()->First(); }); });
+    connect(nbPrior, &QToolButton::clicked, this,
+            [this] { run([](TDataSource* s) { s->DataSet()->Prior(); }); });
+    connect(nbNext, &QToolButton::clicked, this,
+            [this] { run([](TDataSource* s) { s->DataSet()->Next(); }); });
+    connect(nbLast, &QToolButton::clicked, this,
+            [this] { run([](TDataSource* s) { s->DataSet()->Last(); }); });
+    connect(nbDelete, &QToolButton::clicked, this,
+            [this] { run([](TDataSource* s) { s->DataSet()->Delete(); }); });
     updateButtons();
 }
 
-QToolButton* TDBNavigator::addButton(const QString& name, const QString& glyph,
-                                     const QString& hint)
+QToolButton* TDBNavigator::addButton(const QString& name, const QString& glyph, const QString& hint)
 {
     auto* button = new QToolButton(this);
     button->setObjectName(name);

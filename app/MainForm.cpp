@@ -9,13 +9,14 @@
 #include "ProgramFolder.h"
 #include "SettingsFile.h"
 
+#include "DBMemoBinding.h"
 #include "MainDataModule.h"
 #include "ResultTableModel.h"
-#include "ui/DBMemoBinding.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFrame>
@@ -82,6 +83,8 @@ void setFilter(QFileDialog* dialog, const QString& text, const QString& pattern)
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
+    // The pictures live in a static library, whose resources are not registered by themselves.
+    Q_INIT_RESOURCE(icons);
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(AppTexts::Title);
     setWindowIcon(QIcon(QStringLiteral(":/icons/vorn.png")));
@@ -123,9 +126,9 @@ void TMainForm::CreateImageList()
     {
         int index;
         const char* file;
-    } pictures[] = {{0, "new"},     {1, "open"},    {2, "save"},        {3, "close"},
-                    {4, "exit"},    {5, "print"},   {6, "device"},      {8, "delete"},
-                    {9, "undo"},    {11, "screenshot"}, {14, "about"}, {19, "export"}};
+    } pictures[] = {{0, "new"},  {1, "open"},        {2, "save"},   {3, "close"},
+                    {4, "exit"}, {5, "print"},       {6, "device"}, {8, "delete"},
+                    {9, "undo"}, {11, "screenshot"}, {14, "about"}, {19, "export"}};
     for (int i = 0; i < ImageCount; ++i)
         ImageList.append(QIcon());
     for (const auto& picture : pictures)
@@ -161,9 +164,10 @@ void TMainForm::CreateActions()
 {
     ActionList = new QObject(this);
     ActionList->setObjectName(QStringLiteral("ActionList"));
-    CreateNewProjectAction = NewAction(
-        QStringLiteral("CreateNewProjectAction"), QStringLiteral("Создать"),
-        QStringLiteral("Создать|Создать новый проект"), 0, &TMainForm::CreateNewProjectActionExecute);
+    CreateNewProjectAction =
+        NewAction(QStringLiteral("CreateNewProjectAction"), QStringLiteral("Создать"),
+                  QStringLiteral("Создать|Создать новый проект"), 0,
+                  &TMainForm::CreateNewProjectActionExecute);
     OpenProjectAction = NewAction(QStringLiteral("OpenProjectAction"), QStringLiteral("Открыть"),
                                   QStringLiteral("Открыть|Открыть проект"), 1,
                                   &TMainForm::OpenProjectActionExecute);
@@ -180,10 +184,10 @@ void TMainForm::CreateActions()
         QStringLiteral("ExitApplicationAction"), QStringLiteral("Выход"),
         QStringLiteral("Выход|Завершение приложения"), 4, &TMainForm::ExitApplicationActionExecute);
     ExitApplicationAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    DeleteAllRecordsAction = NewAction(
-        QStringLiteral("DeleteAllRecordsAction"), QStringLiteral("Удалить всё"),
-        QStringLiteral("Удалить всё|Удалить всё из проекта"), 8,
-        &TMainForm::DeleteAllRecordsActionExecute);
+    DeleteAllRecordsAction =
+        NewAction(QStringLiteral("DeleteAllRecordsAction"), QStringLiteral("Удалить всё"),
+                  QStringLiteral("Удалить всё|Удалить всё из проекта"), 8,
+                  &TMainForm::DeleteAllRecordsActionExecute);
     ReadFromDeviceAction = NewAction(
         QStringLiteral("ReadFromDeviceAction"), QStringLiteral("Считать из прибора"),
         QStringLiteral("Считать|Считать из прибора"), 6, &TMainForm::ReadFromDeviceActionExecute);
@@ -193,13 +197,14 @@ void TMainForm::CreateActions()
     ExportAction = NewAction(QStringLiteral("ExportAction"), QStringLiteral("Экспорт"),
                              QStringLiteral("Экспортировать данные|Экспорт данных проекта"), 19,
                              &TMainForm::ExportActionExecute);
-    CancelChangesAction = NewAction(
-        QStringLiteral("CancelChangesAction"), QStringLiteral("Отменить изменения"),
-        QStringLiteral("Отменить изменения|Отменить изменения в проекте"), 9,
-        &TMainForm::CancelChangesActionExecute);
-    ScreenShotAction = NewAction(QStringLiteral("ScreenShotAction"), QStringLiteral("Снимок экрана"),
-                                 QStringLiteral("Снимок экрана|Снимок экрана прибора"), 11,
-                                 &TMainForm::ScreenShotActionExecute);
+    CancelChangesAction =
+        NewAction(QStringLiteral("CancelChangesAction"), QStringLiteral("Отменить изменения"),
+                  QStringLiteral("Отменить изменения|Отменить изменения в проекте"), 9,
+                  &TMainForm::CancelChangesActionExecute);
+    ScreenShotAction =
+        NewAction(QStringLiteral("ScreenShotAction"), QStringLiteral("Снимок экрана"),
+                  QStringLiteral("Снимок экрана|Снимок экрана прибора"), 11,
+                  &TMainForm::ScreenShotActionExecute);
 }
 
 QAction* TMainForm::NewMenuItem(QMenu* menu, const QString& name, QAction* command)
@@ -233,14 +238,16 @@ void TMainForm::CreateMenu()
 
     FileMenuItem = MainMenu->addMenu(QStringLiteral("Файл"));
     FileMenuItem->setObjectName(QStringLiteral("FileMenuItem"));
-    CreateMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("CreateMenuItem"), CreateNewProjectAction);
+    CreateMenuItem =
+        NewMenuItem(FileMenuItem, QStringLiteral("CreateMenuItem"), CreateNewProjectAction);
     CreateMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     OpenMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("OpenMenuItem"), OpenProjectAction);
     OpenMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     N1 = separator(FileMenuItem, QStringLiteral("N1"));
     SaveMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("SaveMenuItem"), SaveProjectAction);
     SaveMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    SaveAsMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("SaveAsMenuItem"), SaveProjectAsAction);
+    SaveAsMenuItem =
+        NewMenuItem(FileMenuItem, QStringLiteral("SaveAsMenuItem"), SaveProjectAsAction);
     SaveProjectAsAction->setVisible(false);
     CloseMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("CloseMenuItem"), CloseProjectAction);
     N8 = separator(FileMenuItem, QStringLiteral("N8"));
@@ -259,7 +266,8 @@ void TMainForm::CreateMenu()
     N4->setObjectName(QStringLiteral("N4"));
     N7 = NewMenuItem(N4, QStringLiteral("N7"), CancelChangesAction);
     N6 = separator(N4, QStringLiteral("N6"));
-    DeleteAllMenuItem = NewMenuItem(N4, QStringLiteral("DeleteAllMenuItem"), DeleteAllRecordsAction);
+    DeleteAllMenuItem =
+        NewMenuItem(N4, QStringLiteral("DeleteAllMenuItem"), DeleteAllRecordsAction);
 
     N9 = MainMenu->addMenu(QStringLiteral("Связь"));
     N9->setObjectName(QStringLiteral("N9"));
@@ -543,8 +551,8 @@ void TMainForm::FormCreate()
     cboxLoadUnit->setCurrentIndex(LoadUnit == 0 ? 0 : 1);
 
     m_actionListActive = true;
-    for (QAction* always : {CreateNewProjectAction, OpenProjectAction, ExitApplicationAction,
-                            ScreenShotAction})
+    for (QAction* always :
+         {CreateNewProjectAction, OpenProjectAction, ExitApplicationAction, ScreenShotAction})
         always->setEnabled(true);
     ActionListUpdate();
 
@@ -557,9 +565,9 @@ void TMainForm::FormCreate()
                               Delta + QStringLiteral(",мм")};
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
-            sgridDetails->setItem(row, col,
-                                  new QTableWidgetItem(col == DetailsLabelColumn ? labels[row]
-                                                                                 : QString()));
+            sgridDetails->setItem(
+                row, col,
+                new QTableWidgetItem(col == DetailsLabelColumn ? labels[row] : QString()));
     {
         QSignalBlocker block(sgridDetails);
         sgridDetails->setCurrentCell(0, DetailsHiddenColumn);
@@ -598,8 +606,9 @@ void TMainForm::BindDataModule()
                 ScheduleActionUpdate();
             });
 
-    m_descriptionBinding = new TDBMemoBinding(DescriptionDBMemo, MainDataModule->DescriptionDataSource,
-                                              QStringLiteral("PROJECT_DESC"), this);
+    m_descriptionBinding =
+        new TDBMemoBinding(DescriptionDBMemo, MainDataModule->DescriptionDataSource,
+                           QStringLiteral("PROJECT_DESC"), this);
     m_commentBinding = new TDBMemoBinding(CommentDBMemo, MainDataModule->ResultDataSource,
                                           QStringLiteral("MSR_COMMENT"), this);
     for (TDBMemoBinding* binding : {m_descriptionBinding, m_commentBinding})
@@ -607,7 +616,8 @@ void TMainForm::BindDataModule()
                 [](const QString& message) { ErrorDisplay::showError(message); });
     ResultDBNavigator->setDataSource(MainDataModule->ResultDataSource);
 
-    for (TDataSource* source : {MainDataModule->ResultDataSource, MainDataModule->DescriptionDataSource}) {
+    for (TDataSource* source :
+         {MainDataModule->ResultDataSource, MainDataModule->DescriptionDataSource}) {
         connect(source, &TDataSource::StateChanged, this, &TMainForm::ScheduleActionUpdate);
         connect(source, &TDataSource::DataSetChanged, this, &TMainForm::ScheduleActionUpdate);
         connect(source, &TDataSource::RecordChanged, this, &TMainForm::ScheduleActionUpdate);
@@ -803,7 +813,10 @@ void TMainForm::DeleteAllRecordsActionExecute()
     ShowDetails();
 }
 
-void TMainForm::ExitApplicationActionExecute() { close(); }
+void TMainForm::ExitApplicationActionExecute()
+{
+    close();
+}
 
 void TMainForm::cboxMeasurandChange()
 {
@@ -817,9 +830,15 @@ void TMainForm::cboxLoadUnitChange()
     MainDataModule->SetLoadUnit(LoadUnit);
 }
 
-void TMainForm::DescriptionDBMemoExit() { MainDataModule->PostEdits(); }
+void TMainForm::DescriptionDBMemoExit()
+{
+    MainDataModule->PostEdits();
+}
 
-void TMainForm::CommentDBMemoExit() { MainDataModule->PostEdits(); }
+void TMainForm::CommentDBMemoExit()
+{
+    MainDataModule->PostEdits();
+}
 
 void TMainForm::ReadFromDeviceActionExecute() {}
 
@@ -865,7 +884,10 @@ void TMainForm::ShowDetails()
             item->setText(values[row]);
 }
 
-bool TMainForm::sgridDetailsSelectCell(int /*col*/, int /*row*/) { return false; }
+bool TMainForm::sgridDetailsSelectCell(int /*col*/, int /*row*/)
+{
+    return false;
+}
 
 void TMainForm::sgridDetailsDrawCell(QPainter* painter, int col, int row, const QRect& rect)
 {
@@ -880,7 +902,8 @@ void TMainForm::sgridDetailsDrawCell(QPainter* painter, int col, int row, const 
 
     painter->setClipRect(rect);
     painter->fillRect(rect, fixedCell ? palette.button() : palette.base());
-    painter->setPen(fixedCell ? palette.color(QPalette::ButtonText) : palette.color(QPalette::Text));
+    painter->setPen(fixedCell ? palette.color(QPalette::ButtonText)
+                              : palette.color(QPalette::Text));
     painter->setFont(sgridDetails->font());
     if (fixedCell) {
         switch (row) {

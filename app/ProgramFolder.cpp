@@ -41,10 +41,19 @@ QString settingsFile()
     return QDir(path()).filePath(program + QStringLiteral(".ini"));
 }
 
-QString projectsFolder() { return QDir(path()).filePath(QStringLiteral("projects")); }
+QString projectsFolder()
+{
+    return QDir(path()).filePath(QStringLiteral("projects"));
+}
 
-QString screenshotFile() { return QDir(path()).filePath(QStringLiteral("sceenshot.bmp")); }
+QString screenshotFile()
+{
+    return QDir(path()).filePath(QStringLiteral("sceenshot.bmp"));
+}
 
-void setPath(const QString& folder) { chosenFolder() = QDir::cleanPath(folder); }
+void setPath(const QString& folder)
+{
+    chosenFolder() = QDir::cleanPath(folder);
+}
 
 } // namespace ProgramFolder

@@ -38,7 +38,10 @@ void cross(QPainter& p, const QRectF& r, qreal width)
     p.drawLine(r.topRight(), r.bottomLeft());
 }
 
-void newSheet(QPainter& p) { sheet(p); }
+void newSheet(QPainter& p)
+{
+    sheet(p);
+}
 
 void openFolder(QPainter& p)
 {
@@ -110,7 +113,10 @@ void monitor(QPainter& p)
     p.drawRect(QRectF(3.5, 13.5, 9, 1.5));
 }
 
-void redCross(QPainter& p) { cross(p, QRectF(3, 3, 10, 10), 3); }
+void redCross(QPainter& p)
+{
+    cross(p, QRectF(3, 3, 10, 10), 3);
+}
 
 void undo(QPainter& p)
 {

@@ -20,7 +20,8 @@ private slots:
                                    << QStringLiteral("ВОРН-1.0 - [bridge.fdb]");
         QTest::newRow("windows path") << QStringLiteral("C:\\vorn\\projects\\мост.fdb")
                                       << QStringLiteral("ВОРН-1.0 - [мост.fdb]");
-        QTest::newRow("bare name") << QStringLiteral("a.fdb") << QStringLiteral("ВОРН-1.0 - [a.fdb]");
+        QTest::newRow("bare name")
+            << QStringLiteral("a.fdb") << QStringLiteral("ВОРН-1.0 - [a.fdb]");
     }
     void caption()
     {
@@ -39,7 +40,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("no stop") << QStringLiteral("/opt/vorn/projects") << QStringLiteral("/opt/vorn/projects.");
+        QTest::newRow("no stop") << QStringLiteral("/opt/vorn/projects")
+                                 << QStringLiteral("/opt/vorn/projects.");
         QTest::newRow("has stop") << QStringLiteral("Done.") << QStringLiteral("Done.");
         QTest::newRow("empty") << QString() << QStringLiteral(".");
     }

@@ -83,10 +83,10 @@ private slots:
         for (const QByteArray& line : lines)
             if (!line.trimmed().isEmpty())
                 meaningful << QString::fromLatin1(line);
-        QCOMPARE(meaningful, QStringList({"[General]", "LastProject=", "ProjectPath=",
-                                          "[DeviceScreenShot]", "InkColor=0",
-                                          "BackgroundColor=16777215", "[Processing]",
-                                          "Measurand=0", "LoadUnit=0"}));
+        QCOMPARE(meaningful,
+                 QStringList({"[General]", "LastProject=", "ProjectPath=", "[DeviceScreenShot]",
+                              "InkColor=0", "BackgroundColor=16777215", "[Processing]",
+                              "Measurand=0", "LoadUnit=0"}));
     }
 
     void valuesAreReadAndWrittenBack()
