@@ -116,6 +116,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 
 TMainForm::~TMainForm()
 {
+    // What watches the data module goes before it, and the data module before the controls
+    // it notifies while it closes the project.
+    delete m_commentBinding;
+    delete m_descriptionBinding;
+    MainDBGrid->setModel(nullptr);
+    delete m_resultModel;
+    ResultDBNavigator->setDataSource(nullptr);
+    delete MainDataModule;
     if (m_qtTranslator)
         QCoreApplication::removeTranslator(m_qtTranslator);
 }
