@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QTest>
 
 MainFormFixture::MainFormFixture()
@@ -108,6 +110,11 @@ void chooseInFileDialog(QWidget* modal, const QString& fileName)
         dialog->reject();
         return;
     }
-    dialog->selectFile(fileName);
+    // Typed into the name box, as a user does; selectFile() ignores names that do not exist yet.
+    const QFileInfo file(fileName);
+    dialog->setDirectory(file.absolutePath());
+    auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(nameEdit);
+    nameEdit->setText(file.fileName());
     static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides accept(); it still runs
 }
