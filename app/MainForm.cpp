@@ -7,6 +7,7 @@
 #include "DrawCellDelegate.h"
 #include "ErrorDisplay.h"
 #include "ProgramFolder.h"
+#include "RowIndicatorHeader.h"
 #include "SettingsFile.h"
 
 #include "DBMemoBinding.h"
@@ -400,8 +401,10 @@ void TMainForm::CreatePages()
     MainDBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     MainDBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MainDBGrid->setShowGrid(true);
-    MainDBGrid->verticalHeader()->setDefaultSectionSize(18);
-    MainDBGrid->verticalHeader()->setFixedWidth(12);
+    auto* indicator = new TRowIndicatorHeader(MainDBGrid);
+    MainDBGrid->setVerticalHeader(indicator);
+    indicator->setDefaultSectionSize(18);
+    indicator->setFixedWidth(12);
     MainDBGrid->horizontalHeader()->setHighlightSections(false);
 
     sgridDetails = new QTableWidget(3, 3, resultsArea);
@@ -603,10 +606,15 @@ void TMainForm::BindDataModule()
         if (chars > 0)
             MainDBGrid->setColumnWidth(col, chars * charWidth + 4);
     }
-    connect(m_resultModel, &TResultTableModel::CurrentRowChanged, this, [this](int row) {
-        if (MainDBGrid->currentIndex().row() != row)
+    // The grid follows the dataset's cursor, also after the rows were read anew.
+    const auto followCursor = [this] {
+        const int row = m_resultModel->CurrentRow();
+        static_cast<TRowIndicatorHeader*>(MainDBGrid->verticalHeader())->setCurrentRow(row);
+        if (row >= 0 && MainDBGrid->currentIndex().row() != row)
             MainDBGrid->setCurrentIndex(m_resultModel->index(row, 0));
-    });
+    };
+    connect(m_resultModel, &TResultTableModel::CurrentRowChanged, this, followCursor);
+    connect(m_resultModel, &QAbstractItemModel::modelReset, this, followCursor);
     connect(MainDBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid() && current.row() != m_resultModel->CurrentRow())
