@@ -427,6 +427,31 @@ private slots:
         QCOMPARE(w->sgridDetails->item(0, 1)->text(), QStringLiteral("150"));
     }
 
+    void navigatorMovesAndDeletesWithoutAsking()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("nav.fdb"), 3);
+        TDBNavigator* nav = w->ResultDBNavigator;
+        QAbstractItemModel* rows = w->MainDBGrid->model();
+        w->PageControl->setCurrentIndex(1);
+        nav->nbFirst->click();
+        QVERIFY(!nav->nbFirst->isEnabled());
+        QVERIFY(!nav->nbPrior->isEnabled());
+        QVERIFY(nav->nbNext->isEnabled());
+        nav->nbLast->click();
+        QVERIFY(!nav->nbNext->isEnabled());
+        QVERIFY(!nav->nbLast->isEnabled());
+        QVERIFY(nav->nbPrior->isEnabled());
+        QCOMPARE(w->MainDBGrid->currentIndex().row(), 2);
+
+        ModalAnswer none(ModalAnswer::pressButton(QMessageBox::Yes), 300);
+        nav->nbDelete->click();
+        QTest::qWait(350);
+        QVERIFY(!none.appeared());
+        QCOMPARE(rows->rowCount(), 2);
+        QVERIFY(w->MainDataModule->HasChanges());
+        QTRY_VERIFY(w->SaveProjectAction->isEnabled());
+    }
+
     void detailsShowTheCurrentResult()
     {
         TMainForm* w = startWithProject(QStringLiteral("det.fdb"), 1);
