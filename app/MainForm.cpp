@@ -9,6 +9,7 @@
 #include "ProgramFolder.h"
 #include "RowIndicatorHeader.h"
 #include "SettingsFile.h"
+#include "USB.h"
 
 #include "DBMemoBinding.h"
 #include "MainDataModule.h"
@@ -591,7 +592,8 @@ void TMainForm::FormCreate()
     else
         SetProjectName(QString());
     LoadQtTranslations();
-    // USBInit() joins here once the device link is merged.
+    // Without a USB layer the device commands later say that no device is connected.
+    USBInit();
 }
 
 void TMainForm::BindDataModule()
@@ -662,7 +664,7 @@ void TMainForm::FormCloseQuery(bool& CanClose)
 void TMainForm::FormClose()
 {
     SaveSettings();
-    // USBDone() joins here once the device link is merged.
+    USBDone();
 }
 
 void TMainForm::LoadSettings()
