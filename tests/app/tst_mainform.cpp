@@ -204,6 +204,9 @@ private slots:
     {
         TMainForm* w = startWithProject(QStringLiteral("e.fdb"), 1);
         f->addResults(1, 20);
+        // From inside an editor too, whose own key bindings would take Ctrl+E for "end of line".
+        w->PageControl->setCurrentIndex(0);
+        w->DescriptionDBMemo->setFocus();
         const QByteArray settingsBefore = f->readSettings();
         {
             ModalAnswer cancel(ModalAnswer::pressButton(QMessageBox::Cancel));
