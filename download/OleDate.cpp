@@ -7,7 +7,10 @@ namespace OleDate {
 namespace {
 constexpr int64_t MsecsPerDay = 86400000;
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m)
 {

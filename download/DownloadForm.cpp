@@ -1,0 +1,68 @@
+#include "DownloadForm.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+
+TDownloadForm::TDownloadForm(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("DownloadForm"));
+    setWindowTitle(QStringLiteral("Чтение из прибора"));
+    setModal(true);
+    setFixedSize(274, 91);
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameShape(QFrame::Box);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(0, 0, 273, 57);
+
+    DownloadGauge = new QProgressBar(this);
+    DownloadGauge->setObjectName(QStringLiteral("DownloadGauge"));
+    DownloadGauge->setGeometry(8, 16, 257, 25);
+    DownloadGauge->setOrientation(Qt::Horizontal);
+    DownloadGauge->setRange(0, 100);
+    DownloadGauge->setValue(0);
+    DownloadGauge->setTextVisible(true);
+    DownloadGauge->setFormat(QStringLiteral("%p%"));
+    DownloadGauge->setAlignment(Qt::AlignCenter);
+    DownloadGauge->setStyleSheet(
+        QStringLiteral("QProgressBar { background-color: white; border: 1px solid gray; }"
+                       "QProgressBar::chunk { background-color: navy; }"));
+
+    CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setGeometry(100, 64, 75, 25);
+    CancelButton->setAutoDefault(false);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TDownloadForm::WMProgress(int value)
+{
+    if (value <= 100)
+        DownloadGauge->setValue(std::clamp(value, 0, 100));
+    else
+        reject();
+}
+
+void TDownloadForm::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is not bound to Cancel: a stray key press must not abort a download.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TDownloadForm::showEvent(QShowEvent* event)
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}

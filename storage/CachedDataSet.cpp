@@ -1,0 +1,876 @@
+#include "CachedDataSet.h"
+
+#include "CachedRow.h"
+#include "FbDatabase.h"
+#include "FbTransaction.h"
+#include "Field.h"
+#include "NamedParams.h"
+#include "StorageError.h"
+#include "fb/Statement.h"
+
+#include <algorithm>
+
+namespace {
+
+const FieldValue NullValue;
+
+int CompareValues(const FieldValue& a, const FieldValue& b)
+{
+    const bool aNull = a.IsNull();
+    const bool bNull = b.IsNull();
+    if (aNull || bNull)
+        return int(bNull) - int(aNull);
+    if (const auto* x = a.Bytes()) {
+        const auto* y = b.Bytes();
+        return y ? x->compare(*y) : 1;
+    }
+    if ((b.Bytes() != nullptr))
+        return -1;
+    const double x = a.Integer() ? double(*a.Integer()) : *a.Real();
+    const double y = b.Integer() ? double(*b.Integer()) : *b.Real();
+    return x < y ? -1 : (y < x ? 1 : 0);
+}
+
+} // namespace
+
+// A prepared statement with the fields its parameters and columns stand for.
+struct PreparedStatement
+{
+    struct Param
+    {
+        int field;
+        bool old;
+    };
+    std::unique_ptr<fb::Statement> statement;
+    std::vector<Param> params;
+    std::vector<int> columnOfField;
+};
+
+struct TCachedDataSet::Statements
+{
+    PreparedStatement refresh;
+    PreparedStatement insert;
+    PreparedStatement update;
+    PreparedStatement remove;
+};
+
+TCachedDataSet::TCachedDataSet(QObject* parent, const QString& name) : QObject(parent)
+{
+    setObjectName(name);
+}
+
+TCachedDataSet::~TCachedDataSet() = default;
+
+TField* TCachedDataSet::AddField(const QString& objectName, const QString& fieldName,
+                                 TFieldKind kind)
+{
+    if (Active())
+        throw StorageError("Fields cannot be added to an open dataset");
+    auto* field = new TField(this, objectName, fieldName, kind);
+    field->m_index = static_cast<int>(m_fields.size());
+    m_fields.push_back(field);
+    return field;
+}
+
+TField* TCachedDataSet::FindField(const QString& fieldName) const
+{
+    for (TField* field : m_fields)
+        if (field->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0)
+            return field;
+    return nullptr;
+}
+
+TField* TCachedDataSet::FieldByName(const QString& fieldName) const
+{
+    TField* field = FindField(fieldName);
+    if (!field)
+        throw StorageError(objectName().toStdString() + ": field '" + fieldName.toStdString() +
+                           "' not found");
+    return field;
+}
+
+namespace {
+
+void BindColumns(PreparedStatement& prepared, const std::vector<TField*>& fields,
+                 const QString& dataSetName)
+{
+    fb::Statement& statement = *prepared.statement;
+    prepared.columnOfField.assign(fields.size(), -1);
+    for (unsigned column = 0; column < statement.ColumnCount(); ++column) {
+        const QString name = QString::fromStdString(statement.ColumnName(column));
+        for (const TField* field : fields)
+            if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+                prepared.columnOfField[field->Index()] = static_cast<int>(column);
+    }
+    for (const TField* field : fields)
+        if (prepared.columnOfField[field->Index()] < 0)
+            throw StorageError(dataSetName.toStdString() + ": field '" +
+                               field->FieldName().toStdString() + "' not found");
+}
+
+void ReadColumns(const PreparedStatement& prepared, const std::vector<TField*>& fields,
+                 FieldValue* values)
+{
+    const fb::Statement& statement = *prepared.statement;
+    for (const TField* field : fields) {
+        const unsigned column = static_cast<unsigned>(prepared.columnOfField[field->Index()]);
+        FieldValue& value = values[field->Index()];
+        if (statement.IsNull(column)) {
+            value = FieldValue();
+            continue;
+        }
+        switch (field->Kind()) {
+        case TFieldKind::Integer:
+            value = statement.GetInteger(column);
+            break;
+        case TFieldKind::Float:
+            value = statement.GetDouble(column);
+            break;
+        case TFieldKind::DateTime:
+            value = statement.GetDateTime(column);
+            break;
+        case TFieldKind::String: {
+            QByteArray text = QByteArray::fromStdString(statement.GetBytes(column));
+            qsizetype length = text.size();
+            while (length > 0 && static_cast<unsigned char>(text[length - 1]) < 33)
+                --length;
+            text.truncate(length);
+            value = std::move(text);
+            break;
+        }
+        case TFieldKind::Blob:
+            value = QByteArray::fromStdString(statement.GetBytes(column));
+            break;
+        }
+    }
+}
+
+} // namespace
+
+void TCachedDataSet::Open()
+{
+    if (Active())
+        return;
+    if (!m_database || !m_transaction)
+        throw StorageError(objectName().toStdString() + ": no database");
+    m_transaction->EnsureStarted();
+    PreparedStatement select;
+    QStringList names;
+    const QString sql = ToPositionalParams(SelectSQL(), names);
+    select.statement = std::make_unique<fb::Statement>(
+        m_database->Attachment(), m_transaction->Handle(), sql.toStdString(),
+        static_cast<unsigned>(m_database->SQLDialect()));
+    BindColumns(select, m_fields, objectName());
+    select.statement->Open(m_transaction->Handle());
+    // Rows and their values are taken from large blocks: one allocation per row would make
+    // opening a big project markedly slower and larger.
+    constexpr size_t BlockRows = 4096;
+    const size_t fieldCount = m_fields.size();
+    std::vector<std::unique_ptr<TCachedRow[]>> rowBlocks;
+    std::vector<std::unique_ptr<FieldValue[]>> valueBlocks;
+    std::vector<TRowPtr> rows;
+    size_t inBlock = BlockRows;
+    while (select.statement->Fetch()) {
+        if (inBlock == BlockRows) {
+            rowBlocks.push_back(std::make_unique<TCachedRow[]>(BlockRows));
+            valueBlocks.push_back(std::make_unique<FieldValue[]>(BlockRows * fieldCount));
+            inBlock = 0;
+        }
+        TCachedRow* row = &rowBlocks.back()[inBlock];
+        row->values = TValueArray(&valueBlocks.back()[inBlock * fieldCount], TValuesDelete{false});
+        ++inBlock;
+        ReadColumns(select, m_fields, row->values.get());
+        row->position = rows.size();
+        rows.push_back(TRowPtr(row, TRowDelete{false}));
+    }
+    select.statement->CloseCursor();
+    m_rowBlocks = std::move(rowBlocks);
+    m_valueBlocks = std::move(valueBlocks);
+    m_rows = std::move(rows);
+    m_visibleCount = m_rows.size();
+    m_visibleValid = false;
+    m_droppedRows = 0;
+    m_changedRows = 0;
+    m_cursor = 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    RowsReset();
+    SetState(TDataSetState::Browse);
+    NotifyDataSetChanged();
+    Scrolled();
+}
+
+void TCachedDataSet::Close()
+{
+    if (!Active())
+        return;
+    m_editBuffer.reset();
+    m_insertRow.reset();
+    m_statements.reset();
+    m_rows.clear();
+    m_rowBlocks.clear();
+    m_valueBlocks.clear();
+    m_visible.clear();
+    m_visibleValid = false;
+    m_visibleCount = 0;
+    m_droppedRows = 0;
+    m_changedRows = 0;
+    m_cursor = 0;
+    m_eof = m_bof = true;
+    RowsReset();
+    SetState(TDataSetState::Inactive);
+    NotifyDataSetChanged();
+}
+
+void TCachedDataSet::First()
+{
+    CheckBrowseMode();
+    RebuildVisible();
+    m_bof = true;
+    m_eof = m_visible.empty();
+    if (!m_visible.empty())
+        m_cursor = m_visible.front()->position;
+    Scrolled();
+}
+
+void TCachedDataSet::Last()
+{
+    CheckBrowseMode();
+    RebuildVisible();
+    m_eof = true;
+    m_bof = m_visible.empty();
+    if (!m_visible.empty())
+        m_cursor = m_visible.back()->position;
+    Scrolled();
+}
+
+void TCachedDataSet::Next()
+{
+    CheckBrowseMode();
+    if (RecordCount() == 0) {
+        m_eof = true;
+        return;
+    }
+    for (size_t i = m_cursor + 1; i < m_rows.size(); ++i)
+        if (m_rows[i]->Visible()) {
+            m_cursor = i;
+            m_bof = m_eof = false;
+            Scrolled();
+            return;
+        }
+    m_eof = true;
+}
+
+void TCachedDataSet::Prior()
+{
+    CheckBrowseMode();
+    if (RecordCount() == 0) {
+        m_bof = true;
+        return;
+    }
+    for (size_t i = m_cursor; i-- > 0;)
+        if (m_rows[i]->Visible()) {
+            m_cursor = i;
+            m_bof = m_eof = false;
+            Scrolled();
+            return;
+        }
+    m_bof = true;
+}
+
+bool TCachedDataSet::Eof() const
+{
+    return m_eof || RecordCount() == 0;
+}
+
+bool TCachedDataSet::Bof() const
+{
+    return m_bof || RecordCount() == 0;
+}
+
+int TCachedDataSet::RecordCount() const
+{
+    return static_cast<int>(m_visibleCount);
+}
+
+int TCachedDataSet::RecNo() const
+{
+    const TCachedRow* row = CurrentRow();
+    if (!row || row == m_insertRow.get())
+        return -1;
+    RebuildVisible();
+    const auto it = std::lower_bound(
+        m_visible.begin(), m_visible.end(), row->position,
+        [](const TCachedRow* r, size_t position) { return r->position < position; });
+    return it != m_visible.end() && *it == row ? static_cast<int>(it - m_visible.begin()) : -1;
+}
+
+void TCachedDataSet::SetRecNo(int index)
+{
+    CheckBrowseMode();
+    RebuildVisible();
+    if (index < 0 || index >= static_cast<int>(m_visible.size()))
+        throw StorageError(objectName().toStdString() + ": row number out of range");
+    m_cursor = m_visible[static_cast<size_t>(index)]->position;
+    m_bof = m_eof = false;
+    Scrolled();
+}
+
+void TCachedDataSet::MoveToRow(TCachedRow* row)
+{
+    CheckBrowseMode();
+    if (row && row->Visible()) {
+        m_cursor = row->position;
+        m_bof = m_eof = false;
+    } else {
+        RebuildVisible();
+        if (!m_visible.empty())
+            m_cursor = m_visible.back()->position;
+        m_eof = true;
+    }
+    Scrolled();
+}
+
+void TCachedDataSet::Edit()
+{
+    CheckActive();
+    if (m_state == TDataSetState::Edit || m_state == TDataSetState::Insert)
+        return;
+    TCachedRow* row = CurrentRow();
+    if (!row)
+        throw StorageError(objectName().toStdString() + ": no row to edit");
+    m_editBuffer = std::make_unique<std::vector<FieldValue>>(row->values.get(),
+                                                             row->values.get() + m_fields.size());
+    SetState(TDataSetState::Edit);
+}
+
+void TCachedDataSet::Append()
+{
+    CheckBrowseMode();
+    m_insertRow = std::make_unique<TCachedRow>();
+    m_insertRow->values = NewValueArray(m_fields.size());
+    m_insertRow->status = TUpdateStatus::Inserted;
+    SetState(TDataSetState::Insert);
+    if (!OnNewRecord)
+        return;
+    try {
+        OnNewRecord(this);
+    } catch (...) {
+        Cancel();
+        throw;
+    }
+}
+
+void TCachedDataSet::Post()
+{
+    if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert)
+        return;
+    for (const auto& updater : std::vector(m_recordUpdaters))
+        updater.second();
+    if (m_state == TDataSetState::Edit) {
+        TCachedRow* row = CurrentRow();
+        std::unique_ptr<std::vector<FieldValue>> buffer = std::move(m_editBuffer);
+        const bool changed = !std::equal(buffer->begin(), buffer->end(), row->values.get());
+        if (changed) {
+            if (row->status == TUpdateStatus::Unchanged) {
+                row->original = std::move(row->values);
+                row->values = NewValueArray(m_fields.size());
+                row->status = TUpdateStatus::Modified;
+                ++m_changedRows;
+            }
+            std::move(buffer->begin(), buffer->end(), row->values.get());
+            RowsReset();
+        }
+        SetState(TDataSetState::Browse);
+        if (changed && !ControlsDisabled())
+            emit RecordChanged(nullptr);
+        return;
+    }
+    TRowPtr row(m_insertRow.release());
+    row->position = m_rows.size();
+    TCachedRow* appended = row.get();
+    m_rows.push_back(std::move(row));
+    if (m_visibleValid)
+        m_visible.push_back(appended);
+    ++m_visibleCount;
+    ++m_changedRows;
+    m_cursor = appended->position;
+    m_bof = m_eof = false;
+    RowAppended(appended);
+    SetState(TDataSetState::Browse);
+    NotifyDataSetChanged();
+}
+
+void TCachedDataSet::Cancel()
+{
+    if (m_state == TDataSetState::Edit) {
+        m_editBuffer.reset();
+        SetState(TDataSetState::Browse);
+        if (!ControlsDisabled())
+            emit RecordChanged(nullptr);
+    } else if (m_state == TDataSetState::Insert) {
+        m_insertRow.reset();
+        SetState(TDataSetState::Browse);
+        NotifyDataSetChanged();
+    }
+}
+
+void TCachedDataSet::Delete()
+{
+    CheckActive();
+    if (m_state == TDataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    Cancel();
+    TCachedRow* row = CurrentRow();
+    if (!row)
+        throw StorageError(objectName().toStdString() + ": no row to delete");
+    RowHidden(row);
+    --m_visibleCount;
+    if (row->status == TUpdateStatus::Inserted) {
+        // Never written: it goes without a trace.
+        row->dropped = true;
+        --m_changedRows;
+        ++m_droppedRows;
+    } else {
+        if (row->status == TUpdateStatus::Unchanged)
+            ++m_changedRows;
+        row->status = TUpdateStatus::Deleted;
+    }
+    m_visibleValid = false;
+    // The next row becomes current, or the one before when the last row went.
+    TCachedRow* target = nullptr;
+    for (size_t i = row->position + 1; i < m_rows.size() && !target; ++i)
+        if (m_rows[i]->Visible())
+            target = m_rows[i].get();
+    for (size_t i = row->position; i-- > 0 && !target;)
+        if (m_rows[i]->Visible())
+            target = m_rows[i].get();
+    Compact();
+    m_cursor = target ? target->position : 0;
+    m_eof = target == nullptr;
+    NotifyDataSetChanged();
+    Scrolled();
+}
+
+TUpdateStatus TCachedDataSet::UpdateStatus() const
+{
+    const TCachedRow* row = CurrentRow();
+    return row ? row->status : TUpdateStatus::Unchanged;
+}
+
+TCachedDataSet::Statements& TCachedDataSet::PreparedStatements()
+{
+    if (!m_statements)
+        m_statements = std::make_unique<Statements>();
+    return *m_statements;
+}
+
+namespace {
+
+PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
+                           TFbDatabase* database, TFbTransaction* transaction,
+                           const std::vector<TField*>& fields, bool readsRows,
+                           const QString& dataSetName)
+{
+    if (prepared.statement)
+        return prepared;
+    if (sqlText.trimmed().isEmpty())
+        throw StorageError(dataSetName.toStdString() + ": statement missing");
+    QStringList names;
+    const QString sql = ToPositionalParams(sqlText, names);
+    std::vector<PreparedStatement::Param> params;
+    for (const QString& name : names) {
+        const TField* field = nullptr;
+        bool old = false;
+        for (const TField* f : fields)
+            if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+                field = f;
+        if (!field && name.startsWith("OLD_", Qt::CaseInsensitive)) {
+            old = true;
+            for (const TField* f : fields)
+                if (f->FieldName().compare(name.mid(4), Qt::CaseInsensitive) == 0)
+                    field = f;
+        }
+        if (!field)
+            throw StorageError(dataSetName.toStdString() + ": parameter '" + name.toStdString() +
+                               "' names no field");
+        params.push_back({field->Index(), old});
+    }
+    auto statement = std::make_unique<fb::Statement>(database->Attachment(), transaction->Handle(),
+                                                     sql.toStdString(),
+                                                     static_cast<unsigned>(database->SQLDialect()));
+    prepared.statement = std::move(statement);
+    prepared.params = std::move(params);
+    if (readsRows)
+        BindColumns(prepared, fields, dataSetName);
+    return prepared;
+}
+
+void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
+                const TCachedRow& row)
+{
+    fb::Statement& statement = *prepared.statement;
+    for (unsigned i = 0; i < prepared.params.size(); ++i) {
+        const auto& param = prepared.params[i];
+        const FieldValue& value =
+            param.old ? row.OldValues()[param.field] : row.values[param.field];
+        if (value.IsNull())
+            statement.SetNull(i);
+        else if (const auto* integer = value.Integer())
+            statement.SetInteger(i, *integer);
+        else if (const auto* real = value.Real()) {
+            if (fields[param.field]->Kind() == TFieldKind::DateTime)
+                statement.SetDateTime(i, *real);
+            else
+                statement.SetDouble(i, *real);
+        } else
+            statement.SetBytes(i, value.Bytes()->toStdString());
+    }
+}
+
+} // namespace
+
+PreparedStatement& TCachedDataSet::PrepareInsert()
+{
+    PreparedStatement& insert = PreparedStatements().insert;
+    if (insert.statement)
+        return insert;
+    // The new row comes back from the insert itself instead of a refresh statement run per row,
+    // which would make saving many rows several times slower.
+    QString sql = InsertSQL();
+    const bool returning =
+        !RefreshSQL().trimmed().isEmpty() && !sql.contains("RETURNING", Qt::CaseInsensitive);
+    if (returning) {
+        QStringList names;
+        for (const TField* field : m_fields)
+            names << field->FieldName();
+        sql += "\nRETURNING " + names.join(", ");
+    }
+    return Prepare(insert, sql, m_database, m_transaction, m_fields, returning, objectName());
+}
+
+void TCachedDataSet::RefreshRow(TCachedRow* row)
+{
+    PreparedStatement& refresh = Prepare(PreparedStatements().refresh, RefreshSQL(), m_database,
+                                         m_transaction, m_fields, true, objectName());
+    BindParams(refresh, m_fields, *row);
+    refresh.statement->Open(m_transaction->Handle());
+    if (refresh.statement->Fetch()) {
+        ReadColumns(refresh, m_fields, row->values.get());
+        RowsReset();
+    }
+    refresh.statement->CloseCursor();
+}
+
+void TCachedDataSet::WriteRow(TCachedRow* row)
+{
+    PreparedStatement* prepared = nullptr;
+    switch (row->status) {
+    case TUpdateStatus::Unchanged:
+        return;
+    case TUpdateStatus::Modified:
+        prepared = &Prepare(PreparedStatements().update, UpdateSQL(), m_database, m_transaction,
+                            m_fields, false, objectName());
+        break;
+    case TUpdateStatus::Inserted:
+        prepared = &PrepareInsert();
+        break;
+    case TUpdateStatus::Deleted:
+        prepared = &Prepare(PreparedStatements().remove, DeleteSQL(), m_database, m_transaction,
+                            m_fields, false, objectName());
+        break;
+    }
+    BindParams(*prepared, m_fields, *row);
+    prepared->statement->Execute(m_transaction->Handle());
+    if (row->status == TUpdateStatus::Deleted) {
+        row->dropped = true;
+        ++m_droppedRows;
+    } else {
+        row->original.reset();
+        row->status = TUpdateStatus::Unchanged;
+        // From here on the row is addressed by its written key.
+        if (prepared->columnOfField.empty())
+            RefreshRow(row);
+        else
+            ReadColumns(*prepared, m_fields, row->values.get());
+    }
+    row->status = row->dropped ? TUpdateStatus::Deleted : TUpdateStatus::Unchanged;
+    --m_changedRows;
+}
+
+void TCachedDataSet::ApplyUpdates()
+{
+    CheckActive();
+    CheckBrowseMode();
+    if (m_changedRows == 0)
+        return;
+    m_transaction->EnsureStarted();
+    try {
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            TCachedRow* row = m_rows[i].get();
+            if (!row->dropped)
+                WriteRow(row);
+        }
+    } catch (...) {
+        Compact();
+        NotifyDataSetChanged();
+        throw;
+    }
+    Compact();
+    NotifyDataSetChanged();
+}
+
+void TCachedDataSet::CancelUpdates()
+{
+    Cancel();
+    if (!Active() || m_changedRows == 0)
+        return;
+    TCachedRow* current = CurrentRow();
+    for (auto& row : m_rows) {
+        if (row->dropped)
+            continue;
+        if (row->status == TUpdateStatus::Inserted) {
+            row->dropped = true;
+            ++m_droppedRows;
+        } else if (row->original) {
+            row->values = std::move(row->original);
+        }
+        if (!row->dropped)
+            row->status = TUpdateStatus::Unchanged;
+    }
+    m_changedRows = 0;
+    m_visibleValid = false;
+    RowsReset();
+    Compact();
+    m_visibleCount = static_cast<size_t>(
+        std::count_if(m_rows.begin(), m_rows.end(), [](const auto& r) { return r->Visible(); }));
+    if (current && current->Visible()) {
+        m_cursor = current->position;
+        m_eof = false;
+    } else {
+        RebuildVisible();
+        m_cursor = m_visible.empty() ? 0 : m_visible.front()->position;
+        m_bof = true;
+        m_eof = m_visible.empty();
+    }
+    NotifyDataSetChanged();
+    Scrolled();
+}
+
+void TCachedDataSet::Refresh()
+{
+    CheckActive();
+    CheckBrowseMode();
+    TCachedRow* row = CurrentRow();
+    // A row with unsaved changes keeps them; only a row as stored is re-read.
+    if (row && row->status == TUpdateStatus::Unchanged)
+        RefreshRow(row);
+    NotifyDataSetChanged();
+}
+
+void TCachedDataSet::SortBy(const std::vector<TField*>& keys)
+{
+    CheckActive();
+    CheckBrowseMode();
+    TCachedRow* current = CurrentRow();
+    std::vector<int> indexes;
+    for (const TField* key : keys)
+        indexes.push_back(key->Index());
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&indexes](const TRowPtr& a, const TRowPtr& b) {
+        for (int index : indexes) {
+            const int order = CompareValues(a->values[index], b->values[index]);
+            if (order != 0)
+                return order < 0;
+        }
+        return false;
+    });
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        m_rows[i]->position = i;
+    m_visibleValid = false;
+    if (current)
+        m_cursor = current->position;
+    NotifyDataSetChanged();
+    Scrolled();
+}
+
+void TCachedDataSet::AddRecordUpdater(QObject* owner, std::function<void()> update)
+{
+    m_recordUpdaters.emplace_back(owner, std::move(update));
+}
+
+void TCachedDataSet::RemoveRecordUpdater(QObject* owner)
+{
+    std::erase_if(m_recordUpdaters,
+                  [owner](const auto& updater) { return updater.first == owner; });
+}
+
+void TCachedDataSet::RedrawControls()
+{
+    NotifyDataSetChanged();
+}
+
+void TCachedDataSet::DisableControls()
+{
+    ++m_controlsDisabled;
+}
+
+void TCachedDataSet::EnableControls()
+{
+    if (m_controlsDisabled == 0)
+        return;
+    if (--m_controlsDisabled == 0) {
+        m_changedWhileDisabled = false;
+        emit StateChanged(m_state);
+        emit DataSetChanged();
+    }
+}
+
+void TCachedDataSet::DisableScrollEvents()
+{
+    ++m_scrollDisabled;
+}
+
+void TCachedDataSet::EnableScrollEvents()
+{
+    if (m_scrollDisabled > 0)
+        --m_scrollDisabled;
+}
+
+const FieldValue& TCachedDataSet::ValueAt(int visibleRow, const TField* field) const
+{
+    RebuildVisible();
+    if (visibleRow < 0 || visibleRow >= static_cast<int>(m_visible.size()))
+        return NullValue;
+    const TCachedRow* row = m_visible[static_cast<size_t>(visibleRow)];
+    if (m_state == TDataSetState::Edit && row == CurrentRow())
+        return (*m_editBuffer)[static_cast<size_t>(field->Index())];
+    return row->values[field->Index()];
+}
+
+QString TCachedDataSet::DisplayTextAt(int visibleRow, const TField* field) const
+{
+    RebuildVisible();
+    if (visibleRow < 0 || visibleRow >= static_cast<int>(m_visible.size()))
+        return QString();
+    const TCachedRow* previous = m_contextRow;
+    m_contextRow = m_visible[static_cast<size_t>(visibleRow)];
+    QString text;
+    try {
+        text = field->DisplayText();
+    } catch (...) {
+        m_contextRow = previous;
+        throw;
+    }
+    m_contextRow = previous;
+    return text;
+}
+
+const FieldValue& TCachedDataSet::RowValue(const TCachedRow* row, const TField* field) const
+{
+    return row->values[field->Index()];
+}
+
+TCachedRow* TCachedDataSet::CurrentRow() const
+{
+    if (m_state == TDataSetState::Insert)
+        return m_insertRow.get();
+    if (m_state == TDataSetState::Inactive || m_cursor >= m_rows.size())
+        return nullptr;
+    TCachedRow* row = m_rows[m_cursor].get();
+    return row->Visible() ? row : nullptr;
+}
+
+const FieldValue& TCachedDataSet::CurrentValue(const TField* field) const
+{
+    const TCachedRow* row = m_contextRow;
+    if (row && !(m_state == TDataSetState::Edit && row == CurrentRow()))
+        return row->values[field->Index()];
+    if (m_state == TDataSetState::Edit)
+        return (*m_editBuffer)[static_cast<size_t>(field->Index())];
+    row = CurrentRow();
+    return row ? row->values[field->Index()] : NullValue;
+}
+
+void TCachedDataSet::SetCurrentValue(const TField* field, const FieldValue& value)
+{
+    if (m_state == TDataSetState::Edit)
+        (*m_editBuffer)[static_cast<size_t>(field->Index())] = value;
+    else if (m_state == TDataSetState::Insert)
+        m_insertRow->values[field->Index()] = value;
+    else
+        throw StorageError(objectName().toStdString() + ": not in edit or insert mode");
+    if (!ControlsDisabled())
+        emit RecordChanged(const_cast<TField*>(field));
+}
+
+void TCachedDataSet::SetState(TDataSetState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    if (!ControlsDisabled())
+        emit StateChanged(state);
+}
+
+void TCachedDataSet::CheckActive() const
+{
+    if (!Active())
+        throw StorageError(objectName().toStdString() + ": the dataset is closed");
+}
+
+void TCachedDataSet::CheckBrowseMode()
+{
+    CheckActive();
+    Post();
+}
+
+void TCachedDataSet::Scrolled()
+{
+    if (!ControlsDisabled())
+        emit CursorMoved();
+    if (!ScrollEventsDisabled())
+        emit AfterScroll(this);
+}
+
+void TCachedDataSet::NotifyDataSetChanged()
+{
+    if (ControlsDisabled())
+        m_changedWhileDisabled = true;
+    else
+        emit DataSetChanged();
+}
+
+void TCachedDataSet::RebuildVisible() const
+{
+    if (m_visibleValid)
+        return;
+    m_visible.clear();
+    for (const auto& row : m_rows)
+        if (row->Visible())
+            m_visible.push_back(row.get());
+    m_visibleValid = true;
+}
+
+void TCachedDataSet::Compact()
+{
+    // Dropped rows are removed in bulk so that deleting many appended rows stays linear.
+    if (m_droppedRows == 0 || (m_droppedRows < 4096 && m_droppedRows * 2 < m_rows.size()))
+        return;
+    TCachedRow* current = m_cursor < m_rows.size() ? m_rows[m_cursor].get() : nullptr;
+    size_t kept = 0;
+    size_t newCursor = 0;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i]->dropped)
+            continue;
+        if (m_rows[i].get() == current)
+            newCursor = kept;
+        m_rows[kept] = std::move(m_rows[i]);
+        m_rows[kept]->position = kept;
+        ++kept;
+    }
+    m_rows.resize(kept);
+    m_droppedRows = 0;
+    m_cursor = newCursor;
+}

@@ -1,0 +1,217 @@
+#pragma once
+
+#include "FieldValue.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TField;
+class TFbDatabase;
+class TFbTransaction;
+struct TCachedRow;
+struct PreparedStatement;
+
+struct TRowDelete
+{
+    bool owned = true;
+    void operator()(TCachedRow* row) const;
+};
+using TRowPtr = std::unique_ptr<TCachedRow, TRowDelete>;
+
+enum class TDataSetState
+{
+    Inactive,
+    Browse,
+    Edit,
+    Insert
+};
+enum class TUpdateStatus
+{
+    Unchanged,
+    Modified,
+    Inserted,
+    Deleted
+};
+
+// A dataset that reads all rows of its select statement into memory and keeps every change
+// there until ApplyUpdates writes it with its insert, update and delete statements (whose
+// parameters ?NAME and ?OLD_NAME name fields) or CancelUpdates drops it.
+//
+// An inserted row is read back by a RETURNING clause added to the insert statement (one round
+// trip instead of a refresh statement per row); updated rows are read back by the refresh
+// statement.
+//
+// Navigation follows the usual dataset protocol: First, then Next until Eof; the cursor stays
+// on the last row when Next runs past it. Deleted rows are hidden from navigation and lookups.
+// Errors of the engine and misuse raise StorageError.
+class TCachedDataSet : public QObject
+{
+    Q_OBJECT
+
+public:
+    TCachedDataSet(QObject* parent, const QString& name);
+    ~TCachedDataSet() override;
+
+    void SetDatabase(TFbDatabase* database) { m_database = database; }
+    void SetTransaction(TFbTransaction* transaction) { m_transaction = transaction; }
+    // Statements are given line by line and joined by line breaks.
+    void SetSelectSQL(const QStringList& lines) { m_selectSql = lines; }
+    void SetRefreshSQL(const QStringList& lines) { m_refreshSql = lines; }
+    void SetInsertSQL(const QStringList& lines) { m_insertSql = lines; }
+    void SetUpdateSQL(const QStringList& lines) { m_updateSql = lines; }
+    void SetDeleteSQL(const QStringList& lines) { m_deleteSql = lines; }
+    QString SelectSQL() const { return m_selectSql.join('\n'); }
+    QString RefreshSQL() const { return m_refreshSql.join('\n'); }
+    QString InsertSQL() const { return m_insertSql.join('\n'); }
+    QString UpdateSQL() const { return m_updateSql.join('\n'); }
+    QString DeleteSQL() const { return m_deleteSql.join('\n'); }
+    void SetCachedUpdates(bool cached) { m_cachedUpdates = cached; }
+    bool CachedUpdates() const { return m_cachedUpdates; }
+
+    TField* AddField(const QString& objectName, const QString& fieldName, TFieldKind kind);
+    const std::vector<TField*>& Fields() const { return m_fields; }
+    TField* FindField(const QString& fieldName) const;
+    // Raises StorageError when the dataset has no such field.
+    TField* FieldByName(const QString& fieldName) const;
+
+    void Open();
+    // Drops the rows and every cached change.
+    void Close();
+    bool Active() const { return m_state != TDataSetState::Inactive; }
+    TDataSetState State() const { return m_state; }
+
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    bool Eof() const;
+    bool Bof() const;
+    bool IsEmpty() const { return RecordCount() == 0; }
+    // Visible (not deleted) rows.
+    int RecordCount() const;
+    // Index of the current row among the visible rows, -1 when there is none.
+    int RecNo() const;
+    void SetRecNo(int index);
+
+    void Edit();
+    // Appends a row at the end, current and in insert state; fields start null.
+    void Append();
+    void Post();
+    void Cancel();
+    void Delete();
+    // The current row's change status.
+    TUpdateStatus UpdateStatus() const;
+    bool UpdatesPending() const { return m_changedRows > 0; }
+
+    // Writes every cached change (see the class comment); on an error the rows written before
+    // the failing one stay written and the others keep their changes.
+    void ApplyUpdates();
+    // Drops every cached change, giving each row back its values as last read or written.
+    void CancelUpdates();
+    // Posts an edit in progress and re-reads the current row by the refresh statement.
+    void Refresh();
+    // Orders the rows by the given fields, ascending, nulls first; the current row stays current.
+    // Not a change: nothing is marked or written.
+    void SortBy(const std::vector<TField*>& keys);
+
+    // While disabled (counted), bound controls get no notice; they redraw once at the end.
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return m_controlsDisabled > 0; }
+    // While disabled (counted), AfterScroll is not raised; the notices are lost.
+    void DisableScrollEvents();
+    void EnableScrollEvents();
+    bool ScrollEventsDisabled() const { return m_scrollDisabled > 0; }
+    // Makes bound controls draw every row anew (texts that depend on settings changed).
+    void RedrawControls();
+    // Raises AfterScroll regardless of the counter.
+    void NotifyAfterScroll() { emit AfterScroll(this); }
+
+    // Bound editors that may hold text not yet handed to their field: Post asks each of them
+    // first (a refusal raises StorageError and leaves the edit in progress).
+    void AddRecordUpdater(QObject* owner, std::function<void()> update);
+    void RemoveRecordUpdater(QObject* owner);
+
+    // Called right after Append has created a row, to fill keys and defaults.
+    std::function<void(TCachedDataSet* DataSet)> OnNewRecord;
+
+    // Values and texts of any visible row, for controls that draw many rows; text handlers
+    // called meanwhile see that row as the current one.
+    const FieldValue& ValueAt(int visibleRow, const TField* field) const;
+    QString DisplayTextAt(int visibleRow, const TField* field) const;
+
+signals:
+    void AfterScroll(TCachedDataSet* DataSet);
+    // Raised only while controls are enabled:
+    void StateChanged(TDataSetState state);
+    void DataSetChanged();
+    void RecordChanged(TField* field);
+    void CursorMoved();
+
+protected:
+    // Hooks for a derived dataset that keeps its own lookup structure over the rows.
+    virtual void RowsReset() {}
+    virtual void RowAppended(TCachedRow* /*row*/) {}
+    virtual void RowHidden(TCachedRow* /*row*/) {}
+    const std::vector<TRowPtr>& Rows() const { return m_rows; }
+    // Puts the cursor on the row (which must be visible), or past the last row for nullptr.
+    void MoveToRow(TCachedRow* row);
+    const FieldValue& RowValue(const TCachedRow* row, const TField* field) const;
+
+private:
+    friend class TField;
+    struct Statements;
+
+    const FieldValue& CurrentValue(const TField* field) const;
+    void SetCurrentValue(const TField* field, const FieldValue& value);
+    TCachedRow* CurrentRow() const;
+    TCachedRow* ContextRow() const;
+    void SetState(TDataSetState state);
+    void CheckActive() const;
+    void CheckBrowseMode();
+    void Scrolled();
+    void NotifyDataSetChanged();
+    void RebuildVisible() const;
+    void Compact();
+    void WriteRow(TCachedRow* row);
+    void RefreshRow(TCachedRow* row);
+    void ReadRow(TCachedRow* row);
+    Statements& PreparedStatements();
+    PreparedStatement& PrepareInsert();
+
+    TFbDatabase* m_database = nullptr;
+    TFbTransaction* m_transaction = nullptr;
+    QStringList m_selectSql;
+    QStringList m_refreshSql;
+    QStringList m_insertSql;
+    QStringList m_updateSql;
+    QStringList m_deleteSql;
+    bool m_cachedUpdates = false;
+    std::vector<TField*> m_fields;
+
+    TDataSetState m_state = TDataSetState::Inactive;
+    // Declared before m_rows, which points into them.
+    std::vector<std::unique_ptr<TCachedRow[]>> m_rowBlocks;
+    std::vector<std::unique_ptr<FieldValue[]>> m_valueBlocks;
+    std::vector<TRowPtr> m_rows;
+    mutable std::vector<TCachedRow*> m_visible;
+    mutable bool m_visibleValid = false;
+    size_t m_visibleCount = 0;
+    size_t m_cursor = 0;
+    bool m_eof = true;
+    bool m_bof = true;
+    size_t m_droppedRows = 0;
+    size_t m_changedRows = 0;
+    std::unique_ptr<std::vector<FieldValue>> m_editBuffer;
+    std::unique_ptr<TCachedRow> m_insertRow;
+    mutable const TCachedRow* m_contextRow = nullptr;
+    int m_controlsDisabled = 0;
+    bool m_changedWhileDisabled = false;
+    int m_scrollDisabled = 0;
+    std::unique_ptr<Statements> m_statements;
+    std::vector<std::pair<QObject*, std::function<void()>>> m_recordUpdaters;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "fb/Attachment.h"
+
+#include <QObject>
+#include <QStringList>
+
+class TFbTransaction;
+
+// The connection component of the data module: database name, connection parameters and the
+// attachment. Closing it ends its default transaction by commit.
+class TFbDatabase : public QObject
+{
+    Q_OBJECT
+
+public:
+    TFbDatabase(QObject* parent, const QString& name);
+    ~TFbDatabase() override;
+
+    void SetDBName(const QString& fileName) { m_dbName = fileName; }
+    QString DBName() const { return m_dbName; }
+    void SetSQLDialect(int dialect) { m_dialect = dialect; }
+    int SQLDialect() const { return m_dialect; }
+    void ClearParams();
+    void SetConnectParams(const QString& user, const QString& password, const QString& charset);
+    // Lines appended to the CREATE DATABASE statement, each ended by CR LF.
+    QStringList& CreationParams() { return m_creationParams; }
+    void SetDefaultTransaction(TFbTransaction* transaction) { m_transaction = transaction; }
+
+    // The immediately executed statement that CreateDatabase runs for the current name and
+    // creation parameters; single quotes in the name are doubled.
+    QByteArray CreateStatement() const;
+    void CreateDatabase();
+    void Open();
+    void Close();
+    // Deletes the file of the open database and closes the connection.
+    void DropDatabase();
+    bool Connected() const { return m_attachment.IsAttached(); }
+    fb::Attachment& Attachment() { return m_attachment; }
+
+private:
+    QString m_dbName;
+    int m_dialect = 3;
+    QString m_user;
+    QString m_password;
+    QString m_charset;
+    QStringList m_creationParams;
+    TFbTransaction* m_transaction = nullptr;
+    fb::Attachment m_attachment;
+};

@@ -1,0 +1,147 @@
+#include "Field.h"
+
+#include "CachedDataSet.h"
+#include "Cp1251.h"
+#include "ResultTexts.h"
+#include "StorageError.h"
+
+#include <cmath>
+
+TField::TField(TCachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
+               TFieldKind kind)
+    : QObject(dataSet), m_dataSet(dataSet), m_fieldName(fieldName), m_kind(kind)
+{
+    setObjectName(objectName);
+}
+
+void TField::SetDisplayLabel(const QString& label)
+{
+    if (label == m_displayLabel)
+        return;
+    m_displayLabel = label;
+    emit DisplayLabelChanged();
+}
+
+Qt::Alignment TField::Alignment() const
+{
+    const bool numeric = m_kind == TFieldKind::Integer || m_kind == TFieldKind::Float;
+    return (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
+
+const FieldValue& TField::Value() const
+{
+    return m_dataSet->CurrentValue(this);
+}
+
+bool TField::IsNull() const
+{
+    return Value().IsNull();
+}
+
+int32_t TField::AsInteger() const
+{
+    const FieldValue& value = Value();
+    if (const auto* integer = value.Integer())
+        return static_cast<int32_t>(*integer);
+    if (const auto* real = value.Real())
+        return std::isfinite(*real) ? static_cast<int32_t>(std::llround(*real)) : 0;
+    if (const auto* bytes = value.Bytes())
+        return bytes->trimmed().toInt();
+    return 0;
+}
+
+double TField::AsFloat() const
+{
+    const FieldValue& value = Value();
+    if (const auto* integer = value.Integer())
+        return static_cast<double>(*integer);
+    if (const auto* real = value.Real())
+        return *real;
+    if (const auto* bytes = value.Bytes())
+        return bytes->trimmed().toDouble();
+    return 0.0;
+}
+
+double TField::AsDateTime() const
+{
+    return AsFloat();
+}
+
+QByteArray TField::AsBytes() const
+{
+    const FieldValue& value = Value();
+    if (const auto* bytes = value.Bytes())
+        return *bytes;
+    if (value.IsNull())
+        return QByteArray();
+    return DefaultText().toLatin1();
+}
+
+QString TField::AsString() const
+{
+    const FieldValue& value = Value();
+    if (const auto* bytes = value.Bytes())
+        return Cp1251::Decode(*bytes);
+    return DefaultText();
+}
+
+QString TField::DisplayText() const
+{
+    if (!m_onGetText)
+        return DefaultText();
+    QString text;
+    m_onGetText(const_cast<TField*>(this), text, true);
+    return text;
+}
+
+QString TField::Text() const
+{
+    if (!m_onGetText)
+        return DefaultText();
+    QString text;
+    m_onGetText(const_cast<TField*>(this), text, false);
+    return text;
+}
+
+QString TField::DefaultText() const
+{
+    const FieldValue& value = Value();
+    if (value.IsNull())
+        return QString();
+    if (const auto* bytes = value.Bytes())
+        return Cp1251::Decode(*bytes);
+    if (const auto* integer = value.Integer())
+        return QString::number(*integer);
+    const double real = *value.Real();
+    if (m_kind == TFieldKind::DateTime)
+        return ResultTexts::DateText(real) + ' ' + ResultTexts::TimeText(real);
+    return QString::number(real, 'g', 15);
+}
+
+void TField::SetValue(const FieldValue& value)
+{
+    m_dataSet->SetCurrentValue(this, value);
+}
+
+void TField::SetAsString(const QString& text)
+{
+    if (!Cp1251::CanEncode(text))
+        throw StorageError(Cp1251::RefusalMessage(text).toStdString());
+    if (text.isEmpty()) {
+        Clear();
+        return;
+    }
+    switch (m_kind) {
+    case TFieldKind::Integer:
+        SetAsInteger(text.trimmed().toInt());
+        break;
+    case TFieldKind::Float:
+    case TFieldKind::DateTime:
+        SetAsFloat(text.trimmed().toDouble());
+        break;
+    case TFieldKind::String:
+    case TFieldKind::Blob:
+        SetAsBytes(Cp1251::Encode(text));
+        break;
+    }
+}

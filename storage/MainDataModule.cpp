@@ -1,0 +1,476 @@
+#include "MainDataModule.h"
+
+#include "ProjectSchema.h"
+#include "ResultTexts.h"
+#include "StorageError.h"
+#include "fb/Statement.h"
+
+#include <limits>
+
+namespace {
+
+// Keys taken from the generator at once while results are appended in bulk.
+constexpr int BulkKeyBlock = 1024;
+
+class UpdateScope
+{
+public:
+    explicit UpdateScope(TMainDataModule* module) : m_module(module) { m_module->BeginUpdate(); }
+    ~UpdateScope() { m_module->EndUpdate(); }
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+    TMainDataModule* m_module;
+};
+
+} // namespace
+
+TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
+{
+    setObjectName("MainDataModule");
+    MainDatabase = new TFbDatabase(this, "MainDatabase");
+    pFIBTransaction = new TFbTransaction(this, "pFIBTransaction", MainDatabase);
+    MainDatabase->SetDefaultTransaction(pFIBTransaction);
+    pFIBQuery = new TFbQuery(this, "pFIBQuery", pFIBTransaction);
+
+    dsetVORN = new TResultDataSet(this, "dsetVORN");
+    dsetVORN->SetDatabase(MainDatabase);
+    dsetVORN->SetTransaction(pFIBTransaction);
+    dsetVORN->SetSelectSQL(ProjectSchema::ResultSelectSQL());
+    dsetVORN->SetRefreshSQL(ProjectSchema::ResultRefreshSQL());
+    dsetVORN->SetInsertSQL(ProjectSchema::ResultInsertSQL());
+    dsetVORN->SetUpdateSQL(ProjectSchema::ResultUpdateSQL());
+    dsetVORN->SetDeleteSQL(ProjectSchema::ResultDeleteSQL());
+    CreateResultFields();
+    dsetVORN->OnNewRecord = [this](TCachedDataSet*) {
+        dsetVORNMSR_RESULT_TABLE_PK->SetAsInteger(NextResultKey());
+    };
+    connect(dsetVORN, &TCachedDataSet::AfterScroll, this, &TMainDataModule::dsetVORNAfterScroll);
+
+    DescriptionDataSet = new TCachedDataSet(this, "DescriptionDataSet");
+    DescriptionDataSet->SetDatabase(MainDatabase);
+    DescriptionDataSet->SetTransaction(pFIBTransaction);
+    DescriptionDataSet->SetSelectSQL(ProjectSchema::DescriptionSelectSQL());
+    DescriptionDataSet->SetRefreshSQL(ProjectSchema::DescriptionRefreshSQL());
+    DescriptionDataSet->SetInsertSQL(ProjectSchema::DescriptionInsertSQL());
+    DescriptionDataSet->SetUpdateSQL(ProjectSchema::DescriptionUpdateSQL());
+    DescriptionDataSet->SetDeleteSQL(ProjectSchema::DescriptionDeleteSQL());
+    CreateDescriptionFields();
+
+    ResultDataSource = new TDataSource(this, "ResultDataSource", dsetVORN);
+    DescriptionDataSource = new TDataSource(this, "DescriptionDataSource", DescriptionDataSet);
+    DataModuleCreate(this);
+}
+
+TMainDataModule::~TMainDataModule()
+{
+    DataModuleDestroy(this);
+    try {
+        CloseDatabase();
+    } catch (...) {
+        CloseEverything();
+    }
+}
+
+void TMainDataModule::CreateResultFields()
+{
+    auto add = [this](const char* column, TFieldKind kind) {
+        return dsetVORN->AddField(QStringLiteral("dsetVORN") + column, column, kind);
+    };
+    auto show = [](TField* field, const QString& label, int width, bool readOnly) {
+        field->SetDisplayLabel(label);
+        field->SetDisplayWidth(width);
+        field->SetReadOnly(readOnly);
+    };
+    auto hide = [](TField* field) { field->SetVisible(false); };
+
+    dsetVORNMSR_DATE = add("MSR_DATE", TFieldKind::DateTime);
+    show(dsetVORNMSR_DATE, QStringLiteral("Дата"), 12, true);
+    dsetVORNMSR_TIME = add("MSR_TIME", TFieldKind::DateTime);
+    show(dsetVORNMSR_TIME, QStringLiteral("Время"), 12, true);
+    dsetVORNMSR_NUMBER = add("MSR_NUMBER", TFieldKind::Integer);
+    show(dsetVORNMSR_NUMBER, QStringLiteral("№"), 6, true);
+    dsetVORNREINF_KIND_ID = add("REINF_KIND_ID", TFieldKind::Integer);
+    show(dsetVORNREINF_KIND_ID, QStringLiteral("Тип"), 14, false);
+    dsetVORNREINF_DIAMETER = add("REINF_DIAMETER", TFieldKind::Integer);
+    show(dsetVORNREINF_DIAMETER, QStringLiteral("Диаметр, мм"), 14, false);
+    dsetVORNFORCE_ESTIMATE = add("FORCE_ESTIMATE", TFieldKind::Integer);
+    hide(dsetVORNFORCE_ESTIMATE);
+    dsetVORNBASE = add("BASE", TFieldKind::Integer);
+    hide(dsetVORNBASE);
+    dsetVORNF = add("F", TFieldKind::Float);
+    dsetVORNF->SetDisplayWidth(14);
+    dsetVORNP = add("P", TFieldKind::Float);
+    hide(dsetVORNP);
+    dsetVORNS = add("S", TFieldKind::Float);
+    hide(dsetVORNS);
+    dsetVORNMSR_COMMENT = add("MSR_COMMENT", TFieldKind::Blob);
+    hide(dsetVORNMSR_COMMENT);
+    dsetVORNMSR_RESULT_TABLE_PK = add("MSR_RESULT_TABLE_PK", TFieldKind::Integer);
+    hide(dsetVORNMSR_RESULT_TABLE_PK);
+
+    using namespace std::placeholders;
+    dsetVORNMSR_DATE->SetOnGetText(
+        std::bind(&TMainDataModule::dsetVORNMSR_DATEGetText, this, _1, _2, _3));
+    dsetVORNMSR_TIME->SetOnGetText(
+        std::bind(&TMainDataModule::dsetVORNMSR_TIMEGetText, this, _1, _2, _3));
+    dsetVORNREINF_KIND_ID->SetOnGetText(
+        std::bind(&TMainDataModule::dsetVORNREINF_KIND_IDGetText, this, _1, _2, _3));
+    dsetVORNF->SetOnGetText(std::bind(&TMainDataModule::dsetVORNFGetText, this, _1, _2, _3));
+}
+
+void TMainDataModule::CreateDescriptionFields()
+{
+    auto add = [this](const char* column, TFieldKind kind) {
+        return DescriptionDataSet->AddField(QStringLiteral("DescriptionDataSet") + column, column,
+                                            kind);
+    };
+    DescriptionDataSetDEVICE_NAME = add("DEVICE_NAME", TFieldKind::String);
+    DescriptionDataSetDEVICE_NAME->SetDisplayWidth(32);
+    DescriptionDataSetDEVICE_NAME->SetVisible(false);
+    DescriptionDataSetDEVICE_DATA_VERSION = add("DEVICE_DATA_VERSION", TFieldKind::Integer);
+    DescriptionDataSetDEVICE_DATA_VERSION->SetVisible(false);
+    DescriptionDataSetPROJECT_DESC = add("PROJECT_DESC", TFieldKind::Blob);
+    DescriptionDataSetDESC_TABLE_PK = add("DESC_TABLE_PK", TFieldKind::Integer);
+    DescriptionDataSetDESC_TABLE_PK->SetVisible(false);
+}
+
+bool TMainDataModule::CreateDatabase(const QString& FileName)
+{
+    if (MainDatabase->Connected() || IsOpen())
+        CloseDatabase();
+    MainDatabase->CreationParams() = ProjectSchema::CreationParams();
+    MainDatabase->SetDBName(FileName);
+    MainDatabase->SetSQLDialect(3);
+    try {
+        MainDatabase->CreateDatabase();
+    } catch (const StorageError&) {
+        return false;
+    }
+    try {
+        for (const QString& statement : ProjectSchema::BuildStatements())
+            ExecuteStatement(statement);
+        MainDatabase->Close();
+    } catch (const StorageError&) {
+        // A half-built file is no project: remove it rather than leave it behind.
+        try {
+            MainDatabase->DropDatabase();
+        } catch (const StorageError&) {
+            CloseEverything();
+        }
+        return false;
+    }
+    return true;
+}
+
+bool TMainDataModule::OpenDatabase(const QString& FileName)
+{
+    if (MainDatabase->Connected() || IsOpen())
+        CloseDatabase();
+    bool result = true;
+    BeginUpdate();
+    MainDatabase->ClearParams();
+    MainDatabase->SetDBName(FileName);
+    MainDatabase->SetConnectParams("SYSDBA", "tarnwheel", "ASCII");
+    MainDatabase->SetSQLDialect(3);
+    try {
+        MainDatabase->Open();
+        DescriptionDataSet->Open();
+        DescriptionDataSet->First();
+        const bool identified =
+            DescriptionDataSetDEVICE_NAME->AsBytes() == QByteArray(DeviceName) &&
+            DescriptionDataSetDEVICE_DATA_VERSION->AsInteger() == DeviceDataVersion;
+        if (identified) {
+            dsetVORN->SetCachedUpdates(true);
+            dsetVORN->Open();
+            SortResults();
+        } else {
+            result = false;
+        }
+    } catch (...) {
+        result = false;
+    }
+    if (!result)
+        CloseEverything();
+    EndUpdate();
+    NotifyScroll();
+    return result;
+}
+
+void TMainDataModule::CloseDatabase()
+{
+    dsetVORN->Close();
+    DescriptionDataSet->Close();
+    DropUnusedKeys();
+    if (MainDatabase->Connected())
+        MainDatabase->Close();
+}
+
+void TMainDataModule::CloseEverything() noexcept
+{
+    dsetVORN->Close();
+    DescriptionDataSet->Close();
+    DropUnusedKeys();
+    try {
+        MainDatabase->Close();
+    } catch (...) {
+        // The engine refused the commit or the detach; let go of both handles regardless.
+        pFIBTransaction->Handle() = fb::Transaction();
+        MainDatabase->Attachment() = fb::Attachment();
+    }
+}
+
+bool TMainDataModule::ExecuteStatement(const QString& SQL)
+{
+    pFIBTransaction->EnsureStarted();
+    pFIBQuery->SetSQL(SQL);
+    pFIBQuery->ExecQuery();
+    pFIBTransaction->CommitRetaining();
+    return true;
+}
+
+void TMainDataModule::DataModuleCreate(QObject*)
+{
+    UpdateCount = 0;
+    dsetVORN->SetCachedUpdates(true);
+    DescriptionDataSet->SetCachedUpdates(true);
+}
+
+void TMainDataModule::DataModuleDestroy(QObject*) {}
+
+bool TMainDataModule::IsOpen() const
+{
+    return dsetVORN->Active() || DescriptionDataSet->Active();
+}
+
+bool TMainDataModule::IsEmpty() const
+{
+    return dsetVORN->IsEmpty();
+}
+
+void TMainDataModule::PostEdits()
+{
+    for (TCachedDataSet* dataSet : {DescriptionDataSet, static_cast<TCachedDataSet*>(dsetVORN)}) {
+        const TDataSetState state = dataSet->State();
+        if (state == TDataSetState::Edit || state == TDataSetState::Insert)
+            dataSet->Post();
+    }
+}
+
+bool TMainDataModule::HasChanges() const
+{
+    auto editing = [](const TDataSource* source) {
+        return source->State() == TDataSetState::Edit || source->State() == TDataSetState::Insert;
+    };
+    return DescriptionDataSet->UpdatesPending() || dsetVORN->UpdatesPending() ||
+           editing(DescriptionDataSource) || editing(ResultDataSource);
+}
+
+void TMainDataModule::SaveChanges()
+{
+    UpdateScope update(this);
+    bool written = false;
+    for (TCachedDataSet* dataSet : {static_cast<TCachedDataSet*>(dsetVORN), DescriptionDataSet}) {
+        if (!dataSet->UpdatesPending())
+            continue;
+        dataSet->ApplyUpdates();
+        dataSet->Refresh();
+        written = true;
+    }
+    // Made durable at once, not only when the project is closed.
+    if (written)
+        pFIBTransaction->CommitRetaining();
+}
+
+void TMainDataModule::CancelChanges()
+{
+    {
+        UpdateScope update(this);
+        for (TCachedDataSet* dataSet :
+             {static_cast<TCachedDataSet*>(dsetVORN), DescriptionDataSet}) {
+            if (!dataSet->UpdatesPending())
+                continue;
+            dataSet->CancelUpdates();
+            dataSet->Refresh();
+        }
+    }
+    NotifyScroll();
+}
+
+void TMainDataModule::DeleteAllResults()
+{
+    {
+        UpdateScope update(this);
+        dsetVORN->First();
+        while (!dsetVORN->Eof())
+            dsetVORN->Delete();
+    }
+    NotifyScroll();
+}
+
+void TMainDataModule::BeginUpdate()
+{
+    ++UpdateCount;
+    for (TCachedDataSet* dataSet : {DescriptionDataSet, static_cast<TCachedDataSet*>(dsetVORN)}) {
+        dataSet->DisableControls();
+        dataSet->DisableScrollEvents();
+    }
+}
+
+void TMainDataModule::EndUpdate()
+{
+    if (UpdateCount > 0)
+        --UpdateCount;
+    for (TCachedDataSet* dataSet : {DescriptionDataSet, static_cast<TCachedDataSet*>(dsetVORN)}) {
+        dataSet->EnableControls();
+        dataSet->EnableScrollEvents();
+    }
+}
+
+void TMainDataModule::NotifyScroll()
+{
+    dsetVORNAfterScroll(dsetVORN);
+}
+
+void TMainDataModule::SortResults()
+{
+    PostEdits();
+    if (dsetVORN->Active())
+        dsetVORN->SortBy({dsetVORNMSR_DATE, dsetVORNMSR_NUMBER});
+}
+
+bool TMainDataModule::AddResult(const TMsrResult& R)
+{
+    if (ResultExists(R))
+        return false;
+    dsetVORN->Append();
+    try {
+        dsetVORNMSR_DATE->SetAsDateTime(R.MsrDate);
+        dsetVORNMSR_TIME->SetAsDateTime(R.MsrDate);
+        dsetVORNMSR_NUMBER->SetAsInteger(static_cast<int32_t>(R.MsrNumber));
+        dsetVORNREINF_KIND_ID->SetAsInteger(R.ReinfKindID);
+        dsetVORNREINF_DIAMETER->SetAsInteger(R.ReinfDiameter);
+        dsetVORNFORCE_ESTIMATE->SetAsInteger(R.ForceEstimate);
+        dsetVORNBASE->SetAsInteger(R.Base);
+        dsetVORNF->SetAsFloat(R.F);
+        dsetVORNP->SetAsFloat(R.P);
+        dsetVORNS->SetAsFloat(R.S);
+        dsetVORNMSR_COMMENT->Clear();
+        dsetVORN->Post();
+    } catch (...) {
+        dsetVORN->Cancel();
+        throw;
+    }
+    return true;
+}
+
+bool TMainDataModule::ResultExists(const TMsrResult& R)
+{
+    return dsetVORN->LocateResult(R.MsrDate, R.MsrNumber);
+}
+
+int32_t TMainDataModule::LoadRecord(TMsrResult& R)
+{
+    const TDataSetState state = dsetVORN->State();
+    if (state == TDataSetState::Edit || state == TDataSetState::Insert)
+        dsetVORN->Post();
+    if (!dsetVORN->Active() || dsetVORN->IsEmpty())
+        return -1;
+    R.MsrDate = dsetVORNMSR_DATE->AsDateTime();
+    R.MsrNumber = static_cast<uint32_t>(dsetVORNMSR_NUMBER->AsInteger());
+    R.ReinfKindID = dsetVORNREINF_KIND_ID->AsInteger();
+    R.ReinfDiameter = dsetVORNREINF_DIAMETER->AsInteger();
+    R.ForceEstimate = dsetVORNFORCE_ESTIMATE->AsInteger();
+    R.Base = dsetVORNBASE->AsInteger();
+    R.F = static_cast<float>(dsetVORNF->AsFloat());
+    R.P = static_cast<float>(dsetVORNP->AsFloat());
+    R.S = static_cast<float>(dsetVORNS->AsFloat());
+    return 0;
+}
+
+void TMainDataModule::dsetVORNAfterScroll(TCachedDataSet* DataSet)
+{
+    if (DataSet->State() == TDataSetState::Browse && OnResultScroll)
+        OnResultScroll();
+}
+
+void TMainDataModule::SetMeasurand(int32_t Code)
+{
+    if (Code != MeasurandCode) {
+        MeasurandCode = Code;
+        // Only the texts change: a redraw is enough and keeps unsaved changes of the row.
+        if (dsetVORN->Active())
+            dsetVORN->RedrawControls();
+    }
+    dsetVORNF->SetDisplayLabel(GetMeasurandUnit());
+}
+
+void TMainDataModule::SetLoadUnit(int32_t Code)
+{
+    if (Code != LoadUnitCode) {
+        LoadUnitCode = Code;
+        if (dsetVORN->Active())
+            dsetVORN->RedrawControls();
+    }
+    dsetVORNF->SetDisplayLabel(GetMeasurandUnit());
+}
+
+QString TMainDataModule::GetMeasurandName() const
+{
+    return ResultTexts::MeasurandName(MeasurandCode);
+}
+
+QString TMainDataModule::GetMeasurandUnit() const
+{
+    return ResultTexts::MeasurandUnit(MeasurandCode, LoadUnitCode);
+}
+
+QString TMainDataModule::GetReinfKindName(int32_t Code) const
+{
+    return ResultTexts::ReinfKindName(Code);
+}
+
+void TMainDataModule::dsetVORNMSR_DATEGetText(TField* Sender, QString& Text, bool)
+{
+    Text = Sender->IsNull() ? QString() : ResultTexts::DateText(Sender->AsDateTime());
+}
+
+void TMainDataModule::dsetVORNMSR_TIMEGetText(TField* Sender, QString& Text, bool)
+{
+    Text = Sender->IsNull() ? QString() : ResultTexts::TimeText(Sender->AsDateTime());
+}
+
+void TMainDataModule::dsetVORNREINF_KIND_IDGetText(TField* Sender, QString& Text, bool)
+{
+    Text = Sender->IsNull() ? QString() : GetReinfKindName(Sender->AsInteger());
+}
+
+void TMainDataModule::dsetVORNFGetText(TField* Sender, QString& Text, bool)
+{
+    const std::optional<double> f =
+        Sender->IsNull() ? std::nullopt : std::optional<double>(Sender->AsFloat());
+    Text =
+        ResultTexts::ForceText(f, dsetVORNREINF_DIAMETER->AsInteger(), MeasurandCode, LoadUnitCode);
+}
+
+void TMainDataModule::DropUnusedKeys()
+{
+    m_nextKey = 0;
+    m_lastReservedKey = -1;
+}
+
+int32_t TMainDataModule::NextResultKey()
+{
+    if (m_nextKey > m_lastReservedKey) {
+        const int step = UpdateCount > 0 ? BulkKeyBlock : 1;
+        pFIBTransaction->EnsureStarted();
+        const int64_t top = fb::NextGeneratorValue(
+            MainDatabase->Attachment(), pFIBTransaction->Handle(), "MSR_RESULT_TABLE_GEN", step);
+        m_nextKey = top - step + 1;
+        m_lastReservedKey = top;
+    }
+    if (m_nextKey > std::numeric_limits<int32_t>::max() || m_nextKey < 1)
+        throw StorageError("MSR_RESULT_TABLE_GEN has run out of keys");
+    return static_cast<int32_t>(m_nextKey++);
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "CachedDataSet.h"
+#include "DataSource.h"
+#include "FbDatabase.h"
+#include "FbQuery.h"
+#include "FbTransaction.h"
+#include "Field.h"
+#include "MsrResult.h"
+#include "ResultDataSet.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+
+// The project storage: the connection to the open project file, its two cached datasets with
+// their field objects and data sources, and the texts in which stored results are shown.
+// Used on the user-interface thread only. Errors of the engine reach the caller as StorageError
+// (fb::FbError), except where an operation answers false instead.
+class TMainDataModule : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char* DeviceName = "VORN-1.0";
+    static constexpr int32_t DeviceDataVersion = 0x00010001;
+
+    explicit TMainDataModule(QObject* parent = nullptr);
+    ~TMainDataModule() override;
+
+    // Project file.
+    bool CreateDatabase(const QString& FileName);
+    bool OpenDatabase(const QString& FileName);
+    void CloseDatabase();
+    bool ExecuteStatement(const QString& SQL);
+
+    // Datasets.
+    void DataModuleCreate(QObject* Sender);
+    void DataModuleDestroy(QObject* Sender);
+    bool IsOpen() const;
+    bool IsEmpty() const;
+    void PostEdits();
+    bool HasChanges() const;
+    // Writes the cached changes and commits them (retaining) once every write has succeeded.
+    void SaveChanges();
+    void CancelChanges();
+    void DeleteAllResults();
+    void BeginUpdate();
+    void EndUpdate();
+    bool ControlsEnabled() const { return UpdateCount == 0; }
+    void NotifyScroll();
+    void SortResults();
+    bool AddResult(const TMsrResult& R);
+    bool ResultExists(const TMsrResult& R);
+    // 0 with R filled from the current result, -1 (R untouched) when there is none.
+    int32_t LoadRecord(TMsrResult& R);
+    void dsetVORNAfterScroll(TCachedDataSet* DataSet);
+
+    // Presentation.
+    void SetMeasurand(int32_t Code);
+    void SetLoadUnit(int32_t Code);
+    QString GetMeasurandName() const;
+    QString GetMeasurandUnit() const;
+    QString GetReinfKindName(int32_t Code) const;
+    void dsetVORNMSR_DATEGetText(TField* Sender, QString& Text, bool DisplayText);
+    void dsetVORNMSR_TIMEGetText(TField* Sender, QString& Text, bool DisplayText);
+    void dsetVORNREINF_KIND_IDGetText(TField* Sender, QString& Text, bool DisplayText);
+    void dsetVORNFGetText(TField* Sender, QString& Text, bool DisplayText);
+
+    // Called when the current result changes while the results are browsed; the handler reads
+    // what it needs through LoadRecord.
+    std::function<void()> OnResultScroll;
+    int32_t MeasurandCode = 0;
+    int32_t LoadUnitCode = 0;
+    int32_t UpdateCount = 0;
+
+    TFbDatabase* MainDatabase;
+    TFbTransaction* pFIBTransaction;
+    TFbQuery* pFIBQuery;
+    TResultDataSet* dsetVORN;
+    TCachedDataSet* DescriptionDataSet;
+    TDataSource* ResultDataSource;
+    TDataSource* DescriptionDataSource;
+
+    TField* dsetVORNMSR_DATE;
+    TField* dsetVORNMSR_TIME;
+    TField* dsetVORNMSR_NUMBER;
+    TField* dsetVORNREINF_KIND_ID;
+    TField* dsetVORNREINF_DIAMETER;
+    TField* dsetVORNFORCE_ESTIMATE;
+    TField* dsetVORNBASE;
+    TField* dsetVORNF;
+    TField* dsetVORNP;
+    TField* dsetVORNS;
+    TField* dsetVORNMSR_COMMENT;
+    TField* dsetVORNMSR_RESULT_TABLE_PK;
+
+    TField* DescriptionDataSetDEVICE_NAME;
+    TField* DescriptionDataSetDEVICE_DATA_VERSION;
+    TField* DescriptionDataSetPROJECT_DESC;
+    TField* DescriptionDataSetDESC_TABLE_PK;
+
+private:
+    void CreateResultFields();
+    void CreateDescriptionFields();
+    void CloseEverything() noexcept;
+    void DropUnusedKeys();
+    int32_t NextResultKey();
+
+    // Keys reserved from MSR_RESULT_TABLE_GEN, handed out one by one during bulk appends.
+    int64_t m_nextKey = 0;
+    int64_t m_lastReservedKey = -1;
+};

@@ -1,0 +1,141 @@
+#include "ProjectSchema.h"
+
+#include "MainDataModule.h"
+#include "fb/Attachment.h"
+
+namespace ProjectSchema {
+
+namespace {
+const QStringList ResultColumns = {"MSR_RESULT_TABLE_PK",
+                                   "MSR_DATE",
+                                   "MSR_TIME",
+                                   "MSR_NUMBER",
+                                   "REINF_KIND_ID",
+                                   "REINF_DIAMETER",
+                                   "FORCE_ESTIMATE",
+                                   "BASE",
+                                   "F",
+                                   "P",
+                                   "S",
+                                   "MSR_COMMENT"};
+} // namespace
+
+QStringList CreationParams()
+{
+    return {"USER 'SYSDBA' PASSWORD 'tarnwheel'", "PAGE_SIZE = 4096",
+            "DEFAULT CHARACTER SET ASCII"};
+}
+
+QStringList BuildStatements()
+{
+    const QString identity = "INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES (" +
+                             QString::fromStdString(fb::QuoteLiteral(TMainDataModule::DeviceName)) +
+                             "," + QString::number(TMainDataModule::DeviceDataVersion) + ");";
+    return {
+        "CREATE TABLE DESC_TABLE(DESC_TABLE_PK INTEGER NOT NULL PRIMARY KEY,DEVICE_NAME "
+        "CHAR(32),DEVICE_DATA_VERSION INTEGER,PROJECT_DESC BLOB SUB_TYPE 0 SEGMENT SIZE 256);",
+        "CREATE GENERATOR DESC_TABLE_GEN;",
+        "CREATE TRIGGER CREATE_DESC_RECORD FOR DESC_TABLE ACTIVE BEFORE INSERT POSITION 0 AS "
+        "BEGIN  if (NEW.DESC_TABLE_PK is null) then   NEW.DESC_TABLE_PK = gen_id(DESC_TABLE_GEN, "
+        "1); END;",
+        identity,
+        "CREATE TABLE MSR_RESULT_TABLE(MSR_RESULT_TABLE_PK INTEGER NOT NULL PRIMARY KEY,MSR_DATE "
+        "TIMESTAMP,MSR_TIME TIMESTAMP,MSR_NUMBER INTEGER,REINF_KIND_ID INTEGER,REINF_DIAMETER "
+        "INTEGER,FORCE_ESTIMATE INTEGER,BASE INTEGER,F FLOAT,P FLOAT,S FLOAT,MSR_COMMENT BLOB "
+        "SUB_TYPE 0 SEGMENT SIZE 256);",
+        "CREATE GENERATOR MSR_RESULT_TABLE_GEN;",
+        "CREATE TRIGGER CREATE_MSR_RESULT_RECORD FOR MSR_RESULT_TABLE ACTIVE BEFORE INSERT "
+        "POSITION 0 AS BEGIN  if (NEW.MSR_RESULT_TABLE_PK is null) then   "
+        "NEW.MSR_RESULT_TABLE_PK = gen_id(MSR_RESULT_TABLE_GEN, 1); END;",
+    };
+}
+
+QStringList ResultSelectSQL()
+{
+    return {"SELECT * FROM MSR_RESULT_TABLE", "ORDER BY MSR_DATE, MSR_NUMBER DESC"};
+}
+
+QStringList ResultRefreshSQL()
+{
+    return {"SELECT * FROM MSR_RESULT_TABLE",
+            "WHERE MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK",
+            "ORDER BY MSR_DATE, MSR_NUMBER DESC", ""};
+}
+
+QStringList ResultInsertSQL()
+{
+    QStringList lines = {"INSERT INTO MSR_RESULT_TABLE", "("};
+    for (qsizetype i = 0; i < ResultColumns.size(); ++i)
+        lines << "  " + ResultColumns[i] + (i + 1 < ResultColumns.size() ? "," : "");
+    lines << ")"
+          << "VALUES"
+          << "(";
+    for (qsizetype i = 0; i < ResultColumns.size(); ++i)
+        lines << "  ?" + ResultColumns[i] +
+                     (i == 0 ? ", " : (i + 1 < ResultColumns.size() ? "," : ""));
+    lines << ")";
+    return lines;
+}
+
+QStringList ResultUpdateSQL()
+{
+    QStringList lines = {"UPDATE MSR_RESULT_TABLE", "SET "};
+    for (qsizetype i = 0; i < ResultColumns.size(); ++i)
+        lines << "  " + ResultColumns[i] + " = ?" + ResultColumns[i] +
+                     (i + 1 < ResultColumns.size() ? "," : "");
+    lines << "WHERE"
+          << "  MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK";
+    return lines;
+}
+
+QStringList ResultDeleteSQL()
+{
+    return {"DELETE FROM MSR_RESULT_TABLE", "WHERE MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK"};
+}
+
+QStringList DescriptionSelectSQL()
+{
+    return {"SELECT * FROM DESC_TABLE"};
+}
+
+QStringList DescriptionRefreshSQL()
+{
+    return {"SELECT * FROM DESC_TABLE", "WHERE DESC_TABLE_PK = ?OLD_DESC_TABLE_PK"};
+}
+
+QStringList DescriptionInsertSQL()
+{
+    return {"INSERT INTO DESC_TABLE",
+            "(",
+            "  DESC_TABLE_PK,",
+            "  DEVICE_NAME,",
+            "  DEVICE_DATA_VERSION,",
+            "  PROJECT_DESC",
+            ")",
+            "VALUES",
+            "(",
+            "  ?DESC_TABLE_PK,",
+            "  ?DEVICE_NAME,",
+            "  ?DEVICE_DATA_VERSION,",
+            "  ?PROJECT_DESC",
+            ")"};
+}
+
+QStringList DescriptionUpdateSQL()
+{
+    return {"UPDATE DESC_TABLE",
+            "SET ",
+            "  DESC_TABLE_PK = ?DESC_TABLE_PK,",
+            "  DEVICE_NAME = ?DEVICE_NAME,",
+            "  DEVICE_DATA_VERSION = ?DEVICE_DATA_VERSION,",
+            "  PROJECT_DESC = ?PROJECT_DESC",
+            "WHERE",
+            "  DESC_TABLE_PK = ?OLD_DESC_TABLE_PK"};
+}
+
+QStringList DescriptionDeleteSQL()
+{
+    return {"DELETE FROM DESC_TABLE", "WHERE DESC_TABLE_PK = ?OLD_DESC_TABLE_PK"};
+}
+
+} // namespace ProjectSchema

@@ -1,0 +1,109 @@
+#include "ResultDataSet.h"
+
+#include "CachedRow.h"
+#include "Field.h"
+
+#include <bit>
+#include <cmath>
+
+namespace {
+const QString DateField = QStringLiteral("MSR_DATE");
+const QString NumberField = QStringLiteral("MSR_NUMBER");
+
+double AsReal(const FieldValue& value)
+{
+    if (const auto* real = value.Real())
+        return *real;
+    if (const auto* integer = value.Integer())
+        return double(*integer);
+    return 0.0;
+}
+
+int64_t AsNumber(const FieldValue& value)
+{
+    if (const auto* integer = value.Integer())
+        return int64_t(int32_t(*integer));
+    if (const auto* real = value.Real())
+        return std::isfinite(*real) ? int64_t(int32_t(std::llround(*real))) : 0;
+    return 0;
+}
+} // namespace
+
+TResultDataSet::TResultDataSet(QObject* parent, const QString& name) : TCachedDataSet(parent, name)
+{
+}
+
+size_t TResultDataSet::KeyHash::operator()(const Key& key) const noexcept
+{
+    uint64_t h = key.dateBits * 0x9E3779B97F4A7C15ull;
+    h ^= static_cast<uint64_t>(key.number) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+
+bool TResultDataSet::KeyOf(const TCachedRow* row, Key& key) const
+{
+    double date = AsReal(RowValue(row, m_dateField));
+    if (std::isnan(date))
+        return false;
+    if (date == 0.0)
+        date = 0.0; // -0.0 equals 0.0
+    key.dateBits = std::bit_cast<uint64_t>(date);
+    key.number = AsNumber(RowValue(row, m_numberField));
+    return true;
+}
+
+void TResultDataSet::BuildIndex()
+{
+    m_dateField = FieldByName(DateField);
+    m_numberField = FieldByName(NumberField);
+    m_index.clear();
+    m_index.reserve(Rows().size());
+    Key key{};
+    for (const auto& row : Rows())
+        if (row->Visible() && KeyOf(row.get(), key))
+            m_index.emplace(key, row.get());
+    m_indexValid = true;
+}
+
+bool TResultDataSet::LocateResult(double msrDate, uint32_t msrNumber)
+{
+    Post();
+    TCachedRow* found = nullptr;
+    if (!std::isnan(msrDate)) {
+        if (!m_indexValid)
+            BuildIndex();
+        const Key key{std::bit_cast<uint64_t>(msrDate == 0.0 ? 0.0 : msrDate), int64_t(msrNumber)};
+        const auto [begin, end] = m_index.equal_range(key);
+        for (auto it = begin; it != end; ++it)
+            if (!found || it->second->position < found->position)
+                found = it->second;
+    }
+    MoveToRow(found);
+    return found != nullptr;
+}
+
+void TResultDataSet::RowsReset()
+{
+    m_indexValid = false;
+    m_index.clear();
+}
+
+void TResultDataSet::RowAppended(TCachedRow* row)
+{
+    Key key{};
+    if (m_indexValid && KeyOf(row, key))
+        m_index.emplace(key, row);
+}
+
+void TResultDataSet::RowHidden(TCachedRow* row)
+{
+    Key key{};
+    if (!m_indexValid || !KeyOf(row, key))
+        return;
+    const auto [begin, end] = m_index.equal_range(key);
+    for (auto it = begin; it != end; ++it)
+        if (it->second == row) {
+            m_index.erase(it);
+            return;
+        }
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "CachedDataSet.h"
+
+#include <cstdint>
+#include <unordered_map>
+
+// The results dataset: a cached dataset that finds a result by date-time and number through a
+// hash index over its visible rows instead of scanning them.
+class TResultDataSet : public TCachedDataSet
+{
+    Q_OBJECT
+
+public:
+    TResultDataSet(QObject* parent, const QString& name);
+
+    // Finds the first visible row, in dataset order, whose MSR_DATE equals msrDate exactly and
+    // whose MSR_NUMBER (signed) equals msrNumber (unsigned); null reads as 0. Leaves the cursor on
+    // it, or past the last row when there is none.
+    bool LocateResult(double msrDate, uint32_t msrNumber);
+
+protected:
+    void RowsReset() override;
+    void RowAppended(TCachedRow* row) override;
+    void RowHidden(TCachedRow* row) override;
+
+private:
+    struct Key
+    {
+        uint64_t dateBits;
+        int64_t number;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash
+    {
+        size_t operator()(const Key& key) const noexcept;
+    };
+
+    bool KeyOf(const TCachedRow* row, Key& key) const;
+    void BuildIndex();
+
+    TField* m_dateField = nullptr;
+    TField* m_numberField = nullptr;
+    std::unordered_multimap<Key, TCachedRow*, KeyHash> m_index;
+    bool m_indexValid = false;
+};

@@ -1,0 +1,107 @@
+#include "ResultTableModel.h"
+
+#include "DataSource.h"
+#include "Field.h"
+
+TResultTableModel::TResultTableModel(TDataSource* source, QObject* parent)
+    : QAbstractTableModel(parent), m_source(source)
+{
+    for (TField* field : source->DataSet()->Fields()) {
+        if (!field->Visible())
+            continue;
+        const int column = static_cast<int>(m_columns.size());
+        m_columns.push_back(field);
+        connect(field, &TField::DisplayLabelChanged, this,
+                [this, column] { emit headerDataChanged(Qt::Horizontal, column, column); });
+    }
+    m_rowCount = source->DataSet()->RecordCount();
+    m_currentRow = source->DataSet()->RecNo();
+    connect(source, &TDataSource::DataSetChanged, this, &TResultTableModel::Reload);
+    connect(source, &TDataSource::CursorMoved, this, &TResultTableModel::UpdateCurrentRow);
+    connect(source, &TDataSource::RecordChanged, this, [this] {
+        if (m_currentRow >= 0 && m_currentRow < m_rowCount && !m_columns.empty())
+            emit dataChanged(index(m_currentRow, 0),
+                             index(m_currentRow, static_cast<int>(m_columns.size()) - 1));
+    });
+}
+
+int TResultTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rowCount;
+}
+
+int TResultTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant TResultTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return QVariant();
+    const TField* field = m_columns[static_cast<size_t>(index.column())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_source->DataSet()->DisplayTextAt(index.row(), field);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(field->Alignment());
+    default:
+        return QVariant();
+    }
+}
+
+QVariant TResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 ||
+        section >= static_cast<int>(m_columns.size()))
+        return QVariant();
+    const TField* field = m_columns[static_cast<size_t>(section)];
+    switch (role) {
+    case Qt::DisplayRole:
+        return field->DisplayLabel();
+    case WidthInCharsRole:
+        return field->DisplayWidth();
+    default:
+        return QVariant();
+    }
+}
+
+TField* TResultTableModel::FieldAt(int column) const
+{
+    return column >= 0 && column < static_cast<int>(m_columns.size())
+               ? m_columns[static_cast<size_t>(column)]
+               : nullptr;
+}
+
+int TResultTableModel::CurrentRow() const
+{
+    return m_currentRow;
+}
+
+void TResultTableModel::SetCurrentRow(int row)
+{
+    if (row != m_source->DataSet()->RecNo())
+        m_source->DataSet()->SetRecNo(row);
+}
+
+void TResultTableModel::Reload()
+{
+    const int count = m_source->DataSet()->RecordCount();
+    if (count != m_rowCount) {
+        beginResetModel();
+        m_rowCount = count;
+        endResetModel();
+    } else if (count > 0 && !m_columns.empty()) {
+        emit dataChanged(index(0, 0), index(count - 1, static_cast<int>(m_columns.size()) - 1));
+    }
+    UpdateCurrentRow();
+}
+
+void TResultTableModel::UpdateCurrentRow()
+{
+    const int row = m_source->DataSet()->RecNo();
+    if (row == m_currentRow)
+        return;
+    m_currentRow = row;
+    emit CurrentRowChanged(row);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+class TDataSource;
+class TField;
+
+// The results table over the results dataset: one column per visible field with its display
+// label as title and its display text in the cells. While the dataset's controls are disabled
+// (BeginUpdate) the model stays still; it resets once when they are enabled again.
+class TResultTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    // Width of a column in characters, asked of the horizontal header.
+    static constexpr int WidthInCharsRole = Qt::UserRole + 1;
+
+    explicit TResultTableModel(TDataSource* source, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    TField* FieldAt(int column) const;
+    // The dataset's current row, -1 when there is none.
+    int CurrentRow() const;
+    // Moves the dataset's cursor, as a click in the table does; raises StorageError when an edit
+    // in progress cannot be posted (the caller shows it, the cursor stays).
+    void SetCurrentRow(int row);
+
+signals:
+    void CurrentRowChanged(int row);
+
+private:
+    void Reload();
+    void UpdateCurrentRow();
+
+    TDataSource* m_source;
+    std::vector<TField*> m_columns;
+    int m_rowCount = 0;
+    int m_currentRow = -1;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "../StorageError.h"
+
+#include <cstdint>
+
+namespace fb {
+
+// An error reported by the Firebird engine, carrying the engine's own text.
+class FbError : public StorageError
+{
+public:
+    FbError(const std::string& text, intptr_t code) : StorageError(text), m_code(code) {}
+    // The first ISC error code of the status vector (isc_io_error, isc_lock_conflict, ...).
+    intptr_t Code() const { return m_code; }
+
+private:
+    intptr_t m_code;
+};
+
+} // namespace fb

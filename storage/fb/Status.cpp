@@ -1,0 +1,35 @@
+#include "Status.h"
+
+namespace fb {
+
+Firebird::IMaster* Master()
+{
+    static Firebird::IMaster* const master = Firebird::fb_get_master_interface();
+    return master;
+}
+
+Status::Status() : m_status(Master()->getStatus()), m_wrapper(m_status) {}
+
+Status::~Status()
+{
+    m_status->dispose();
+}
+
+bool Status::Failed() const
+{
+    return (m_wrapper.getState() & Firebird::IStatus::STATE_ERRORS) != 0;
+}
+
+void Status::Check()
+{
+    if (!Failed())
+        return;
+    char text[2048];
+    Master()->getUtilInterface()->formatStatus(text, sizeof text, &m_wrapper);
+    const intptr_t* errors = m_wrapper.getErrors();
+    const intptr_t code = errors[0] == isc_arg_gds ? errors[1] : 0;
+    m_wrapper.init();
+    throw FbError(text, code);
+}
+
+} // namespace fb

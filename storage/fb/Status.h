@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Error.h"
+
+#include <firebird/Interface.h>
+
+namespace fb {
+
+Firebird::IMaster* Master();
+
+// A status vector for one call of the engine; Check() turns a reported error into FbError.
+class Status
+{
+public:
+    Status();
+    ~Status();
+    Status(const Status&) = delete;
+    Status& operator=(const Status&) = delete;
+
+    Firebird::CheckStatusWrapper* operator&() { return &m_wrapper; }
+    Firebird::CheckStatusWrapper* Get() { return &m_wrapper; }
+    bool Failed() const;
+    void Check();
+    void Clear() { m_wrapper.init(); }
+
+private:
+    Firebird::IStatus* m_status;
+    Firebird::CheckStatusWrapper m_wrapper;
+};
+
+} // namespace fb

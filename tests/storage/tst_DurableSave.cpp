@@ -1,0 +1,92 @@
+#include "Cp1251.h"
+#include "MainDataModule.h"
+#include "StorageTestSupport.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <cstdio>
+
+using namespace StorageTest;
+
+namespace {
+
+const QString Description = QStringLiteral("Сохранено до сбоя");
+
+// Runs in a child process: saves some results and the description, makes further unsaved
+// changes, reports and waits to be killed.
+int RunChild(const QString& path, int saved)
+{
+    PrepareEngine();
+    TMainDataModule module;
+    if (!module.OpenDatabase(path))
+        return 2;
+    for (int n = 0; n < saved; ++n)
+        module.AddResult(Result(n));
+    module.DescriptionDataSet->Edit();
+    module.DescriptionDataSetPROJECT_DESC->SetAsString(Description);
+    module.PostEdits();
+    module.SaveChanges();
+    for (int n = saved; n < saved + 10; ++n)
+        module.AddResult(Result(n));
+    std::fputs("SAVED\n", stdout);
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(1);
+}
+
+} // namespace
+
+// A save is on disk as soon as SaveChanges returns, even if the program dies right after.
+class TestDurableSave : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { PrepareEngine(); }
+
+    void savedRowsSurviveAKilledProcess()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("durable.fdb");
+        {
+            TMainDataModule creator;
+            QVERIFY(creator.CreateDatabase(path));
+        }
+        const int saved = 25;
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--child", path, QString::number(saved)});
+        QByteArray said;
+        while (!said.contains("SAVED") && child.waitForReadyRead(30000))
+            said += child.readAll();
+        QVERIFY2(said.contains("SAVED"), said.constData());
+        child.kill(); // SIGKILL: no destructor, no disconnect, no commit
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(module.dsetVORN->RecordCount(), saved);
+        for (int n = 0; n < saved; ++n)
+            QVERIFY(module.ResultExists(Result(n)));
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), Description);
+        QVERIFY(!module.HasChanges());
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 4 && args[1] == "--child")
+        return RunChild(args[2], args[3].toInt());
+    TestDurableSave test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_DurableSave.moc"

@@ -1,0 +1,508 @@
+#include "Cp1251.h"
+#include "MainDataModule.h"
+#include "OleDate.h"
+#include "StorageTestSupport.h"
+#include "fb/Error.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <bit>
+#include <cmath>
+
+using namespace StorageTest;
+
+// The cached datasets of an open project: import, save, cancel, delete, sort and read-back,
+// always against the real engine and reopened files.
+class TestProjectDataSets : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+
+    QString NewProject()
+    {
+        const QString path = m_dir.filePath(QString("p%1.fdb").arg(++m_serial));
+        TMainDataModule creator;
+        return creator.CreateDatabase(path) ? path : QString();
+    }
+
+    static int Import(TMainDataModule& module, const TArrayOfMsrResult& results)
+    {
+        int added = 0;
+        module.BeginUpdate();
+        for (const TMsrResult& r : results)
+            added += module.AddResult(r) ? 1 : 0;
+        module.SortResults();
+        module.EndUpdate();
+        module.NotifyScroll();
+        return added;
+    }
+
+    static TArrayOfMsrResult Results(int from, int count)
+    {
+        TArrayOfMsrResult results;
+        for (int n = from; n < from + count; ++n)
+            results.push_back(Result(n));
+        return results;
+    }
+
+    static QList<int> Numbers(TMainDataModule& module)
+    {
+        QList<int> numbers;
+        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
+            numbers << module.dsetVORNMSR_NUMBER->AsInteger();
+        return numbers;
+    }
+
+    static void SetComment(TMainDataModule& module, const QString& text)
+    {
+        module.dsetVORN->Edit();
+        module.dsetVORNMSR_COMMENT->SetAsString(text);
+        module.PostEdits();
+    }
+
+    static void SetDescription(TMainDataModule& module, const QString& text)
+    {
+        module.DescriptionDataSet->Edit();
+        module.DescriptionDataSetPROJECT_DESC->SetAsString(text);
+        module.PostEdits();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        PrepareEngine();
+        QVERIFY(m_dir.isValid());
+    }
+
+    void importSkipsWhatTheProjectHolds()
+    {
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(NewProject()));
+        TArrayOfMsrResult list = Results(0, 20);
+        list.push_back(list[3]); // the same result twice in one list
+        TMsrResult sameTime = list[5];
+        sameTime.MsrNumber = 999;
+        list.push_back(sameTime);
+        QCOMPARE(Import(module, list), 21);
+        QCOMPARE(Import(module, list), 0);
+        module.SaveChanges();
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(module.MainDatabase->DBName()));
+        QCOMPARE(Import(module, list), 0);
+        QCOMPARE(module.dsetVORN->RecordCount(), 21);
+    }
+
+    // Keys are taken from the generator in blocks during bulk appends; rows inserted later
+    // without a key, by the trigger, must still get fresh ones.
+    void newRowsKeepTheirGeneratorKeys()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 50)), 50);
+        QVERIFY(module.AddResult(Result(50)));
+        QSet<int> keys;
+        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
+            keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
+        QCOMPARE(keys.size(), 51);
+        module.SaveChanges();
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (-1)");
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(module.dsetVORN->RecordCount(), 52);
+        QSet<int> stored;
+        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
+            stored.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
+        QCOMPARE(stored.size(), 52);
+        QVERIFY(stored.contains(keys));
+    }
+
+    void duplicateSearchLeavesTheCursorOnTheMatch()
+    {
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(NewProject()));
+        QCOMPARE(Import(module, Results(0, 10)), 10);
+        QVERIFY(module.ResultExists(Result(7)));
+        TMsrResult current;
+        QCOMPARE(module.LoadRecord(current), 0);
+        QCOMPARE(current.MsrNumber, 7u);
+        QVERIFY(!module.AddResult(Result(4)));
+        QCOMPARE(module.LoadRecord(current), 0);
+        QCOMPARE(current.MsrNumber, 4u);
+        QVERIFY(!module.ResultExists(Result(10)));
+        QVERIFY(module.dsetVORN->Eof());
+    }
+
+    // The indexed search must answer as the plain scan from the first row does, cursor included,
+    // over stored, appended, deleted and null rows.
+    void indexedSearchAgreesWithTheScan()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 30)), 30);
+        module.SaveChanges();
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (0)");
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_DATE) VALUES (NULL)");
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER, MSR_DATE) VALUES "
+                                "(-3, '2024-01-01 00:00:00')");
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER, MSR_DATE) VALUES "
+                                "(7, '1899-12-30 00:00:00')");
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(30, 10)), 10);
+        for (int recNo : {3, 31, 12}) {
+            module.dsetVORN->SetRecNo(recNo);
+            module.dsetVORN->Delete();
+        }
+        TArrayOfMsrResult probes = Results(0, 45);
+        probes.push_back({0.0, 0});
+        probes.push_back({-0.0, 7});
+        probes.push_back({0.0, 7});
+        probes.push_back({Result(0).MsrDate, 0xFFFFFFFDu});
+        probes.push_back({std::nan(""), 1});
+
+        for (const TMsrResult& probe : probes) {
+            int expected = -1;
+            int recNo = 0;
+            for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next(), ++recNo)
+                if (module.dsetVORNMSR_DATE->AsDateTime() == probe.MsrDate &&
+                    int64_t(module.dsetVORNMSR_NUMBER->AsInteger()) == int64_t(probe.MsrNumber)) {
+                    expected = recNo;
+                    break;
+                }
+            const bool found = module.ResultExists(probe);
+            QCOMPARE(found, expected >= 0);
+            if (found)
+                QCOMPARE(module.dsetVORN->RecNo(), expected);
+            else
+                QVERIFY(module.dsetVORN->Eof());
+        }
+    }
+
+    // A stored number is signed and the offered one unsigned: numbers of 2^31 and above never
+    // match, so such a result is appended again by every import.
+    void numbersAboveTwoToTheThirtyFirstNeverMatch()
+    {
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(NewProject()));
+        TMsrResult big = Result(1);
+        big.MsrNumber = 0x80000001u;
+        QVERIFY(module.AddResult(big));
+        QVERIFY(module.AddResult(big));
+        TMsrResult loaded;
+        QCOMPARE(module.LoadRecord(loaded), 0);
+        QCOMPARE(loaded.MsrNumber, 0x80000001u);
+        QCOMPARE(module.dsetVORNMSR_NUMBER->AsInteger(), int32_t(0x80000001u));
+    }
+
+    void deletedRowsAreNotSeenByTheImport()
+    {
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(NewProject()));
+        QCOMPARE(Import(module, Results(0, 5)), 5);
+        module.SaveChanges();
+        module.DeleteAllResults();
+        QVERIFY(module.IsEmpty());
+        QCOMPARE(Import(module, Results(0, 5)), 5);
+        QVERIFY(module.HasChanges());
+        module.SaveChanges();
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(module.MainDatabase->DBName()));
+        QCOMPARE(Numbers(module), QList<int>({0, 1, 2, 3, 4}));
+    }
+
+    void savedCommentsAndDescriptionSurviveReopening()
+    {
+        const QString path = NewProject();
+        const QString description = QStringLiteral("Мост через р. Волгу\nопора № 3; «ВОРН» — тест");
+        const QString comment = QStringLiteral("Стержень 2, повторить замер\n");
+        {
+            TMainDataModule module;
+            QVERIFY(module.OpenDatabase(path));
+            QCOMPARE(Import(module, Results(0, 3)), 3);
+            module.dsetVORN->SetRecNo(2);
+            SetComment(module, QStringLiteral("с первой записи"));
+            module.SaveChanges();
+            QVERIFY(!module.HasChanges());
+            QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("с первой записи"));
+            module.dsetVORN->SetRecNo(1);
+            SetComment(module, comment);
+            SetDescription(module, description);
+            QVERIFY(module.HasChanges());
+            module.SaveChanges();
+            QVERIFY(!module.HasChanges());
+            module.CloseDatabase();
+        }
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), description);
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsBytes(), Cp1251::Encode(description));
+        module.dsetVORN->SetRecNo(1);
+        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), comment);
+        module.dsetVORN->SetRecNo(0);
+        QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
+        module.dsetVORN->SetRecNo(2);
+        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("с первой записи"));
+    }
+
+    void closingWithoutSavingDropsTheChanges()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 4)), 4);
+        module.SaveChanges();
+        QCOMPARE(Import(module, Results(4, 4)), 4);
+        module.dsetVORN->First();
+        module.dsetVORN->Delete();
+        SetDescription(module, "draft");
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Numbers(module), QList<int>({0, 1, 2, 3}));
+        QVERIFY(module.DescriptionDataSetPROJECT_DESC->IsNull());
+    }
+
+    void deleteAllAndSaveEmptiesTheFile()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 6)), 6);
+        module.SaveChanges();
+        module.DeleteAllResults();
+        QVERIFY(module.IsEmpty());
+        QVERIFY(module.HasChanges());
+        module.SaveChanges();
+        QVERIFY(!module.HasChanges());
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QVERIFY(module.IsEmpty());
+    }
+
+    void cancelBringsDeletedRowsBackWithTheirComments()
+    {
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(NewProject()));
+        QCOMPARE(Import(module, Results(0, 5)), 5);
+        module.dsetVORN->SetRecNo(2);
+        SetComment(module, QStringLiteral("трещина"));
+        module.SaveChanges();
+        module.dsetVORN->SetRecNo(3);
+        SetComment(module, QStringLiteral("unsaved"));
+        module.DeleteAllResults();
+        QVERIFY(module.IsEmpty());
+        module.CancelChanges();
+        QVERIFY(!module.HasChanges());
+        QCOMPARE(Numbers(module), QList<int>({0, 1, 2, 3, 4}));
+        module.dsetVORN->SetRecNo(2);
+        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("трещина"));
+        module.dsetVORN->SetRecNo(3);
+        QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
+        TMsrResult r;
+        QCOMPARE(module.LoadRecord(r), 0);
+        QCOMPARE(r.F, Result(3).F);
+    }
+
+    void appendedThenDeletedLeavesNothingPending()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 3)), 3);
+        QVERIFY(module.HasChanges());
+        module.DeleteAllResults();
+        QVERIFY(!module.HasChanges());
+        module.SaveChanges();
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QVERIFY(module.IsEmpty());
+    }
+
+    void storedRowDeletedWithNewOnesIsAChange()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 1)), 1);
+        module.SaveChanges();
+        QCOMPARE(Import(module, Results(1, 2)), 2);
+        module.DeleteAllResults();
+        QVERIFY(module.HasChanges());
+        module.SaveChanges();
+        QVERIFY(!module.HasChanges());
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QVERIFY(module.IsEmpty());
+    }
+
+    void sortPutsNullDatesFirstAndKeepsTheCurrentRow()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        const double day = OleDate::fromParts(2024, 5, 6, 7, 8, 9);
+        for (int number : {5, 3, 9}) {
+            TMsrResult r = Result(number);
+            r.MsrDate = day;
+            QVERIFY(module.AddResult(r));
+        }
+        QVERIFY(module.AddResult(Result(1)));
+        module.SaveChanges();
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (42)");
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (7)");
+        module.CloseDatabase();
+
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Numbers(module), QList<int>({7, 42, 1, 3, 5, 9}));
+        module.dsetVORN->SetRecNo(0);
+        QCOMPARE(module.dsetVORNMSR_DATE->DisplayText(), QString());
+        QCOMPARE(module.dsetVORNMSR_TIME->DisplayText(), QString());
+
+        module.dsetVORN->SetRecNo(4);
+        const int key = module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger();
+        TMsrResult early = Result(2);
+        early.MsrDate = day - 1;
+        QVERIFY(module.AddResult(early));
+        module.dsetVORN->SetRecNo(4);
+        const int keyBefore = module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger();
+        QCOMPARE(keyBefore, key);
+        module.SortResults();
+        QCOMPARE(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger(), key);
+        QCOMPARE(module.dsetVORN->RecNo(), 5);
+    }
+
+    void loadRecordReadsNullsAsZero()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        TMsrResult untouched = Result(77);
+        QCOMPARE(module.LoadRecord(untouched), -1);
+        QCOMPARE(untouched.MsrNumber, 77u);
+        module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER, F) VALUES (3, 12.5)");
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        TMsrResult r = Result(77);
+        QCOMPARE(module.LoadRecord(r), 0);
+        QCOMPARE(r.MsrNumber, 3u);
+        QCOMPARE(r.F, 12.5f);
+        QCOMPARE(r.P, 0.0f);
+        QCOMPARE(r.MsrDate, 0.0);
+        QCOMPARE(r.ReinfDiameter, 0);
+        module.CloseDatabase();
+        QCOMPARE(module.LoadRecord(r), -1);
+    }
+
+    void scrollNoticesFollowTheProtocol()
+    {
+        TMainDataModule module;
+        int notices = 0;
+        module.OnResultScroll = [&notices] { ++notices; };
+        module.NotifyScroll();
+        QCOMPARE(notices, 0); // closed
+        QVERIFY(module.OpenDatabase(NewProject()));
+        QCOMPARE(notices, 1); // the open's own NotifyScroll
+        QCOMPARE(Import(module, Results(0, 50)), 50);
+        QCOMPARE(notices, 2); // none per row, one at the end
+        module.dsetVORN->Next();
+        QCOMPARE(notices, 3);
+        module.dsetVORN->Edit();
+        module.NotifyScroll();
+        QCOMPARE(notices, 3); // edit state
+        module.dsetVORN->Cancel();
+        module.EndUpdate();
+        module.EndUpdate();
+        QCOMPARE(module.UpdateCount, 0);
+        QVERIFY(!module.dsetVORN->ControlsDisabled());
+        QVERIFY(!module.dsetVORN->ScrollEventsDisabled());
+        module.BeginUpdate();
+        QVERIFY(!module.ControlsEnabled());
+        module.dsetVORN->First();
+        QCOMPARE(notices, 3);
+        module.EndUpdate();
+        QVERIFY(module.ControlsEnabled());
+    }
+
+    // A write that fails part way keeps the rows before it written and the rest pending; the
+    // error carries the engine's text and nothing stays half-updated in the data module.
+    void failedSaveKeepsTheRestPending()
+    {
+        const QString path = NewProject();
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(Import(module, Results(0, 3)), 3);
+        module.dsetVORN->SetRecNo(1);
+        const int taken = module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger();
+        module.ExecuteStatement(
+            QString(
+                "INSERT INTO MSR_RESULT_TABLE (MSR_RESULT_TABLE_PK, MSR_NUMBER) VALUES (%1, -5)")
+                .arg(taken));
+        try {
+            module.SaveChanges();
+            QFAIL("the save did not fail");
+        } catch (const fb::FbError& error) {
+            QVERIFY2(QString(error.what()).contains("PRIMARY", Qt::CaseInsensitive), error.what());
+        }
+        QCOMPARE(module.UpdateCount, 0);
+        QVERIFY(module.HasChanges());
+        module.dsetVORN->SetRecNo(0);
+        QCOMPARE(module.dsetVORN->UpdateStatus(), TUpdateStatus::Unchanged);
+        module.dsetVORN->SetRecNo(1);
+        QCOMPARE(module.dsetVORN->UpdateStatus(), TUpdateStatus::Inserted);
+        module.dsetVORN->SetRecNo(2);
+        QCOMPARE(module.dsetVORN->UpdateStatus(), TUpdateStatus::Inserted);
+    }
+
+    void oleDatesSurviveTheFileBitForBit()
+    {
+        const QString path = NewProject();
+        TArrayOfMsrResult results;
+        QRandomGenerator random(2026);
+        for (int year = 2000; year <= 2255; ++year) {
+            const int month = 1 + int(random.bounded(12));
+            const int day = 1 + int(random.bounded(28));
+            results.push_back({OleDate::fromParts(year, 1, 1, 0, 0, 0), uint32_t(year)});
+            results.push_back({OleDate::fromParts(year, 12, 31, 23, 59, 59), uint32_t(year)});
+            for (int i = 0; i < 8; ++i)
+                results.push_back(
+                    {OleDate::fromParts(year, month, day, int(random.bounded(24)),
+                                        int(random.bounded(60)), int(random.bounded(60))),
+                     uint32_t(i)});
+        }
+        results.push_back({OleDate::fromParts(2000, 2, 29, 12, 0, 1), 1});
+        results.push_back({OleDate::fromParts(2252, 2, 29, 0, 0, 1), 1});
+        {
+            TMainDataModule module;
+            QVERIFY(module.OpenDatabase(path));
+            const int added = Import(module, results);
+            QVERIFY(added > 2000);
+            module.SaveChanges();
+            module.CloseDatabase();
+            QVERIFY(module.OpenDatabase(path));
+            QCOMPARE(module.dsetVORN->RecordCount(), added);
+            QCOMPARE(Import(module, results), 0);
+        }
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QSet<QPair<quint64, uint32_t>> stored;
+        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next()) {
+            TMsrResult r;
+            QCOMPARE(module.LoadRecord(r), 0);
+            QCOMPARE(std::bit_cast<quint64>(module.dsetVORNMSR_TIME->AsDateTime()),
+                     std::bit_cast<quint64>(r.MsrDate));
+            stored.insert({std::bit_cast<quint64>(r.MsrDate), r.MsrNumber});
+        }
+        for (const TMsrResult& r : results)
+            QVERIFY(stored.contains({std::bit_cast<quint64>(r.MsrDate), r.MsrNumber}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProjectDataSets)
+#include "tst_ProjectDataSets.moc"

@@ -1,0 +1,341 @@
+#include "MainDataModule.h"
+#include "StorageTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace StorageTest;
+
+// The project file: what CreateDatabase writes, what OpenDatabase accepts, and that a refused
+// open leaves the file and the data module as they were.
+class TestProjectFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_good;
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    QString FreshProject(const QString& name)
+    {
+        TMainDataModule module;
+        const QString path = Path(name);
+        QFile::remove(path);
+        if (!module.CreateDatabase(path))
+            return QString();
+        return path;
+    }
+    static void VerifyClosed(const TMainDataModule& module)
+    {
+        QVERIFY(!module.IsOpen());
+        QVERIFY(!module.MainDatabase->Connected());
+        QVERIFY(!module.pFIBTransaction->Active());
+        QCOMPARE(module.UpdateCount, 0);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        PrepareEngine();
+        QVERIFY(m_dir.isValid());
+        m_good = FreshProject("good.fdb");
+        QVERIFY(!m_good.isEmpty());
+    }
+
+    void newProjectHoldsOnlyTheIdentityRow()
+    {
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(m_good));
+        QVERIFY(module.IsOpen());
+        QVERIFY(module.IsEmpty());
+        QVERIFY(!module.HasChanges());
+        QCOMPARE(module.DescriptionDataSet->RecordCount(), 1);
+        QCOMPARE(module.DescriptionDataSetDESC_TABLE_PK->AsInteger(), 1);
+        QCOMPARE(module.DescriptionDataSetDEVICE_NAME->AsString(), QString("VORN-1.0"));
+        QCOMPARE(module.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger(), 65537);
+        QVERIFY(module.DescriptionDataSetPROJECT_DESC->IsNull());
+        module.CloseDatabase();
+        VerifyClosed(module);
+    }
+
+    void isqlSeesTheSchemaAndThePaddedIdentity()
+    {
+        if (!IsqlAvailable())
+            QSKIP("isql-fb is not installed");
+        const QString out =
+            RunIsql(m_good, "SELECT DESC_TABLE_PK, '[' || DEVICE_NAME || ']', DEVICE_DATA_VERSION, "
+                            "PROJECT_DESC IS NULL FROM DESC_TABLE;\n"
+                            "SELECT COUNT(*) FROM MSR_RESULT_TABLE;\n");
+        QVERIFY2(out.contains("[VORN-1.0" + QString(24, ' ') + "]"), qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("\\b1\\s+\\[VORN-1.0\\s+\\]\\s+65537\\s+<true>")),
+                 qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("COUNT\\s*=+\\s*0\\s")), qPrintable(out));
+
+        const QString metadata = ExtractMetadata(m_good);
+        QVERIFY2(metadata.contains("PAGE_SIZE 4096"), qPrintable(metadata));
+        QVERIFY2(metadata.contains("DEFAULT CHARACTER SET ASCII"), qPrintable(metadata));
+        QCOMPARE(metadata.count("CREATE TABLE"), 2);
+        QCOMPARE(metadata.count("CREATE GENERATOR"), 2);
+        QCOMPARE(metadata.count("CREATE TRIGGER"), 2);
+        QCOMPARE(metadata.count("PRIMARY KEY"), 2);
+        QVERIFY(!metadata.contains("CREATE INDEX"));
+        QVERIFY(!metadata.contains("FOREIGN KEY"));
+        QVERIFY(!metadata.contains("CREATE VIEW"));
+        QVERIFY(!metadata.contains("CREATE PROCEDURE"));
+    }
+
+    // A file built by Firebird's own tool from the schema's statements is the reference: both
+    // files must give the same extracted metadata, and each must open.
+    void metadataEqualsAFileBuiltByIsql()
+    {
+        if (!IsqlAvailable())
+            QSKIP("isql-fb is not installed");
+        const QString reference = Path("reference.fdb");
+        QString script = "CREATE DATABASE '" + reference +
+                         "' USER 'SYSDBA' PASSWORD 'tarnwheel' PAGE_SIZE = 4096 DEFAULT "
+                         "CHARACTER SET ASCII;\nSET TERM ^ ;\n";
+        for (const QString& statement :
+             {QString("CREATE TABLE DESC_TABLE(DESC_TABLE_PK INTEGER NOT NULL PRIMARY "
+                      "KEY,DEVICE_NAME CHAR(32),DEVICE_DATA_VERSION INTEGER,PROJECT_DESC BLOB "
+                      "SUB_TYPE 0 SEGMENT SIZE 256)"),
+              QString("CREATE GENERATOR DESC_TABLE_GEN"),
+              QString("CREATE TRIGGER CREATE_DESC_RECORD FOR DESC_TABLE ACTIVE BEFORE INSERT "
+                      "POSITION 0 AS BEGIN  if (NEW.DESC_TABLE_PK is null) then   "
+                      "NEW.DESC_TABLE_PK = gen_id(DESC_TABLE_GEN, 1); END"),
+              QString("INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES "
+                      "('VORN-1.0',65537)"),
+              QString("CREATE TABLE MSR_RESULT_TABLE(MSR_RESULT_TABLE_PK INTEGER NOT NULL "
+                      "PRIMARY KEY,MSR_DATE TIMESTAMP,MSR_TIME TIMESTAMP,MSR_NUMBER "
+                      "INTEGER,REINF_KIND_ID INTEGER,REINF_DIAMETER INTEGER,FORCE_ESTIMATE "
+                      "INTEGER,BASE INTEGER,F FLOAT,P FLOAT,S FLOAT,MSR_COMMENT BLOB SUB_TYPE "
+                      "0 SEGMENT SIZE 256)"),
+              QString("CREATE GENERATOR MSR_RESULT_TABLE_GEN"),
+              QString("CREATE TRIGGER CREATE_MSR_RESULT_RECORD FOR MSR_RESULT_TABLE ACTIVE "
+                      "BEFORE INSERT POSITION 0 AS BEGIN  if (NEW.MSR_RESULT_TABLE_PK is "
+                      "null) then   NEW.MSR_RESULT_TABLE_PK = gen_id(MSR_RESULT_TABLE_GEN, "
+                      "1); END")})
+            script += statement + "^\nCOMMIT^\n";
+        QProcess isql;
+        isql.setProcessChannelMode(QProcess::MergedChannels);
+        isql.start("isql-fb", {"-q"});
+        isql.write(script.toUtf8());
+        isql.closeWriteChannel();
+        QVERIFY(isql.waitForFinished(60000));
+        QVERIFY2(QFile::exists(reference), isql.readAll().constData());
+
+        auto normalised = [](const QString& path) {
+            QString text = ExtractMetadata(path);
+            text.remove(QRegularExpression("^.*CREATE DATABASE[^\\n]*\\n",
+                                           QRegularExpression::MultilineOption));
+            text.remove(
+                QRegularExpression("^/\\*.*\\*/\\s*$", QRegularExpression::MultilineOption));
+            return text;
+        };
+        QCOMPARE(normalised(m_good), normalised(reference));
+
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(reference));
+        QCOMPARE(module.DescriptionDataSetDEVICE_NAME->AsString(), QString("VORN-1.0"));
+    }
+
+    // The generated statement texts, line by line as the datasets run them.
+    void resultStatementsKeepTheirLayout()
+    {
+        TMainDataModule module;
+        const QStringList insert = module.dsetVORN->InsertSQL().split('\n');
+        QCOMPARE(insert.size(), 30);
+        QCOMPARE(insert.mid(0, 3),
+                 QStringList({"INSERT INTO MSR_RESULT_TABLE", "(", "  MSR_RESULT_TABLE_PK,"}));
+        QCOMPARE(insert.mid(13, 5),
+                 QStringList({"  MSR_COMMENT", ")", "VALUES", "(", "  ?MSR_RESULT_TABLE_PK, "}));
+        QCOMPARE(insert.mid(28), QStringList({"  ?MSR_COMMENT", ")"}));
+        const QStringList update = module.dsetVORN->UpdateSQL().split('\n');
+        QCOMPARE(update.size(), 16);
+        QCOMPARE(update.mid(0, 3), QStringList({"UPDATE MSR_RESULT_TABLE", "SET ",
+                                                "  MSR_RESULT_TABLE_PK = ?MSR_RESULT_TABLE_PK,"}));
+        QCOMPARE(update.mid(12), QStringList({"  S = ?S,", "  MSR_COMMENT = ?MSR_COMMENT", "WHERE",
+                                              "  MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK"}));
+        QVERIFY(module.dsetVORN->RefreshSQL().endsWith("ORDER BY MSR_DATE, MSR_NUMBER DESC\n"));
+    }
+
+    void identityIsCheckedExactly_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("trailing control characters")
+            << "UPDATE DESC_TABLE SET DEVICE_NAME = 'VORN-1.0' || ASCII_CHAR(9) || ASCII_CHAR(1);"
+            << true;
+        QTest::newRow("other letter case")
+            << "UPDATE DESC_TABLE SET DEVICE_NAME = 'vorn-1.0';" << false;
+        QTest::newRow("leading blank")
+            << "UPDATE DESC_TABLE SET DEVICE_NAME = ' VORN-1.0';" << false;
+        QTest::newRow("further character")
+            << "UPDATE DESC_TABLE SET DEVICE_NAME = 'VORN-1.0x';" << false;
+        QTest::newRow("other device") << "UPDATE DESC_TABLE SET DEVICE_NAME = 'VORN-2.0';" << false;
+        QTest::newRow("null name") << "UPDATE DESC_TABLE SET DEVICE_NAME = NULL;" << false;
+        QTest::newRow("version 65536")
+            << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = 65536;" << false;
+        QTest::newRow("version 65538")
+            << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = 65538;" << false;
+        QTest::newRow("null version")
+            << "UPDATE DESC_TABLE SET DEVICE_DATA_VERSION = NULL;" << false;
+        QTest::newRow("empty table") << "DELETE FROM DESC_TABLE;" << false;
+        QTest::newRow("second row of another device")
+            << "INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES ('X', 1);" << true;
+        QTest::newRow("first row of another device")
+            << "DELETE FROM DESC_TABLE; INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) "
+               "VALUES ('X', 1); INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES "
+               "('VORN-1.0', 65537);"
+            << false;
+        QTest::newRow("results table missing") << "DROP TABLE MSR_RESULT_TABLE;" << false;
+        QTest::newRow("column missing") << "ALTER TABLE MSR_RESULT_TABLE DROP S;" << false;
+    }
+
+    void identityIsCheckedExactly()
+    {
+        if (!IsqlAvailable())
+            QSKIP("isql-fb is not installed");
+        QFETCH(QString, change);
+        QFETCH(bool, accepted);
+        const QString path = FreshProject("identity.fdb");
+        QVERIFY(!path.isEmpty());
+        const QString out = RunIsql(path, change + "\nCOMMIT;\n");
+        QVERIFY2(!out.contains("Statement failed"), qPrintable(out));
+
+        TMainDataModule module;
+        QCOMPARE(module.OpenDatabase(path), accepted);
+        if (!accepted) {
+            VerifyClosed(module);
+            QVERIFY(module.OpenDatabase(m_good));
+        }
+    }
+
+    void badFilesAreRefusedAndLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("text file") << "text";
+        QTest::newRow("empty file") << "empty";
+        QTest::newRow("truncated project") << "truncated";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("missing file") << "missing";
+        QTest::newRow("database of another schema") << "schema";
+        QTest::newRow("held open by another process") << "held";
+        QTest::newRow("read-only file") << "readonly";
+    }
+
+    void badFilesAreRefusedAndLeftAlone()
+    {
+        QFETCH(QString, kind);
+        const QString path = Path("bad-" + kind + ".fdb");
+        QProcess holder;
+        if (kind == "text" || kind == "empty") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            if (kind == "text")
+                file.write("This is not a project.\r\nЭто не проект.\r\n");
+        } else if (kind == "truncated") {
+            const QByteArray bytes = FileBytes(m_good);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(bytes.left(bytes.size() / 3));
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == "schema") {
+            if (!IsqlAvailable())
+                QSKIP("isql-fb is not installed");
+            RunIsql(QString(), "CREATE DATABASE '" + path +
+                                   "';\nCREATE TABLE T (A INTEGER);\n"
+                                   "INSERT INTO T VALUES (1);\nCOMMIT;\n");
+            QVERIFY(QFile::exists(path));
+        } else if (kind == "held") {
+            if (!IsqlAvailable())
+                QSKIP("isql-fb is not installed");
+            QVERIFY(QFile::copy(m_good, path));
+            holder.setProcessChannelMode(QProcess::MergedChannels);
+            holder.start("isql-fb", {"-q", "-user", "SYSDBA", "-password", "x", path});
+            holder.write("SELECT 'ATTACHED' FROM RDB$DATABASE;\n");
+            QByteArray said;
+            while (!said.contains("ATTACHED") && holder.waitForReadyRead(20000))
+                said += holder.readAll();
+            QVERIFY2(said.contains("ATTACHED"), said.constData());
+        } else if (kind == "readonly") {
+            QVERIFY(QFile::copy(m_good, path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
+        // The engine updates the header of any database it attaches, so a database is compared
+        // by its content, anything else byte for byte.
+        auto content = [&] {
+            return kind == "schema" ? RunIsql(path, "SELECT * FROM T;\n") + ExtractMetadata(path)
+                                    : QString::fromLatin1(FileBytes(path).toHex());
+        };
+        const QString before = kind == "held" ? QString() : content();
+
+        TMainDataModule module;
+        QVERIFY(!module.OpenDatabase(path));
+        VerifyClosed(module);
+        if (kind != "held")
+            QCOMPARE(content(), before);
+        QVERIFY(module.OpenDatabase(m_good));
+        module.CloseDatabase();
+
+        if (holder.state() != QProcess::NotRunning) {
+            holder.closeWriteChannel();
+            QVERIFY(holder.waitForFinished(20000));
+        }
+    }
+
+    void createRefusesWhatItCannotMake_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing folder") << "no-such-folder/x.fdb";
+        QTest::newRow("existing file") << "good.fdb";
+    }
+
+    void createRefusesWhatItCannotMake()
+    {
+        QFETCH(QString, name);
+        const QString path = Path(name);
+        const QByteArray before = FileBytes(path);
+        TMainDataModule module;
+        QVERIFY(!module.CreateDatabase(path));
+        VerifyClosed(module);
+        QCOMPARE(FileBytes(path), before);
+    }
+
+    void createTakesAnyFileName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("single quote") << "it's.fdb";
+        QTest::newRow("quote and SQL") << "x.fdb' PAGE_SIZE = 16384 '";
+        QTest::newRow("Cyrillic") << "Проект моста.fdb";
+        QTest::newRow("blanks") << "a b  c.fdb";
+    }
+
+    void createTakesAnyFileName()
+    {
+        QFETCH(QString, name);
+        const QString path = Path(name);
+        QFile::remove(path);
+        TMainDataModule module;
+        QVERIFY(module.CreateDatabase(path));
+        QVERIFY(QFile::exists(path));
+        QVERIFY(module.OpenDatabase(path));
+        TMsrResult r = Result(1);
+        QVERIFY(module.AddResult(r));
+        module.SaveChanges();
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(module.dsetVORN->RecordCount(), 1);
+        module.CloseDatabase();
+        if (IsqlAvailable())
+            QVERIFY(ExtractMetadata(path).contains("PAGE_SIZE 4096"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProjectFile)
+#include "tst_ProjectFile.moc"
