@@ -19,6 +19,6 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$1" & program=$!
   sleep 4
   "$2" grab "$3"
-  kill -KILL "$program"; wait "$program" || true
+  kill -KILL "$program"; wait "$program" 2>/dev/null || true
 ' _ "$work/vorn" "$helper" "$top/docs/main-window.png"
 echo "Wrote $top/docs/main-window.png"
