@@ -9,6 +9,9 @@
 #include "ProgramFolder.h"
 #include "RowIndicatorHeader.h"
 #include "SettingsFile.h"
+#include "ReportCommands.h"
+#include "TAboutForm.h"
+#include "TDeviceScreenShotForm.h"
 #include "USB.h"
 
 #include "DBMemoBinding.h"
@@ -860,13 +863,29 @@ void TMainForm::CommentDBMemoExit()
 
 void TMainForm::ReadFromDeviceActionExecute() {}
 
-void TMainForm::PrintReportActionExecute() {}
+void TMainForm::PrintReportActionExecute()
+{
+    printReport(MainReport, *MainDataModule, this);
+}
 
-void TMainForm::ExportActionExecute() {}
+void TMainForm::ExportActionExecute()
+{
+    exportReport(MainReport, *MainDataModule, this);
+}
 
-void TMainForm::ScreenShotActionExecute() {}
+void TMainForm::ScreenShotActionExecute()
+{
+    auto ink = static_cast<std::uint32_t>(InkColor);
+    auto background = static_cast<std::uint32_t>(BackgroundColor);
+    RunScreenShot(this, ink, background, ProgramFolder::screenshotFile(), &ErrorDisplay::showError);
+    InkColor = static_cast<int32_t>(ink);
+    BackgroundColor = static_cast<int32_t>(background);
+}
 
-void TMainForm::miAboutClick() {}
+void TMainForm::miAboutClick()
+{
+    ShowAboutWindow(this);
+}
 
 void TMainForm::ScheduleActionUpdate()
 {

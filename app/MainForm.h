@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReportTemplate.h"
+
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -65,6 +67,9 @@ public:
     int32_t BackgroundColor = 16777215;
     int32_t Measurand = 0;
     int32_t LoadUnit = 0;
+
+    // The report template; the export command changes its band settings.
+    ReportTemplate MainReport = measurementReportTemplate();
 
     // Components, named as their objectName.
     QMenuBar* MainMenu;
