@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// Texts the user sees, kept together because several windows and tests share them.
+namespace AppTexts {
+
+inline const QString Title = QStringLiteral("ВОРН-1.0");
+inline const QString AlreadyRunning =
+    QStringLiteral("Копия данной программы уже запущена.\rПовторный запуск программы не разрешен.");
+inline const QString CannotCreateProject = QStringLiteral("Не удалось создать проект!");
+inline const QString CannotOpenProject = QStringLiteral("Не удалось открыть проект!");
+inline const QString DeleteAllQuestion = QStringLiteral("Удалить все записи из проекта?");
+
+// The close question names the project's file without its folder.
+QString saveChangesQuestion(const QString& projectFile);
+// "ВОРН-1.0" alone without a project, "ВОРН-1.0 - [bridge.fdb]" with one.
+QString windowCaption(const QString& projectName);
+// The file-name part of a path, after the last folder separator of either kind.
+QString fileNamePart(const QString& path);
+// Error texts are shown as sentences: a full stop is added when the text lacks one.
+QString errorSentence(const QString& text);
+
+} // namespace AppTexts

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+
+// Watches the application's input so that the main window can recompute what depends on it once
+// the burst of input has been handled, instead of polling.
+class TApplicationEvents : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TApplicationEvents(QObject* parent);
+    ~TApplicationEvents() override;
+
+signals:
+    void InputHandled();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

@@ -1,0 +1,17 @@
+#include "DrawCellDelegate.h"
+
+#include <QPainter>
+
+TDrawCellDelegate::TDrawCellDelegate(DrawCell drawCell, QObject* parent)
+    : QStyledItemDelegate(parent), m_drawCell(std::move(drawCell))
+{
+}
+
+void TDrawCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    painter->save();
+    m_drawCell(painter, index.column(), index.row(), option.rect);
+    painter->restore();
+}

@@ -1,0 +1,947 @@
+#include "MainForm.h"
+
+#include "AppTexts.h"
+#include "ApplicationEvents.h"
+#include "DBMemo.h"
+#include "DBNavigator.h"
+#include "DrawCellDelegate.h"
+#include "ErrorDisplay.h"
+#include "ProgramFolder.h"
+#include "RowIndicatorHeader.h"
+#include "SettingsFile.h"
+#include "USB.h"
+
+#include "DBMemoBinding.h"
+#include "MainDataModule.h"
+#include "ResultTableModel.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTranslator>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+namespace {
+
+constexpr int ImageCount = 20;
+constexpr int DetailsLabelColumn = 0;
+constexpr int DetailsValueColumn = 1;
+constexpr int DetailsHiddenColumn = 2;
+const QString Delta = QStringLiteral("\u0394");
+
+QMessageBox::StandardButton ask(QWidget* parent, const QString& text,
+                                QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(QMessageBox::Question, AppTexts::Title, text, buttons, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+void showError(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, AppTexts::Title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+// "%4.1f" and "%4.2f" with the user's decimal separator.
+QString fixed(double value, int decimals)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', decimals).rightJustified(4, u' ');
+}
+
+// A file dialog shows "text" and filters by "pattern", like a "text|pattern" filter string.
+void setFilter(QFileDialog* dialog, const QString& text, const QString& pattern)
+{
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setNameFilter(text + QStringLiteral(" (") + pattern + u')');
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+{
+    // The pictures live in a static library, whose resources are not registered by themselves.
+    Q_INIT_RESOURCE(icons);
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(AppTexts::Title);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vorn.png")));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    m_updateTimer = new QTimer(this);
+    m_updateTimer->setSingleShot(true);
+    m_updateTimer->setInterval(0);
+    connect(m_updateTimer, &QTimer::timeout, this,
+            [this] { ErrorDisplay::guard([this] { ActionListUpdate(); }); });
+
+    CreateImageList();
+    CreateActions();
+    CreateMenu();
+    CreateToolBar();
+    CreatePages();
+    CreateStatusBar();
+    CreateDialogs();
+    PlaceWindow();
+
+    auto* events = new TApplicationEvents(this);
+    ApplicationEvents = events;
+    connect(events, &TApplicationEvents::InputHandled, this, &TMainForm::ScheduleActionUpdate);
+
+    ErrorDisplay::guard([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm()
+{
+    // What watches the data module goes before it, and the data module before the controls
+    // it notifies while it closes the project.
+    delete m_commentBinding;
+    delete m_descriptionBinding;
+    MainDBGrid->setModel(nullptr);
+    delete m_resultModel;
+    ResultDBNavigator->setDataSource(nullptr);
+    delete MainDataModule;
+    if (m_qtTranslator)
+        QCoreApplication::removeTranslator(m_qtTranslator);
+}
+
+void TMainForm::CreateImageList()
+{
+    static const struct
+    {
+        int index;
+        const char* file;
+    } pictures[] = {{0, "new"},  {1, "open"},        {2, "save"},   {3, "close"},
+                    {4, "exit"}, {5, "print"},       {6, "device"}, {8, "delete"},
+                    {9, "undo"}, {11, "screenshot"}, {14, "about"}, {19, "export"}};
+    for (int i = 0; i < ImageCount; ++i)
+        ImageList.append(QIcon());
+    for (const auto& picture : pictures)
+        ImageList[picture.index] =
+            QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(picture.file)));
+}
+
+QAction* TMainForm::NewAction(const QString& name, const QString& caption, const QString& hint,
+                              int imageIndex, void (TMainForm::*execute)())
+{
+    auto* action = new QAction(caption, ActionList);
+    action->setObjectName(name);
+    const qsizetype bar = hint.indexOf(u'|');
+    action->setToolTip(hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+    if (imageIndex >= 0)
+        action->setIcon(ImageList.value(imageIndex));
+    // The action list starts suspended; start-up makes the commands live.
+    action->setEnabled(false);
+    addAction(action);
+    if (execute) {
+        connect(action, &QAction::triggered, this, [this, execute] {
+            if (!m_actionListActive)
+                return;
+            ErrorDisplay::guard([this, execute] { (this->*execute)(); });
+            ScheduleActionUpdate();
+        });
+    }
+    return action;
+}
+
+void TMainForm::CreateActions()
+{
+    ActionList = new QObject(this);
+    ActionList->setObjectName(QStringLiteral("ActionList"));
+    CreateNewProjectAction =
+        NewAction(QStringLiteral("CreateNewProjectAction"), QStringLiteral("Создать"),
+                  QStringLiteral("Создать|Создать новый проект"), 0,
+                  &TMainForm::CreateNewProjectActionExecute);
+    OpenProjectAction = NewAction(QStringLiteral("OpenProjectAction"), QStringLiteral("Открыть"),
+                                  QStringLiteral("Открыть|Открыть проект"), 1,
+                                  &TMainForm::OpenProjectActionExecute);
+    SaveProjectAction = NewAction(QStringLiteral("SaveProjectAction"), QStringLiteral("Сохранить"),
+                                  QStringLiteral("Сохранить|Сохранить проект"), 2,
+                                  &TMainForm::SaveProjectActionExecute);
+    SaveProjectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    SaveProjectAsAction = NewAction(QStringLiteral("SaveProjectAsAction"),
+                                    QStringLiteral("Сохранить как..."), QString(), -1, nullptr);
+    CloseProjectAction = NewAction(QStringLiteral("CloseProjectAction"), QStringLiteral("Закрыть"),
+                                   QStringLiteral("Закрыть|Закрыть проект"), 3,
+                                   &TMainForm::CloseProjectActionExecute);
+    ExitApplicationAction = NewAction(
+        QStringLiteral("ExitApplicationAction"), QStringLiteral("Выход"),
+        QStringLiteral("Выход|Завершение приложения"), 4, &TMainForm::ExitApplicationActionExecute);
+    ExitApplicationAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    DeleteAllRecordsAction =
+        NewAction(QStringLiteral("DeleteAllRecordsAction"), QStringLiteral("Удалить всё"),
+                  QStringLiteral("Удалить всё|Удалить всё из проекта"), 8,
+                  &TMainForm::DeleteAllRecordsActionExecute);
+    ReadFromDeviceAction = NewAction(
+        QStringLiteral("ReadFromDeviceAction"), QStringLiteral("Считать из прибора"),
+        QStringLiteral("Считать|Считать из прибора"), 6, &TMainForm::ReadFromDeviceActionExecute);
+    PrintReportAction = NewAction(QStringLiteral("PrintReportAction"), QStringLiteral("Отчёт"),
+                                  QStringLiteral("Создать отчёт|Создание и печать отчёта"), 5,
+                                  &TMainForm::PrintReportActionExecute);
+    ExportAction = NewAction(QStringLiteral("ExportAction"), QStringLiteral("Экспорт"),
+                             QStringLiteral("Экспортировать данные|Экспорт данных проекта"), 19,
+                             &TMainForm::ExportActionExecute);
+    CancelChangesAction =
+        NewAction(QStringLiteral("CancelChangesAction"), QStringLiteral("Отменить изменения"),
+                  QStringLiteral("Отменить изменения|Отменить изменения в проекте"), 9,
+                  &TMainForm::CancelChangesActionExecute);
+    ScreenShotAction =
+        NewAction(QStringLiteral("ScreenShotAction"), QStringLiteral("Снимок экрана"),
+                  QStringLiteral("Снимок экрана|Снимок экрана прибора"), 11,
+                  &TMainForm::ScreenShotActionExecute);
+}
+
+QAction* TMainForm::NewMenuItem(QMenu* menu, const QString& name, QAction* command)
+{
+    auto* item = new QAction(command->text(), menu);
+    item->setObjectName(name);
+    const auto mirror = [item, command] {
+        item->setText(command->text());
+        item->setIcon(command->icon());
+        item->setStatusTip(command->statusTip());
+        item->setEnabled(command->isEnabled());
+        item->setVisible(command->isVisible());
+    };
+    mirror();
+    connect(command, &QAction::changed, item, mirror);
+    connect(item, &QAction::triggered, command, [command] { command->trigger(); });
+    menu->addAction(item);
+    return item;
+}
+
+void TMainForm::CreateMenu()
+{
+    MainMenu = new QMenuBar(this);
+    MainMenu->setObjectName(QStringLiteral("MainMenu"));
+    setMenuBar(MainMenu);
+    const auto separator = [](QMenu* menu, const QString& name) {
+        QAction* s = menu->addSeparator();
+        s->setObjectName(name);
+        return s;
+    };
+
+    FileMenuItem = MainMenu->addMenu(QStringLiteral("Файл"));
+    FileMenuItem->setObjectName(QStringLiteral("FileMenuItem"));
+    CreateMenuItem =
+        NewMenuItem(FileMenuItem, QStringLiteral("CreateMenuItem"), CreateNewProjectAction);
+    CreateMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    OpenMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("OpenMenuItem"), OpenProjectAction);
+    OpenMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    N1 = separator(FileMenuItem, QStringLiteral("N1"));
+    SaveMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("SaveMenuItem"), SaveProjectAction);
+    SaveMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    SaveAsMenuItem =
+        NewMenuItem(FileMenuItem, QStringLiteral("SaveAsMenuItem"), SaveProjectAsAction);
+    SaveProjectAsAction->setVisible(false);
+    CloseMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("CloseMenuItem"), CloseProjectAction);
+    N8 = separator(FileMenuItem, QStringLiteral("N8"));
+    PrintMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("PrintMenuItem"), PrintReportAction);
+    ExportMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("ExportMenuItem"), ExportAction);
+    PrinterMenuItem = FileMenuItem->addAction(QStringLiteral("Принтер..."));
+    PrinterMenuItem->setObjectName(QStringLiteral("PrinterMenuItem"));
+    PrinterMenuItem->setVisible(false);
+    N5 = separator(FileMenuItem, QStringLiteral("N5"));
+    ExitMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("ExitMenuItem"), ExitApplicationAction);
+    // Shown in the menu; the action itself answers Ctrl+E everywhere in the window.
+    ExitMenuItem->setShortcut(ExitApplicationAction->shortcut());
+    ExitMenuItem->setShortcutContext(Qt::WidgetShortcut);
+
+    N4 = MainMenu->addMenu(QStringLiteral("Правка"));
+    N4->setObjectName(QStringLiteral("N4"));
+    N7 = NewMenuItem(N4, QStringLiteral("N7"), CancelChangesAction);
+    N6 = separator(N4, QStringLiteral("N6"));
+    DeleteAllMenuItem =
+        NewMenuItem(N4, QStringLiteral("DeleteAllMenuItem"), DeleteAllRecordsAction);
+
+    N9 = MainMenu->addMenu(QStringLiteral("Связь"));
+    N9->setObjectName(QStringLiteral("N9"));
+    ReadFromDeviceMenuItem =
+        NewMenuItem(N9, QStringLiteral("ReadFromDeviceMenuItem"), ReadFromDeviceAction);
+    ScreenShotMenuItem = NewMenuItem(N9, QStringLiteral("ScreenShotMenuItem"), ScreenShotAction);
+
+    N3 = MainMenu->addMenu(QStringLiteral("Помощь"));
+    N3->setObjectName(QStringLiteral("N3"));
+    AboutMenuItem = N3->addAction(ImageList.value(14), QStringLiteral("О программе"));
+    AboutMenuItem->setObjectName(QStringLiteral("AboutMenuItem"));
+    connect(AboutMenuItem, &QAction::triggered, this,
+            [this] { ErrorDisplay::guard([this] { miAboutClick(); }); });
+}
+
+void TMainForm::CreateToolBar()
+{
+    ToolBar = new QToolBar(this);
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setFixedHeight(35);
+    ToolBar->setIconSize(QSize(16, 16));
+    ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, ToolBar);
+
+    const auto button = [this](QAction* action, const QString& name) {
+        ToolBar->addAction(action);
+        QWidget* w = ToolBar->widgetForAction(action);
+        w->setObjectName(name);
+        w->setStatusTip(action->statusTip());
+    };
+    const auto separator = [this](const QString& name) {
+        ToolBar->addSeparator()->setObjectName(name);
+    };
+    button(CreateNewProjectAction, QStringLiteral("CreateToolButton"));
+    button(OpenProjectAction, QStringLiteral("OpenToolButton"));
+    separator(QStringLiteral("ToolButton1"));
+    button(SaveProjectAction, QStringLiteral("SaveToolButton"));
+    button(CloseProjectAction, QStringLiteral("CloseToolButton"));
+    separator(QStringLiteral("ToolButton3"));
+    button(CancelChangesAction, QStringLiteral("ToolButton7"));
+    button(DeleteAllRecordsAction, QStringLiteral("DeleteAllToolButton"));
+    separator(QStringLiteral("ToolButton5"));
+    button(ReadFromDeviceAction, QStringLiteral("ReadFromDeviceToolButton"));
+    button(PrintReportAction, QStringLiteral("PrintToolButton"));
+    button(ExportAction, QStringLiteral("ToolButton2"));
+    separator(QStringLiteral("ToolButton4"));
+
+    cboxMeasurand = new QComboBox(ToolBar);
+    cboxMeasurand->setObjectName(QStringLiteral("cboxMeasurand"));
+    cboxMeasurand->addItems({QStringLiteral("сила"), QStringLiteral("напряжение")});
+    cboxMeasurand->setFixedWidth(96);
+    cboxMeasurand->setStatusTip(QStringLiteral("Измеряемая величина"));
+    ToolBar->addWidget(cboxMeasurand);
+    cboxLoadUnit = new QComboBox(ToolBar);
+    cboxLoadUnit->setObjectName(QStringLiteral("cboxLoadUnit"));
+    cboxLoadUnit->addItems({QStringLiteral("кгс"), QStringLiteral("Н")});
+    cboxLoadUnit->setFixedWidth(64);
+    cboxLoadUnit->setStatusTip(QStringLiteral("Единицы измерения усилия"));
+    ToolBar->addWidget(cboxLoadUnit);
+    // activated() comes from the user only, so setting the selection at start-up runs no handler.
+    connect(cboxMeasurand, &QComboBox::activated, this,
+            [this] { ErrorDisplay::guard([this] { cboxMeasurandChange(); }); });
+    connect(cboxLoadUnit, &QComboBox::activated, this,
+            [this] { ErrorDisplay::guard([this] { cboxLoadUnitChange(); }); });
+}
+
+void TMainForm::CreatePages()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
+    auto* grid = new QGridLayout(central);
+    grid->setContentsMargins(0, 0, 0, 0);
+    MainBevel = new QFrame(central);
+    MainBevel->setObjectName(QStringLiteral("MainBevel"));
+    MainBevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    PageControl = new QTabWidget(central);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    PageControl->hide();
+    grid->addWidget(MainBevel, 0, 0);
+    grid->addWidget(PageControl, 0, 0);
+    setCentralWidget(central);
+
+    DescriptionTabSheet = new QWidget;
+    DescriptionTabSheet->setObjectName(QStringLiteral("DescriptionTabSheet"));
+    auto* descriptionLayout = new QVBoxLayout(DescriptionTabSheet);
+    descriptionLayout->setContentsMargins(0, 0, 0, 0);
+    DescriptionDBMemo = new TDBMemo(DescriptionTabSheet);
+    DescriptionDBMemo->setObjectName(QStringLiteral("DescriptionDBMemo"));
+    DescriptionDBMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    descriptionLayout->addWidget(DescriptionDBMemo);
+    PageControl->addTab(DescriptionTabSheet, QStringLiteral("Описание"));
+    connect(DescriptionDBMemo, &TDBMemo::Exit, this,
+            [this] { ErrorDisplay::guard([this] { DescriptionDBMemoExit(); }); });
+
+    DataTabSheet = new QWidget;
+    DataTabSheet->setObjectName(QStringLiteral("DataTabSheet"));
+    auto* dataLayout = new QVBoxLayout(DataTabSheet);
+    dataLayout->setContentsMargins(0, 0, 0, 0);
+    GridPanel = new QWidget(DataTabSheet);
+    GridPanel->setObjectName(QStringLiteral("GridPanel"));
+    dataLayout->addWidget(GridPanel);
+    PageControl->addTab(DataTabSheet, QStringLiteral("Данные"));
+
+    auto* gridPanelLayout = new QVBoxLayout(GridPanel);
+    gridPanelLayout->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = new QSplitter(Qt::Vertical, GridPanel);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(10);
+    Splitter1->setChildrenCollapsible(false);
+    gridPanelLayout->addWidget(Splitter1);
+
+    auto* resultsArea = new QWidget(Splitter1);
+    resultsArea->setObjectName(QStringLiteral("ResultsArea"));
+    resultsArea->installEventFilter(this);
+    MainDBGrid = new QTableView(resultsArea);
+    MainDBGrid->setObjectName(QStringLiteral("MainDBGrid"));
+    MainDBGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    MainDBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    MainDBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MainDBGrid->setShowGrid(true);
+    auto* indicator = new TRowIndicatorHeader(MainDBGrid);
+    MainDBGrid->setVerticalHeader(indicator);
+    indicator->setDefaultSectionSize(18);
+    indicator->setFixedWidth(12);
+    MainDBGrid->horizontalHeader()->setHighlightSections(false);
+
+    sgridDetails = new QTableWidget(3, 3, resultsArea);
+    sgridDetails->setObjectName(QStringLiteral("sgridDetails"));
+    sgridDetails->setGeometry(504, 0, 180, 62);
+    sgridDetails->horizontalHeader()->hide();
+    sgridDetails->verticalHeader()->hide();
+    sgridDetails->verticalHeader()->setMinimumSectionSize(1);
+    sgridDetails->verticalHeader()->setDefaultSectionSize(18);
+    sgridDetails->horizontalHeader()->setMinimumSectionSize(0);
+    sgridDetails->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgridDetails->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sgridDetails->setFocusPolicy(Qt::NoFocus);
+    sgridDetails->setSelectionMode(QAbstractItemView::NoSelection);
+    sgridDetails->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sgridDetails->setItemDelegate(new TDrawCellDelegate(
+        [this](QPainter* painter, int col, int row, const QRect& rect) {
+            sgridDetailsDrawCell(painter, col, row, rect);
+        },
+        sgridDetails));
+    connect(sgridDetails, &QTableWidget::currentCellChanged, this,
+            [this](int row, int col, int previousRow, int previousCol) {
+                if (!sgridDetailsSelectCell(col, row) && previousRow >= 0) {
+                    QSignalBlocker block(sgridDetails);
+                    sgridDetails->setCurrentCell(previousRow, previousCol);
+                }
+            });
+
+    CommentPanel = new QWidget(Splitter1);
+    CreateCommentPanel();
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    Splitter1->setSizes({400, 80});
+}
+
+void TMainForm::CreateCommentPanel()
+{
+    CommentPanel->setObjectName(QStringLiteral("CommentPanel"));
+    CommentPanel->setMinimumHeight(40);
+    CommentPanel->installEventFilter(this);
+    CommentLabel = new QLabel(QStringLiteral("Комментарий:"), CommentPanel);
+    CommentLabel->setObjectName(QStringLiteral("CommentLabel"));
+    CommentLabel->move(5, 17);
+    ResultDBNavigator = new TDBNavigator(CommentPanel);
+    ResultDBNavigator->setObjectName(QStringLiteral("ResultDBNavigator"));
+    ResultDBNavigator->resize(199, 25);
+    connect(ResultDBNavigator, &TDBNavigator::Clicked, this, &TMainForm::ScheduleActionUpdate);
+    CommentDBMemo = new TDBMemo(CommentPanel);
+    CommentDBMemo->setObjectName(QStringLiteral("CommentDBMemo"));
+    connect(CommentDBMemo, &TDBMemo::Exit, this,
+            [this] { ErrorDisplay::guard([this] { CommentDBMemoExit(); }); });
+}
+
+void TMainForm::CreateStatusBar()
+{
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setFixedHeight(19);
+    setStatusBar(StatusBar);
+    const int widths[] = {350, 125, 150};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(StatusBar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(widths[i]);
+        panel->setFrameStyle(i == 0 ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
+        StatusBar->addWidget(panel);
+        StatusPanels.append(panel);
+    }
+}
+
+void TMainForm::CreateDialogs()
+{
+    SaveDialog = new QFileDialog(this);
+    SaveDialog->setObjectName(QStringLiteral("SaveDialog"));
+    SaveDialog->setOption(QFileDialog::DontUseNativeDialog);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog->setFileMode(QFileDialog::AnyFile);
+    SaveDialog->setFilter(SaveDialog->filter() | QDir::Hidden);
+
+    OpenDialog = new QFileDialog(this);
+    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog->setFilter(OpenDialog->filter() | QDir::Hidden);
+    OpenDialog->setWindowTitle(QStringLiteral("Открыть проект"));
+    setFilter(OpenDialog, QStringLiteral("Файлы проектов (.fdb)"), QStringLiteral("*.fdb"));
+}
+
+void TMainForm::PlaceWindow()
+{
+    const int menuHeight = MainMenu->sizeHint().height();
+    resize(704, 514 + menuHeight);
+    setMinimumSize(704, 502 + menuHeight);
+    if (const QScreen* screen = this->screen()) {
+        QRect frame(QPoint(), QSize(720, 572));
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        auto* area = static_cast<QWidget*>(watched);
+        if (watched == CommentPanel) {
+            ResultDBNavigator->move(area->width() - ResultDBNavigator->width() - 5, 5);
+            CommentDBMemo->setGeometry(1, 32, area->width() - 1, area->height() - 32);
+        } else if (watched->objectName() == QStringLiteral("ResultsArea")) {
+            MainDBGrid->setGeometry(0, 0, 500, area->height());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        ApplicationEventsHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::ApplicationEventsHint(const QString& hint)
+{
+    const qsizetype bar = hint.indexOf(u'|');
+    StatusPanels.value(0)->setText(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    bool CanClose = true;
+    if (!ErrorDisplay::guard([&] { FormCloseQuery(CanClose); }) || !CanClose) {
+        event->ignore();
+        return;
+    }
+    if (!ErrorDisplay::guard([this] { FormClose(); })) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TMainForm::FormCreate()
+{
+    MainDataModule = new TMainDataModule(this);
+    MainDataModule->setObjectName(QStringLiteral("MainDataModule"));
+    BindDataModule();
+    LoadSettings();
+    MainDataModule->OnResultScroll = [this] { ShowDetails(); };
+    MainDataModule->SetMeasurand(Measurand);
+    MainDataModule->SetLoadUnit(LoadUnit);
+    cboxMeasurand->setCurrentIndex(Measurand == 0 ? 0 : 1);
+    cboxLoadUnit->setCurrentIndex(LoadUnit == 0 ? 0 : 1);
+
+    m_actionListActive = true;
+    for (QAction* always :
+         {CreateNewProjectAction, OpenProjectAction, ExitApplicationAction, ScreenShotAction})
+        always->setEnabled(true);
+    ActionListUpdate();
+
+    sgridDetails->setRowCount(3);
+    sgridDetails->setColumnCount(3);
+    sgridDetails->setColumnWidth(DetailsLabelColumn, 85);
+    sgridDetails->setColumnWidth(DetailsValueColumn, 85);
+    sgridDetails->setColumnWidth(DetailsHiddenColumn, 0);
+    const QString labels[] = {QStringLiteral("База, мм"), QStringLiteral("P, кгс"),
+                              Delta + QStringLiteral(",мм")};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col)
+            sgridDetails->setItem(
+                row, col,
+                new QTableWidgetItem(col == DetailsLabelColumn ? labels[row] : QString()));
+    {
+        QSignalBlocker block(sgridDetails);
+        sgridDetails->setCurrentCell(0, DetailsHiddenColumn);
+    }
+
+    if (ProjectPath.isEmpty())
+        CreateProjectDir();
+    if (!ProjectName.isEmpty() && QFileInfo(ProjectName).isFile())
+        OpenProject(ProjectName);
+    else
+        SetProjectName(QString());
+    LoadQtTranslations();
+    // Without a USB layer the device commands later say that no device is connected.
+    USBInit();
+}
+
+void TMainForm::BindDataModule()
+{
+    m_resultModel = new TResultTableModel(MainDataModule->ResultDataSource, this);
+    MainDBGrid->setModel(m_resultModel);
+    const int charWidth = MainDBGrid->fontMetrics().averageCharWidth();
+    for (int col = 0; col < m_resultModel->columnCount(); ++col) {
+        const int chars =
+            m_resultModel->headerData(col, Qt::Horizontal, TResultTableModel::WidthInCharsRole)
+                .toInt();
+        if (chars > 0)
+            MainDBGrid->setColumnWidth(col, chars * charWidth + 4);
+    }
+    // The grid follows the dataset's cursor, also after the rows were read anew.
+    const auto followCursor = [this] {
+        const int row = m_resultModel->CurrentRow();
+        static_cast<TRowIndicatorHeader*>(MainDBGrid->verticalHeader())->setCurrentRow(row);
+        if (row >= 0 && MainDBGrid->currentIndex().row() != row)
+            MainDBGrid->setCurrentIndex(m_resultModel->index(row, 0));
+    };
+    connect(m_resultModel, &TResultTableModel::CurrentRowChanged, this, followCursor);
+    connect(m_resultModel, &QAbstractItemModel::modelReset, this, followCursor);
+    connect(MainDBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && current.row() != m_resultModel->CurrentRow())
+                    ErrorDisplay::guard([&] { m_resultModel->SetCurrentRow(current.row()); });
+                ScheduleActionUpdate();
+            });
+
+    m_descriptionBinding =
+        new TDBMemoBinding(DescriptionDBMemo, MainDataModule->DescriptionDataSource,
+                           QStringLiteral("PROJECT_DESC"), this);
+    m_commentBinding = new TDBMemoBinding(CommentDBMemo, MainDataModule->ResultDataSource,
+                                          QStringLiteral("MSR_COMMENT"), this);
+    for (TDBMemoBinding* binding : {m_descriptionBinding, m_commentBinding})
+        connect(binding, &TDBMemoBinding::TextRejected, this,
+                [](const QString& message) { ErrorDisplay::showError(message); });
+    ResultDBNavigator->setDataSource(MainDataModule->ResultDataSource);
+
+    for (TDataSource* source :
+         {MainDataModule->ResultDataSource, MainDataModule->DescriptionDataSource}) {
+        connect(source, &TDataSource::StateChanged, this, &TMainForm::ScheduleActionUpdate);
+        connect(source, &TDataSource::DataSetChanged, this, &TMainForm::ScheduleActionUpdate);
+        connect(source, &TDataSource::RecordChanged, this, &TMainForm::ScheduleActionUpdate);
+    }
+}
+
+void TMainForm::LoadQtTranslations()
+{
+    auto* translator = new QTranslator(this);
+    if (translator->load(QStringLiteral("qtbase_ru"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        m_qtTranslator = translator;
+    } else {
+        delete translator;
+    }
+}
+
+void TMainForm::FormCloseQuery(bool& CanClose)
+{
+    CanClose = true;
+    if (MainDataModule && MainDataModule->IsOpen() && !ProjectCloseQuery())
+        CanClose = false;
+}
+
+void TMainForm::FormClose()
+{
+    SaveSettings();
+    USBDone();
+}
+
+void TMainForm::LoadSettings()
+{
+    const TVornSettings s = TSettingsFile(ProgramFolder::settingsFile()).load();
+    SetProjectName(s.ProjectName);
+    ProjectPath = s.ProjectPath;
+    InkColor = s.InkColor;
+    BackgroundColor = s.BackgroundColor;
+    Measurand = s.Measurand;
+    LoadUnit = s.LoadUnit;
+}
+
+void TMainForm::SaveSettings()
+{
+    TVornSettings s;
+    s.ProjectName = ProjectName;
+    s.ProjectPath = ProjectPath;
+    s.InkColor = InkColor;
+    s.BackgroundColor = BackgroundColor;
+    s.Measurand = Measurand;
+    s.LoadUnit = LoadUnit;
+    TSettingsFile(ProgramFolder::settingsFile()).save(s);
+}
+
+void TMainForm::SetProjectName(const QString& name)
+{
+    ProjectName = name;
+    setWindowTitle(AppTexts::windowCaption(name));
+}
+
+void TMainForm::CreateProjectDir()
+{
+    const QString folder = ProgramFolder::projectsFolder();
+    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+        throw std::runtime_error(QDir::toNativeSeparators(folder).toStdString());
+    ProjectPath = QDir::toNativeSeparators(folder + u'/');
+}
+
+void TMainForm::OpenProject(const QString& fileName)
+{
+    bool opened = false;
+    try {
+        opened = MainDataModule->OpenDatabase(fileName);
+    } catch (const std::exception&) {
+        // A file the engine cannot read is "not a project" to the user, like any other refusal.
+        opened = false;
+    }
+    if (opened) {
+        SetProjectName(fileName);
+        PageControl->setCurrentIndex(MainDataModule->IsEmpty() ? 0 : 1);
+        PageControl->show();
+    } else {
+        SetProjectName(QString());
+        showError(this, AppTexts::CannotOpenProject);
+    }
+    ScheduleActionUpdate();
+}
+
+bool TMainForm::ProjectCloseQuery()
+{
+    if (!MainDataModule->HasChanges())
+        return true;
+    switch (ask(this, AppTexts::saveChangesQuestion(ProjectName),
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        MainDataModule->SaveChanges();
+        MainDataModule->CloseDatabase();
+        return true;
+    case QMessageBox::No:
+        MainDataModule->CancelChanges();
+        MainDataModule->CloseDatabase();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TMainForm::CloseProjectStep()
+{
+    PageControl->hide();
+    SetProjectName(QString());
+    MainDataModule->CloseDatabase();
+}
+
+QString TMainForm::ChooseFile(QFileDialog* dialog)
+{
+    dialog->setDirectory(ProjectPath);
+    if (dialog->exec() != QDialog::Accepted)
+        return {};
+    return dialog->selectedFiles().value(0);
+}
+
+void TMainForm::CreateNewProjectActionExecute()
+{
+    if (MainDataModule->IsOpen()) {
+        MainDataModule->PostEdits();
+        if (!ProjectCloseQuery())
+            return;
+        CloseProjectStep();
+    }
+    SaveDialog->setDefaultSuffix(QStringLiteral("fdb"));
+    setFilter(SaveDialog, QStringLiteral("Файлы проектов (*.fdb)"), QStringLiteral("*.fdb"));
+    SaveDialog->setWindowTitle(QStringLiteral("Новый проект"));
+    const QString fileName = ChooseFile(SaveDialog);
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo::exists(fileName) && !QFile::remove(fileName))
+        return;
+    bool created = false;
+    try {
+        created = MainDataModule->CreateDatabase(fileName);
+    } catch (const std::exception&) {
+        created = false;
+    }
+    if (created) {
+        OpenProject(fileName);
+    } else {
+        SetProjectName(QString());
+        showError(this, AppTexts::CannotCreateProject);
+    }
+}
+
+void TMainForm::OpenProjectActionExecute()
+{
+    if (MainDataModule->IsOpen()) {
+        MainDataModule->PostEdits();
+        if (!ProjectCloseQuery())
+            return;
+        CloseProjectStep();
+    }
+    const QString fileName = ChooseFile(OpenDialog);
+    if (!fileName.isEmpty())
+        OpenProject(fileName);
+}
+
+void TMainForm::SaveProjectActionExecute()
+{
+    MainDataModule->PostEdits();
+    MainDataModule->SaveChanges();
+}
+
+void TMainForm::CloseProjectActionExecute()
+{
+    MainDataModule->PostEdits();
+    if (ProjectCloseQuery())
+        CloseProjectStep();
+}
+
+void TMainForm::CancelChangesActionExecute()
+{
+    MainDataModule->CancelChanges();
+    // The data module raises no scroll notice here; the details would show a row that is gone.
+    ShowDetails();
+}
+
+void TMainForm::DeleteAllRecordsActionExecute()
+{
+    if (ask(this, AppTexts::DeleteAllQuestion, QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes)
+        return;
+    MainDataModule->PostEdits();
+    MainDataModule->DeleteAllResults();
+    ShowDetails();
+}
+
+void TMainForm::ExitApplicationActionExecute()
+{
+    close();
+}
+
+void TMainForm::cboxMeasurandChange()
+{
+    Measurand = cboxMeasurand->currentIndex() == 0 ? 0 : 1;
+    MainDataModule->SetMeasurand(Measurand);
+}
+
+void TMainForm::cboxLoadUnitChange()
+{
+    LoadUnit = cboxLoadUnit->currentIndex() == 0 ? 0 : 1;
+    MainDataModule->SetLoadUnit(LoadUnit);
+}
+
+void TMainForm::DescriptionDBMemoExit()
+{
+    MainDataModule->PostEdits();
+}
+
+void TMainForm::CommentDBMemoExit()
+{
+    MainDataModule->PostEdits();
+}
+
+void TMainForm::ReadFromDeviceActionExecute() {}
+
+void TMainForm::PrintReportActionExecute() {}
+
+void TMainForm::ExportActionExecute() {}
+
+void TMainForm::ScreenShotActionExecute() {}
+
+void TMainForm::miAboutClick() {}
+
+void TMainForm::ScheduleActionUpdate()
+{
+    if (m_actionListActive && !m_updateTimer->isActive())
+        m_updateTimer->start();
+}
+
+void TMainForm::ActionListUpdate()
+{
+    if (!m_actionListActive || !MainDataModule)
+        return;
+    const bool open = MainDataModule->IsOpen();
+    const bool changed = MainDataModule->HasChanges();
+    const bool empty = MainDataModule->IsEmpty();
+    SaveProjectAction->setEnabled(open && changed);
+    CloseProjectAction->setEnabled(open);
+    PrintReportAction->setEnabled(open && !empty);
+    ExportAction->setEnabled(open && !empty);
+    CancelChangesAction->setEnabled(open && changed);
+    DeleteAllRecordsAction->setEnabled(open && !empty);
+    ReadFromDeviceAction->setEnabled(open);
+    CommentDBMemo->setEnabled(open && !MainDataModule->IsEmpty());
+}
+
+void TMainForm::ShowDetails()
+{
+    TMsrResult r;
+    const bool none = MainDataModule->LoadRecord(r) == -1;
+    const QString values[] = {none ? QString() : QString::number(r.Base),
+                              none ? QString() : fixed(r.P, 1), none ? QString() : fixed(r.S, 2)};
+    for (int row = 0; row < 3; ++row)
+        if (QTableWidgetItem* item = sgridDetails->item(row, DetailsValueColumn))
+            item->setText(values[row]);
+}
+
+bool TMainForm::sgridDetailsSelectCell(int /*col*/, int /*row*/)
+{
+    return false;
+}
+
+void TMainForm::sgridDetailsDrawCell(QPainter* painter, int col, int row, const QRect& rect)
+{
+    if (col != DetailsLabelColumn && col != DetailsValueColumn)
+        return;
+    const QFontMetrics metrics(sgridDetails->font());
+    const int x = rect.left() + 2;
+    const int y = rect.top() + (rect.height() - metrics.height()) / 2;
+    const int baseline = y + metrics.ascent();
+    const QPalette& palette = sgridDetails->palette();
+    const bool fixedCell = col == DetailsLabelColumn;
+
+    painter->setClipRect(rect);
+    painter->fillRect(rect, fixedCell ? palette.button() : palette.base());
+    painter->setPen(fixedCell ? palette.color(QPalette::ButtonText)
+                              : palette.color(QPalette::Text));
+    painter->setFont(sgridDetails->font());
+    if (fixedCell) {
+        switch (row) {
+        case 0:
+            painter->drawText(x, baseline, QStringLiteral("База, мм"));
+            break;
+        case 1:
+            painter->drawText(x, baseline, QStringLiteral("P, кгс"));
+            break;
+        case 2: {
+            painter->drawText(x, baseline, Delta);
+            const int deltaWidth = metrics.horizontalAdvance(Delta);
+            painter->setClipRect(rect.adjusted(x + deltaWidth - rect.left(), 0, 0, 0));
+            painter->drawText(x + deltaWidth + 2, baseline, QStringLiteral(",мм"));
+            break;
+        }
+        default:
+            break;
+        }
+    } else if (const QTableWidgetItem* item = sgridDetails->item(row, col)) {
+        painter->drawText(x, baseline, item->text());
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+// The six values the main window keeps between runs.
+struct TVornSettings
+{
+    QString ProjectName; // "LastProject"
+    QString ProjectPath;
+    int32_t InkColor = 0;
+    int32_t BackgroundColor = 16777215;
+    int32_t Measurand = 0;
+    int32_t LoadUnit = 0;
+};
+
+// The INI settings file: sections and keys matched without regard to letter case, every other
+// line of an existing file kept, Windows-1251 text.
+class TSettingsFile
+{
+public:
+    explicit TSettingsFile(QString path);
+
+    const QString& path() const { return m_path; }
+
+    // Never fails: anything missing or unreadable gives the defaults.
+    TVornSettings load() const;
+    // Throws std::runtime_error "Unable to write to <path>" when the file cannot be written.
+    void save(const TVornSettings& settings) const;
+
+    // Decimal with an optional sign, or hexadecimal after "$", "0x" or "0X"; anything else
+    // gives the default.
+    static int32_t parseInteger(const QByteArray& text, int32_t defaultValue);
+    // Texts are read up to this many characters.
+    static constexpr int MaxTextLength = 2047;
+
+private:
+    QString m_path;
+};

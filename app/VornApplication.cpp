@@ -1,0 +1,27 @@
+#include "VornApplication.h"
+
+#include "ErrorDisplay.h"
+
+#include <QFont>
+
+TVornApplication::TVornApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("vorn"));
+    setUpFonts();
+}
+
+bool TVornApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ErrorDisplay::showCurrentException();
+        return false;
+    }
+}
+
+void TVornApplication::setUpFonts()
+{
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}

@@ -1,0 +1,56 @@
+#include "DataModuleRowSource.h"
+
+#include "MainDataModule.h"
+
+DataModuleRowSource::DataModuleRowSource(TMainDataModule& dataModule) : m_dataModule(dataModule) {}
+
+QString DataModuleRowSource::name() const
+{
+    return QStringLiteral("MainDataModule.dsetVORN");
+}
+
+void DataModuleRowSource::first()
+{
+    if (!m_dataModule.dsetVORN->Active())
+        m_dataModule.dsetVORN->Open();
+    m_dataModule.dsetVORN->First();
+}
+
+void DataModuleRowSource::next()
+{
+    m_dataModule.dsetVORN->Next();
+}
+
+bool DataModuleRowSource::atEnd() const
+{
+    return m_dataModule.dsetVORN->Eof();
+}
+
+TField* DataModuleRowSource::field(const QString& name) const
+{
+    auto it = m_fields.find(name);
+    if (it == m_fields.end())
+        it = m_fields.insert(name, m_dataModule.dsetVORN->FindField(name));
+    return *it;
+}
+
+bool DataModuleRowSource::hasField(const QString& name) const
+{
+    return field(name) != nullptr;
+}
+
+bool DataModuleRowSource::isIntegerField(const QString& name) const
+{
+    const TField* f = field(name);
+    return f && f->Kind() == TFieldKind::Integer;
+}
+
+QString DataModuleRowSource::displayText(const QString& name) const
+{
+    return field(name)->DisplayText();
+}
+
+qint64 DataModuleRowSource::integerValue(const QString& name) const
+{
+    return field(name)->AsInteger();
+}

@@ -1,0 +1,64 @@
+#include "ReportCommands.h"
+
+#include "DataModuleRowSource.h"
+#include "MainDataModule.h"
+#include "ReportPreviewCommand.h"
+
+namespace {
+
+// Holds BeginUpdate for the command and gives the user back the result that was current,
+// since walking the rows leaves the cursor on the last one.
+class UpdateScope
+{
+public:
+    explicit UpdateScope(TMainDataModule& dataModule)
+        : m_dataModule(dataModule),
+          m_row(dataModule.dsetVORN->Active() ? dataModule.dsetVORN->RecNo() : -1)
+    {
+        m_dataModule.BeginUpdate();
+    }
+
+    ~UpdateScope()
+    {
+        try {
+            if (m_row >= 0 && m_dataModule.dsetVORN->Active() &&
+                m_row < m_dataModule.dsetVORN->RecordCount())
+                m_dataModule.dsetVORN->SetRecNo(m_row);
+        } catch (...) {
+            // The cursor stays where the walk left it; the details below follow it.
+        }
+        m_dataModule.EndUpdate();
+        try {
+            m_dataModule.NotifyScroll();
+        } catch (...) {
+        }
+    }
+
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+    TMainDataModule& m_dataModule;
+    int m_row;
+};
+
+void run(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent,
+         ReportVariant variant)
+{
+    UpdateScope scope(dataModule);
+    DataModuleRowSource rows(dataModule);
+    const MeasurandTexts measurand{dataModule.GetMeasurandName(), dataModule.GetMeasurandUnit()};
+    previewMeasurementReport(MainReport, variant, rows, measurand, parent);
+}
+
+} // namespace
+
+void printReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent)
+{
+    run(MainReport, dataModule, parent, ReportVariant::Print);
+}
+
+void exportReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent)
+{
+    run(MainReport, dataModule, parent, ReportVariant::Export);
+}

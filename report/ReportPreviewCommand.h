@@ -1,0 +1,13 @@
+#pragma once
+
+#include "MeasurementReport.h"
+
+class QWidget;
+
+// Builds the report in the variant's band settings, showing the page being built when it
+// takes long, and shows it in the modal preview: zoom, print and close for the report,
+// zoom, save and close for the export. A failed build shows its error instead of the
+// preview; a cancelled one shows nothing. Returns whether the preview was shown.
+bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
+                              ReportRowSource& rows, const MeasurandTexts& measurand,
+                              QWidget* parent);

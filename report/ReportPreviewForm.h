@@ -1,0 +1,48 @@
+#pragma once
+
+#include "BuiltReport.h"
+
+#include <QDialog>
+#include <QPrinter>
+
+class QPrintPreviewWidget;
+class QToolButton;
+
+// The modal preview of a built report, opening zoomed to the page width, with the buttons
+// the command asks for: zoom and close always, print for the report, save for the export.
+class TReportPreviewForm : public QDialog
+{
+    Q_OBJECT
+public:
+    enum Button
+    {
+        ZoomButton = 0x1,
+        PrintButton = 0x2,
+        SaveButton = 0x4,
+        CloseButton = 0x8,
+    };
+    Q_DECLARE_FLAGS(Buttons, Button)
+
+    TReportPreviewForm(BuiltReport report, Buttons buttons, QWidget* parent = nullptr);
+    ~TReportPreviewForm() override;
+
+    const BuiltReport& report() const { return m_report; }
+    QPrintPreviewWidget* preview() const { return m_preview; }
+
+    // Opens the print dialog (printer, page range, copies) and prints the chosen pages.
+    void printReport();
+    // Asks for a CSV file name and writes the report's lines into it.
+    void saveReport();
+
+private:
+    QToolButton* addButton(const char* name, const QString& text, const QIcon& icon);
+    void addZoomMenu(QToolButton* button);
+
+    BuiltReport m_report;
+    QPrinter m_previewPrinter;
+    QPrinter m_printer;
+    QPrintPreviewWidget* m_preview;
+    QWidget* m_toolBar;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TReportPreviewForm::Buttons)

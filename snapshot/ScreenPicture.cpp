@@ -1,0 +1,44 @@
+#include "ScreenPicture.h"
+
+#include "PictureFileError.h"
+#include "ScreenBuffer.h"
+
+#include <QImageWriter>
+#include <QSaveFile>
+
+void PaintScreenBuffer(const ScreenBuffer& buffer, QRgb ink, QRgb background, QImage& image)
+{
+    if (image.size() != QSize(ScreenBuffer::Width, ScreenBuffer::Height) ||
+        image.format() != QImage::Format_RGB32)
+        image = QImage(ScreenBuffer::Width, ScreenBuffer::Height, QImage::Format_RGB32);
+    for (int y = 0; y < ScreenBuffer::Height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < ScreenBuffer::Width; ++x)
+            line[x] = buffer.cell(x, y) ? ink : background;
+    }
+}
+
+bool WriteBmp(const QImage& image, QIODevice& device, QString* error)
+{
+    QImageWriter writer(&device, "BMP");
+    if (writer.write(image))
+        return true;
+    if (error)
+        *error = writer.error() == QImageWriter::DeviceError ? device.errorString()
+                                                             : writer.errorString();
+    return false;
+}
+
+void SaveBmpFile(const QImage& image, const QString& path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw PictureFileError(path, file.errorString());
+    QString reason;
+    if (!WriteBmp(image, file, &reason)) {
+        file.cancelWriting();
+        throw PictureFileError(path, reason);
+    }
+    if (!file.commit())
+        throw PictureFileError(path, file.errorString());
+}

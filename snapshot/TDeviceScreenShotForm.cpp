@@ -1,0 +1,204 @@
+#include "TDeviceScreenShotForm.h"
+
+#include "ColorNumber.h"
+#include "ColorSwatchComboBox.h"
+#include "DeviceCommands.h"
+#include "DeviceProtocol.h"
+#include "PictureFileError.h"
+#include "ScreenPicture.h"
+#include "USB.h"
+#include "UsbStatus.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+template <typename W>
+W* place(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* w = new W(parent);
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+QLabel* label(QWidget* parent, const char* name, int left, int top, const QString& text)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+void showErrorBox(QWidget* owner, const QString& text)
+{
+    QString shown = text;
+    if (!shown.endsWith(QLatin1Char('.')))
+        shown += QLatin1Char('.');
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("ВОРН-1.0"), shown, QMessageBox::Ok,
+                    owner);
+    box.exec();
+}
+
+} // namespace
+
+TDeviceScreenShotForm::TDeviceScreenShotForm(QWidget* owner)
+    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("DeviceScreenShotForm"));
+    setWindowTitle(QStringLiteral("Картинка с экрана прибора"));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(322, 142);
+
+    Bevel1 = place<QFrame>(this, "Bevel1", 0, 0, 321, 105);
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    DeviceScreenShotImage = place<QLabel>(this, "DeviceScreenShotImage", 8, 8, ScreenBuffer::Width,
+                                          ScreenBuffer::Height);
+    DeviceScreenShotImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1 = label(this, "Label1", 152, 16, QStringLiteral("Перо"));
+    PenColorComboBox = place<ColorSwatchComboBox>(this, "PenColorComboBox", 184, 8, 129, 22);
+    Label2 = label(this, "Label2", 152, 48, QStringLiteral("Фон"));
+    BackgroundColorComboBox =
+        place<ColorSwatchComboBox>(this, "BackgroundColorComboBox", 184, 40, 129, 22);
+    GetPictureButton = place<QPushButton>(this, "GetPictureButton", 184, 72, 129, 25);
+    GetPictureButton->setText(QStringLiteral("Прочитать картинку"));
+    CloseButton = place<QPushButton>(this, "CloseButton", 240, 112, 75, 25);
+    CloseButton->setText(QStringLiteral("Закрыть"));
+    CloseButton->setDefault(true);
+
+    setTabOrder(CloseButton, PenColorComboBox);
+    setTabOrder(PenColorComboBox, BackgroundColorComboBox);
+    setTabOrder(BackgroundColorComboBox, GetPictureButton);
+    CloseButton->setFocus();
+
+    connect(PenColorComboBox, &ColorSwatchComboBox::colorChanged, this,
+            &TDeviceScreenShotForm::PenColorComboBoxChange);
+    connect(BackgroundColorComboBox, &ColorSwatchComboBox::colorChanged, this,
+            &TDeviceScreenShotForm::BackgroundColorComboBoxChange);
+    connect(GetPictureButton, &QPushButton::clicked, this,
+            &TDeviceScreenShotForm::GetPictureButtonClick);
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    placeAtScreenCentre();
+    FormCreate();
+}
+
+void TDeviceScreenShotForm::FormCreate()
+{
+    m_inkColor = 0x000000;
+    m_backgroundColor = 0xFFFFFF;
+    m_pictureFileName.clear();
+    ClearScreenBuffer();
+}
+
+void TDeviceScreenShotForm::placeAtScreenCentre()
+{
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TDeviceScreenShotForm::setInkColor(std::uint32_t color)
+{
+    m_inkColor = color;
+    PenColorComboBox->setColor(color);
+    DrawScreenBuffer();
+}
+
+void TDeviceScreenShotForm::setBackgroundColor(std::uint32_t color)
+{
+    m_backgroundColor = color;
+    BackgroundColorComboBox->setColor(color);
+    DrawScreenBuffer();
+}
+
+void TDeviceScreenShotForm::DrawScreenBuffer()
+{
+    const QPalette palette = QGuiApplication::palette();
+    PaintScreenBuffer(m_screenBuffer, ColorNumberToRgb(m_inkColor, palette),
+                      ColorNumberToRgb(m_backgroundColor, palette), m_picture);
+    DeviceScreenShotImage->setPixmap(QPixmap::fromImage(m_picture));
+    if (!m_pictureFileName.isEmpty())
+        SaveBmpFile(m_picture, m_pictureFileName);
+    QGuiApplication::clipboard()->setImage(m_picture);
+}
+
+void TDeviceScreenShotForm::drawReportingErrors()
+{
+    try {
+        DrawScreenBuffer();
+    } catch (const std::exception& e) {
+        const QString text = QString::fromUtf8(e.what());
+        if (m_reportError)
+            m_reportError(text);
+        else
+            showErrorBox(this, text);
+    }
+}
+
+void TDeviceScreenShotForm::PenColorComboBoxChange()
+{
+    m_inkColor = PenColorComboBox->color();
+    drawReportingErrors();
+}
+
+void TDeviceScreenShotForm::BackgroundColorComboBoxChange()
+{
+    m_backgroundColor = BackgroundColorComboBox->color();
+    drawReportingErrors();
+}
+
+void TDeviceScreenShotForm::GetPictureButtonClick()
+{
+    static_assert(DEV_SCREEN_SIZE == ScreenBuffer::ReplySize);
+    TScreenPicture reply{};
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::uint32_t status =
+        USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE);
+    QApplication::restoreOverrideCursor();
+    if (status != UsbStatus::Ok) {
+        ClearScreenBuffer();
+        drawReportingErrors();
+        QMessageBox box(QMessageBox::Critical, QString(),
+                        QStringLiteral("Ошибка связи с прибором!"), QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    m_screenBuffer.LoadScreenReply(reply);
+    drawReportingErrors();
+}
+
+// Escape closes the window as "Закрыть" does.
+void TDeviceScreenShotForm::reject()
+{
+    accept();
+}
+
+void RunScreenShot(QWidget* owner, std::uint32_t& inkColor, std::uint32_t& backgroundColor,
+                   const QString& pictureFileName,
+                   const TDeviceScreenShotForm::ErrorReporter& reportError)
+{
+    TDeviceScreenShotForm form(owner);
+    form.setErrorReporter(reportError);
+    form.setInkColor(inkColor);
+    form.setBackgroundColor(backgroundColor);
+    form.setPictureFileName(pictureFileName);
+    form.exec();
+    inkColor = form.InkColor();
+    backgroundColor = form.BackgroundColor();
+}

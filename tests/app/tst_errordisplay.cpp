@@ -1,0 +1,64 @@
+#include "AppTexts.h"
+#include "ErrorDisplay.h"
+#include "ModalAnswer.h"
+#include "VornApplication.h"
+
+#include <QMessageBox>
+#include <QTest>
+#include <stdexcept>
+
+namespace {
+
+class Thrower : public QObject
+{
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("Кабель отключен");
+        return QObject::event(e);
+    }
+};
+
+} // namespace
+
+class TestErrorDisplay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void escapedErrorIsShownAndTheProgramGoesOn()
+    {
+        Thrower thrower;
+        ModalAnswer box(ModalAnswer::pressButton(QMessageBox::Ok));
+        QEvent event(QEvent::User);
+        QApplication::sendEvent(&thrower, &event);
+        QVERIFY(box.appeared());
+        QCOMPARE(box.title(), AppTexts::Title);
+        QCOMPARE(box.text(), QStringLiteral("Кабель отключен."));
+    }
+
+    void guardShowsTheErrorAndReportsIt()
+    {
+        ModalAnswer box([](QWidget* w) {
+            auto* message = qobject_cast<QMessageBox*>(w);
+            QVERIFY(message);
+            QCOMPARE(message->icon(), QMessageBox::Critical);
+            message->accept();
+        });
+        const bool ran = ErrorDisplay::guard([] { throw std::runtime_error("Ошибка."); });
+        QVERIFY(!ran);
+        QVERIFY(box.appeared());
+        QCOMPARE(box.text(), QStringLiteral("Ошибка."));
+        QVERIFY(ErrorDisplay::guard([] {}));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    TVornApplication app(argc, argv);
+    TestErrorDisplay test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_errordisplay.moc"

@@ -1,0 +1,641 @@
+#include "AppTexts.h"
+#include "DBMemo.h"
+#include "DBNavigator.h"
+#include "MainDataModule.h"
+#include "MainFormFixture.h"
+#include "ModalAnswer.h"
+#include "VornApplication.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+namespace {
+
+int resultsInFile(const QString& fileName)
+{
+    TMainDataModule module;
+    if (!module.OpenDatabase(fileName))
+        return -1;
+    const int count = module.dsetVORN->RecordCount();
+    module.CloseDatabase();
+    return count;
+}
+
+QByteArray lastProjectLine(const QString& fileName)
+{
+    return "[General]\nLastProject=" + QFile::encodeName(fileName) + "\n";
+}
+
+// Types any text, Cyrillic included, as key presses carrying it.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+void pressKey(QWidget* window, Qt::Key key)
+{
+    // A message box that just closed may have left no window active.
+    QApplication::setActiveWindow(window);
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+    QTest::keyClick(target, key, Qt::ControlModifier);
+}
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainFormFixture> f;
+
+    TMainForm* startWithProject(const QString& name, int results)
+    {
+        const QString file = f->projectFile(name);
+        f->makeProject(file, results);
+        f->writeSettings(lastProjectLine(file));
+        return f->start();
+    }
+
+private slots:
+    void init() { f = std::make_unique<MainFormFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void layoutHasNamedComponents()
+    {
+        TMainForm* w = f->start();
+        for (const char* name : {"MainMenu",
+                                 "FileMenuItem",
+                                 "CreateMenuItem",
+                                 "SaveAsMenuItem",
+                                 "PrinterMenuItem",
+                                 "N4",
+                                 "N7",
+                                 "N9",
+                                 "N3",
+                                 "AboutMenuItem",
+                                 "ToolBar",
+                                 "CreateToolButton",
+                                 "ToolButton7",
+                                 "ToolButton2",
+                                 "cboxMeasurand",
+                                 "cboxLoadUnit",
+                                 "MainBevel",
+                                 "PageControl",
+                                 "DescriptionTabSheet",
+                                 "DescriptionDBMemo",
+                                 "DataTabSheet",
+                                 "GridPanel",
+                                 "MainDBGrid",
+                                 "sgridDetails",
+                                 "Splitter1",
+                                 "CommentPanel",
+                                 "CommentLabel",
+                                 "ResultDBNavigator",
+                                 "CommentDBMemo",
+                                 "StatusBar",
+                                 "ActionList",
+                                 "OpenDialog",
+                                 "SaveDialog",
+                                 "ApplicationEvents",
+                                 "MainDataModule",
+                                 "SaveProjectAction",
+                                 "ExitApplicationAction"})
+            QVERIFY2(w->findChild<QObject*>(QString::fromLatin1(name)), name);
+        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        QCOMPARE(w->SaveProjectAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+        QCOMPARE(w->SaveMenuItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(w->CreateMenuItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+        QCOMPARE(w->OpenMenuItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(w->ExitApplicationAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+        QVERIFY(w->CreateNewProjectAction->shortcut().isEmpty());
+        QVERIFY(!w->SaveAsMenuItem->isVisible());
+        QVERIFY(!w->PrinterMenuItem->isVisible());
+        QVERIFY(!w->PageControl->isVisible());
+        QVERIFY(!w->windowIcon().isNull());
+        QVERIFY(!w->ImageList.value(19).isNull());
+    }
+
+    void enabling_data()
+    {
+        QTest::addColumn<int>("results");
+        QTest::addColumn<bool>("typing");
+        QTest::addColumn<QList<bool>>(
+            "expected"); // save close print export cancel deleteAll read comment
+        QTest::newRow("no project")
+            << -1 << false << QList<bool>{false, false, false, false, false, false, false, false};
+        QTest::newRow("empty project")
+            << 0 << false << QList<bool>{false, true, false, false, false, false, true, false};
+        QTest::newRow("project with results")
+            << 3 << false << QList<bool>{false, true, true, true, false, true, true, true};
+        QTest::newRow("unposted description")
+            << 3 << true << QList<bool>{true, true, true, true, true, true, true, true};
+        QTest::newRow("unposted description, empty project")
+            << 0 << true << QList<bool>{true, true, false, false, true, false, true, false};
+    }
+    void enabling()
+    {
+        QFETCH(int, results);
+        QFETCH(bool, typing);
+        QFETCH(QList<bool>, expected);
+        TMainForm* w =
+            results < 0 ? f->start() : startWithProject(QStringLiteral("p.fdb"), results);
+        if (typing) {
+            w->PageControl->setCurrentIndex(0);
+            w->DescriptionDBMemo->setFocus();
+            QTest::keyClicks(w->DescriptionDBMemo, QStringLiteral("ab"));
+        }
+        const QList<QObject*> items{w->SaveProjectAction,    w->CloseProjectAction,
+                                    w->PrintReportAction,    w->ExportAction,
+                                    w->CancelChangesAction,  w->DeleteAllRecordsAction,
+                                    w->ReadFromDeviceAction, w->CommentDBMemo};
+        for (int i = 0; i < items.size(); ++i)
+            QTRY_COMPARE_WITH_TIMEOUT(items[i]->property("enabled").toBool(), expected[i], 2000);
+        for (QObject* always :
+             QList<QObject*>{w->CreateNewProjectAction, w->OpenProjectAction,
+                             w->ExitApplicationAction, w->ScreenShotAction, w->cboxMeasurand,
+                             w->cboxLoadUnit, w->DescriptionDBMemo, w->AboutMenuItem})
+            QVERIFY2(always->property("enabled").toBool(), qPrintable(always->objectName()));
+        // Menu items follow their commands.
+        QCOMPARE(w->SaveMenuItem->isEnabled(), expected[0]);
+        QCOMPARE(w->DeleteAllMenuItem->isEnabled(), expected[5]);
+    }
+
+    void saveShortcutsSaveOnlyChanges_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Ctrl+R on the action") << int(Qt::Key_R);
+        QTest::newRow("Ctrl+S on the menu item") << int(Qt::Key_S);
+    }
+    void saveShortcutsSaveOnlyChanges()
+    {
+        QFETCH(int, key);
+        const QString file = f->projectFile(QStringLiteral("s.fdb"));
+        TMainForm* w = startWithProject(QStringLiteral("s.fdb"), 1);
+        int saves = 0;
+        connect(w->SaveProjectAction, &QAction::triggered, this, [&] { ++saves; });
+        pressKey(w, Qt::Key(key));
+        QCOMPARE(saves, 0);
+
+        f->addResults(2, 10);
+        QTRY_VERIFY(w->SaveProjectAction->isEnabled());
+        pressKey(w, Qt::Key(key));
+        QCOMPARE(saves, 1);
+        QVERIFY(!w->MainDataModule->HasChanges());
+        QTRY_VERIFY(!w->SaveProjectAction->isEnabled());
+        QVERIFY(w->MainDataModule->IsOpen());
+        f->stop();
+        QCOMPARE(resultsInFile(file), 3);
+    }
+
+    void exitShortcutAsksTheCloseQuestion()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("e.fdb"), 1);
+        f->addResults(1, 20);
+        // From inside an editor too, whose own key bindings would take Ctrl+E for "end of line".
+        w->PageControl->setCurrentIndex(0);
+        w->DescriptionDBMemo->setFocus();
+        const QByteArray settingsBefore = f->readSettings();
+        {
+            ModalAnswer cancel(ModalAnswer::pressButton(QMessageBox::Cancel));
+            pressKey(w, Qt::Key_E);
+            QVERIFY(cancel.appeared());
+            QCOMPARE(cancel.text(), AppTexts::saveChangesQuestion(QStringLiteral("e.fdb")));
+        }
+        QVERIFY(w->isVisible());
+        QVERIFY(w->MainDataModule->HasChanges());
+        QCOMPARE(f->readSettings(), settingsBefore);
+        {
+            ModalAnswer no(ModalAnswer::pressButton(QMessageBox::No));
+            pressKey(w, Qt::Key_E);
+            QVERIFY(no.appeared());
+        }
+        QVERIFY(!w->isVisible());
+        QVERIFY(f->readSettings().contains("LastProject=" +
+                                           QFile::encodeName(f->projectFile("e.fdb"))));
+    }
+
+    void closeQuestion_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<int>("resultsStored");
+        QTest::newRow("Yes saves") << int(QMessageBox::Yes) << true << 3;
+        QTest::newRow("No drops") << int(QMessageBox::No) << true << 1;
+        QTest::newRow("Cancel keeps") << int(QMessageBox::Cancel) << false << -1;
+    }
+    void closeQuestion()
+    {
+        QFETCH(int, button);
+        QFETCH(bool, closed);
+        QFETCH(int, resultsStored);
+        const QString file = f->projectFile(QStringLiteral("bridge.fdb"));
+        TMainForm* w = startWithProject(QStringLiteral("bridge.fdb"), 1);
+        f->addResults(2, 30);
+        ModalAnswer answer(ModalAnswer::pressButton(button));
+        w->CloseProjectAction->trigger();
+        QVERIFY(answer.appeared());
+        QCOMPARE(answer.title(), AppTexts::Title);
+        QCOMPARE(answer.text(), QStringLiteral("Сохранить изменеия в проекте\rbridge.fdb ?"));
+        QCOMPARE(w->MainDataModule->IsOpen(), !closed);
+        QCOMPARE(w->PageControl->isVisible(), !closed);
+        QCOMPARE(w->windowTitle(),
+                 closed ? AppTexts::Title : QStringLiteral("ВОРН-1.0 - [bridge.fdb]"));
+        if (closed)
+            QCOMPARE(resultsInFile(file), resultsStored);
+        else
+            QVERIFY(w->MainDataModule->HasChanges());
+    }
+
+    void closeWithoutChangesAsksNothing()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("quiet.fdb"), 2);
+        ModalAnswer none(ModalAnswer::pressButton(QMessageBox::Yes), 300);
+        w->CloseProjectAction->trigger();
+        QVERIFY(!none.appeared());
+        QVERIFY(!w->MainDataModule->IsOpen());
+        QCOMPARE(w->windowTitle(), AppTexts::Title);
+    }
+
+    void typedDescriptionIsPostedByClose()
+    {
+        const QString file = f->projectFile(QStringLiteral("d.fdb"));
+        TMainForm* w = startWithProject(QStringLiteral("d.fdb"), 0);
+        w->PageControl->setCurrentIndex(0);
+        w->DescriptionDBMemo->setFocus();
+        typeText(w->DescriptionDBMemo, QStringLiteral("Мост"));
+        ModalAnswer yes(ModalAnswer::pressButton(QMessageBox::Yes));
+        w->CloseProjectAction->trigger();
+        QVERIFY(yes.appeared());
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(file));
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), QStringLiteral("Мост"));
+        module.CloseDatabase();
+    }
+
+    void createOverAnExistingFile()
+    {
+        const QString file = f->projectFile(QStringLiteral("old.fdb"));
+        TMainForm* w = startWithProject(QStringLiteral("old.fdb"), 2);
+        std::unique_ptr<ModalAnswer> replace;
+        ModalAnswer dialog([&](QWidget* modal) {
+            QCOMPARE(modal->windowTitle(), QStringLiteral("Новый проект"));
+            replace = std::make_unique<ModalAnswer>(ModalAnswer::pressButton(QMessageBox::Yes));
+            chooseInFileDialog(modal, file);
+        });
+        w->CreateNewProjectAction->trigger();
+        QVERIFY(dialog.appeared());
+        QVERIFY(replace && replace->appeared());
+        QVERIFY(w->MainDataModule->IsOpen());
+        QVERIFY(w->MainDataModule->IsEmpty());
+        QCOMPARE(w->GetProjectName(), file);
+        QCOMPARE(w->windowTitle(), QStringLiteral("ВОРН-1.0 - [old.fdb]"));
+        QCOMPARE(w->PageControl->currentIndex(), 0);
+        QVERIFY(w->PageControl->isVisible());
+        f->stop();
+        QCOMPARE(resultsInFile(file), 0);
+    }
+
+    void createAddsTheExtension()
+    {
+        TMainForm* w = f->start();
+        const QString typed = f->projectFile(QStringLiteral("fresh"));
+        ModalAnswer dialog([&](QWidget* modal) { chooseInFileDialog(modal, typed); });
+        w->CreateNewProjectAction->trigger();
+        QVERIFY(dialog.appeared());
+        QCOMPARE(w->GetProjectName(), typed + QStringLiteral(".fdb"));
+        QVERIFY(QFile::exists(typed + QStringLiteral(".fdb")));
+    }
+
+    void fileDialogCancelled_data()
+    {
+        QTest::addColumn<bool>("create");
+        QTest::newRow("Create") << true;
+        QTest::newRow("Open") << false;
+    }
+    void fileDialogCancelled()
+    {
+        QFETCH(bool, create);
+        TMainForm* w = startWithProject(QStringLiteral("c.fdb"), 1);
+        QVERIFY(w->MainDataModule->IsOpen());
+        ModalAnswer dialog([](QWidget* modal) { chooseInFileDialog(modal, QString()); });
+        (create ? w->CreateNewProjectAction : w->OpenProjectAction)->trigger();
+        QVERIFY(dialog.appeared());
+        QVERIFY(!w->MainDataModule->IsOpen());
+        QVERIFY(!w->PageControl->isVisible());
+        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        QVERIFY(w->GetProjectName().isEmpty());
+    }
+
+    void closeQuestionCancelledKeepsProjectAndShowsNoDialog()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("k.fdb"), 1);
+        f->addResults(1, 40);
+        ModalAnswer cancel(ModalAnswer::pressButton(QMessageBox::Cancel));
+        w->OpenProjectAction->trigger();
+        QVERIFY(cancel.appeared());
+        QVERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) == nullptr);
+        QVERIFY(w->MainDataModule->IsOpen());
+        QVERIFY(w->MainDataModule->HasChanges());
+    }
+
+    void openChoosesTheTab_data()
+    {
+        QTest::addColumn<int>("results");
+        QTest::addColumn<int>("tab");
+        QTest::newRow("no results: description") << 0 << 0;
+        QTest::newRow("results: data") << 2 << 1;
+    }
+    void openChoosesTheTab()
+    {
+        QFETCH(int, results);
+        QFETCH(int, tab);
+        const QString file = f->projectFile(QStringLiteral("t.fdb"));
+        f->makeProject(file, results);
+        TMainForm* w = f->start();
+        QCOMPARE(w->OpenDialog->windowTitle(), QStringLiteral("Открыть проект"));
+        ModalAnswer dialog([&](QWidget* modal) {
+            QCOMPARE(QDir(static_cast<QFileDialog*>(modal)->directory()).absolutePath(),
+                     QDir(f->folder() + QStringLiteral("/projects")).absolutePath());
+            chooseInFileDialog(modal, file);
+        });
+        w->OpenProjectAction->trigger();
+        QVERIFY(dialog.appeared());
+        QVERIFY(w->PageControl->isVisible());
+        QCOMPARE(w->PageControl->currentIndex(), tab);
+        QCOMPARE(w->windowTitle(), QStringLiteral("ВОРН-1.0 - [t.fdb]"));
+        QCOMPARE(w->MainDBGrid->model()->rowCount(), results);
+    }
+
+    void openOfAFileThatIsNotAProject()
+    {
+        const QString junk = f->projectFile(QStringLiteral("junk.fdb"));
+        QFile out(junk);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("this is not a database");
+        out.close();
+        TMainForm* w = startWithProject(QStringLiteral("good.fdb"), 1);
+        std::unique_ptr<ModalAnswer> message;
+        ModalAnswer dialog([&](QWidget* modal) {
+            message = std::make_unique<ModalAnswer>(ModalAnswer::pressButton(QMessageBox::Ok));
+            chooseInFileDialog(modal, junk);
+        });
+        w->OpenProjectAction->trigger();
+        QVERIFY(dialog.appeared());
+        QVERIFY(message && message->appeared());
+        QCOMPARE(message->text(), AppTexts::CannotOpenProject);
+        QCOMPARE(message->title(), AppTexts::Title);
+        QVERIFY(!w->MainDataModule->IsOpen());
+        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        QVERIFY(!w->PageControl->isVisible());
+    }
+
+    void deleteAllThenCancelChanges()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("del.fdb"), 3);
+        QAbstractItemModel* rows = w->MainDBGrid->model();
+        QCOMPARE(rows->rowCount(), 3);
+        {
+            ModalAnswer no(ModalAnswer::pressButton(QMessageBox::No));
+            w->DeleteAllRecordsAction->trigger();
+            QVERIFY(no.appeared());
+            QCOMPARE(no.text(), AppTexts::DeleteAllQuestion);
+        }
+        QCOMPARE(rows->rowCount(), 3);
+        QVERIFY(!w->MainDataModule->HasChanges());
+        {
+            ModalAnswer yes(ModalAnswer::pressButton(QMessageBox::Yes));
+            w->DeleteAllRecordsAction->trigger();
+            QVERIFY(yes.appeared());
+        }
+        QTRY_COMPARE(rows->rowCount(), 0);
+        QVERIFY(w->MainDataModule->HasChanges());
+        QCOMPARE(w->sgridDetails->item(0, 1)->text(), QString());
+        QTRY_VERIFY(w->CancelChangesAction->isEnabled());
+        w->CancelChangesAction->trigger();
+        QTRY_COMPARE(rows->rowCount(), 3);
+        QVERIFY(!w->MainDataModule->HasChanges());
+        QCOMPARE(w->sgridDetails->item(0, 1)->text(), QStringLiteral("150"));
+    }
+
+    void navigatorMovesAndDeletesWithoutAsking()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("nav.fdb"), 3);
+        TDBNavigator* nav = w->ResultDBNavigator;
+        QAbstractItemModel* rows = w->MainDBGrid->model();
+        w->PageControl->setCurrentIndex(1);
+        nav->nbFirst->click();
+        QVERIFY(!nav->nbFirst->isEnabled());
+        QVERIFY(!nav->nbPrior->isEnabled());
+        QVERIFY(nav->nbNext->isEnabled());
+        nav->nbLast->click();
+        QVERIFY(!nav->nbNext->isEnabled());
+        QVERIFY(!nav->nbLast->isEnabled());
+        QVERIFY(nav->nbPrior->isEnabled());
+        QCOMPARE(w->MainDBGrid->currentIndex().row(), 2);
+
+        ModalAnswer none(ModalAnswer::pressButton(QMessageBox::Yes), 300);
+        nav->nbDelete->click();
+        QTest::qWait(350);
+        QVERIFY(!none.appeared());
+        QCOMPARE(rows->rowCount(), 2);
+        QVERIFY(w->MainDataModule->HasChanges());
+        QTRY_VERIFY(w->SaveProjectAction->isEnabled());
+    }
+
+    void detailsShowTheCurrentResult()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("det.fdb"), 1);
+        QCOMPARE(w->sgridDetails->item(0, 1)->text(), QStringLiteral("150"));
+        QCOMPARE(w->sgridDetails->item(1, 1)->text(), QStringLiteral(" 7.0"));
+        QCOMPARE(w->sgridDetails->item(2, 1)->text(), QStringLiteral("0.12"));
+        QCOMPARE(w->sgridDetails->columnWidth(2), 0);
+        QCOMPARE(w->sgridDetails->focusPolicy(), Qt::NoFocus);
+        QTest::mouseClick(
+            w->sgridDetails->viewport(), Qt::LeftButton, {},
+            w->sgridDetails->visualRect(w->sgridDetails->model()->index(1, 1)).center());
+        QCOMPARE(w->sgridDetails->currentColumn(), 2);
+        QVERIFY(w->sgridDetails->selectedItems().isEmpty());
+    }
+
+    void statusLineAndToolTips_data()
+    {
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("tool button") << "CreateToolButton"
+                                     << "Создать новый проект"
+                                     << "Создать";
+        QTest::newRow("report button") << "PrintToolButton"
+                                       << "Создание и печать отчёта"
+                                       << "Создать отчёт";
+        QTest::newRow("measurand") << "cboxMeasurand"
+                                   << "Измеряемая величина"
+                                   << "";
+        QTest::newRow("load unit") << "cboxLoadUnit"
+                                   << "Единицы измерения усилия"
+                                   << "";
+        QTest::newRow("navigator") << "nbFirst"
+                                   << "Первая запись"
+                                   << "";
+    }
+    void statusLineAndToolTips()
+    {
+        QFETCH(QString, widget);
+        QFETCH(QString, status);
+        QFETCH(QString, toolTip);
+        TMainForm* w = startWithProject(QStringLiteral("st.fdb"), 1);
+        auto* target = w->findChild<QWidget*>(widget);
+        QVERIFY(target);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QApplication::sendEvent(target, &enter);
+        QCOMPARE(w->StatusPanels.value(0)->text(), status);
+        QCOMPARE(target->toolTip(), toolTip);
+        QVERIFY(w->StatusPanels.value(1)->text().isEmpty());
+    }
+
+    void measurandSelectorKeepsCodeOutOfRange()
+    {
+        f->writeSettings("[Processing]\nMeasurand=7\nLoadUnit=1\n");
+        TMainForm* w = f->start();
+        QCOMPARE(w->MainDataModule->MeasurandCode, 7);
+        QCOMPARE(w->MainDataModule->LoadUnitCode, 1);
+        QCOMPARE(w->cboxMeasurand->currentIndex(), 1);
+        QCOMPARE(w->cboxLoadUnit->currentIndex(), 1);
+        w->close();
+        QVERIFY(f->readSettings().contains("Measurand=7\n"));
+    }
+
+    void measurandSelectorChangesTheForceColumn()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("m.fdb"), 1);
+        QAbstractItemModel* rows = w->MainDBGrid->model();
+        const int fColumn = [&] {
+            for (int c = 0; c < rows->columnCount(); ++c)
+                if (rows->headerData(c, Qt::Horizontal).toString() == QStringLiteral("кгс"))
+                    return c;
+            return -1;
+        }();
+        QVERIFY(fColumn >= 0);
+        QCOMPARE(rows->index(0, fColumn).data().toString(), QStringLiteral("1001"));
+        w->cboxLoadUnit->setCurrentIndex(1);
+        emit w->cboxLoadUnit->activated(1);
+        QCOMPARE(w->LoadUnit, 1);
+        QCOMPARE(rows->headerData(fColumn, Qt::Horizontal).toString(), QStringLiteral("Н"));
+        QCOMPARE(rows->index(0, fColumn).data().toString(), QStringLiteral("9816"));
+        QCOMPARE(w->sgridDetails->item(1, 1)->text(), QStringLiteral(" 7.0"));
+    }
+
+    void noSettingsFileGivesDefaultsAndWritesAllKeys()
+    {
+        TMainForm* w = f->start();
+        QCOMPARE(w->GetProjectPath(), QDir::toNativeSeparators(f->folder() + "/projects/"));
+        QVERIFY(QFileInfo(f->folder() + "/projects").isDir());
+        QCOMPARE(w->InkColor, 0);
+        QCOMPARE(w->BackgroundColor, 16777215);
+        w->close();
+        const QByteArray written = f->readSettings();
+        for (const char* key : {"LastProject=\n", "ProjectPath=", "InkColor=0\n",
+                                "BackgroundColor=16777215\n", "Measurand=0\n", "LoadUnit=0\n"})
+            QVERIFY2(written.contains(key), key);
+    }
+
+    void unwritableSettingsStopTheClose()
+    {
+        TMainForm* w = f->start();
+        QVERIFY(QDir().mkdir(f->settingsFile())); // a folder where the file should go
+        {
+            ModalAnswer error(ModalAnswer::pressButton(QMessageBox::Ok));
+            w->close();
+            QVERIFY(error.appeared());
+            QCOMPARE(error.text(),
+                     QStringLiteral("Unable to write to ") + f->settingsFile() + u'.');
+            QCOMPARE(error.title(), AppTexts::Title);
+        }
+        QVERIFY(w->isVisible());
+        QVERIFY(w->CreateNewProjectAction->isEnabled());
+        QVERIFY(QDir().rmdir(f->settingsFile()));
+        w->close();
+        QVERIFY(!w->isVisible());
+        QVERIFY(f->readSettings().contains("LoadUnit=0"));
+    }
+
+    void missingLastProjectIsForgottenSilently()
+    {
+        f->writeSettings(lastProjectLine(f->folder() + "/gone.fdb"));
+        ModalAnswer none(ModalAnswer::pressButton(QMessageBox::Ok), 300);
+        TMainForm* w = f->start();
+        QTest::qWait(350);
+        QVERIFY(!none.appeared());
+        QVERIFY(w->GetProjectName().isEmpty());
+        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        w->close();
+        QVERIFY(f->readSettings().contains("LastProject=\n"));
+    }
+
+    void lastProjectThatIsNotAProject()
+    {
+        const QString junk = f->projectFile(QStringLiteral("junk.fdb"));
+        QFile out(junk);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("junk");
+        out.close();
+        f->writeSettings(lastProjectLine(junk));
+        ModalAnswer message(ModalAnswer::pressButton(QMessageBox::Ok));
+        TMainForm* w = f->start();
+        QVERIFY(message.appeared());
+        QCOMPARE(message.text(), AppTexts::CannotOpenProject);
+        QVERIFY(!w->MainDataModule->IsOpen());
+        QVERIFY(w->GetProjectName().isEmpty());
+    }
+
+    void projectsFolderThatCannotBeMade()
+    {
+        QFile blocker(f->folder() + "/projects");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        ModalAnswer error(ModalAnswer::pressButton(QMessageBox::Ok));
+        TMainForm* w = f->start();
+        QVERIFY(error.appeared());
+        QCOMPARE(error.text(), QDir::toNativeSeparators(f->folder() + "/projects") + u'.');
+        QVERIFY(w->GetProjectPath().isEmpty());
+        QVERIFY(w->isVisible());
+        QVERIFY(w->CreateNewProjectAction->isEnabled());
+    }
+
+    void textOutsideWindows1251IsRefused()
+    {
+        TMainForm* w = startWithProject(QStringLiteral("cp.fdb"), 0);
+        w->PageControl->setCurrentIndex(0);
+        w->DescriptionDBMemo->setFocus();
+        QTest::keyClicks(w->DescriptionDBMemo, QStringLiteral("ab"));
+        ModalAnswer refusal(ModalAnswer::pressButton(QMessageBox::Ok));
+        typeText(w->DescriptionDBMemo, QStringLiteral("Ω"));
+        QTRY_VERIFY(refusal.appeared());
+        QVERIFY(refusal.text().contains(QStringLiteral("Ω")));
+        QCOMPARE(w->DescriptionDBMemo->toPlainText(), QStringLiteral("ab"));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    TVornApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    TestMainForm test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainform.moc"

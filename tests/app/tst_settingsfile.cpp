@@ -1,0 +1,210 @@
+#include "SettingsFile.h"
+#include "Windows1251.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <stdexcept>
+
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+
+    void write(const QByteArray& bytes)
+    {
+        QFile f(m_path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QByteArray read()
+    {
+        QFile f(m_path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private slots:
+    void init()
+    {
+        m_path = m_dir.filePath(QStringLiteral("vorn.ini"));
+        QFile::remove(m_path);
+    }
+
+    void parseInteger_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("decimal") << QByteArray("7") << 7;
+        QTest::newRow("negative") << QByteArray("-12") << -12;
+        QTest::newRow("plus sign") << QByteArray("+5") << 5;
+        QTest::newRow("spaces around") << QByteArray("  42 ") << 42;
+        QTest::newRow("0x hex") << QByteArray("0x0000FF") << 255;
+        QTest::newRow("0X hex") << QByteArray("0X1f") << 31;
+        QTest::newRow("dollar hex") << QByteArray("$FF") << 255;
+        QTest::newRow("hex wraps to sign") << QByteArray("$FFFFFFFF") << -1;
+        QTest::newRow("lowest") << QByteArray("-2147483648") << int(INT32_MIN);
+        QTest::newRow("letters") << QByteArray("abc") << -99;
+        QTest::newRow("empty") << QByteArray("") << -99;
+        QTest::newRow("trailing letters") << QByteArray("12abc") << -99;
+        QTest::newRow("0x without digits") << QByteArray("0x") << -99;
+        QTest::newRow("dollar alone") << QByteArray("$") << -99;
+        QTest::newRow("bad hex digit") << QByteArray("$FG") << -99;
+        QTest::newRow("decimal too big") << QByteArray("2147483648") << -99;
+        QTest::newRow("hex too big") << QByteArray("$100000000") << -99;
+        QTest::newRow("sign alone") << QByteArray("-") << -99;
+        QTest::newRow("float") << QByteArray("1.5") << -99;
+    }
+    void parseInteger()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, expected);
+        QCOMPARE(TSettingsFile::parseInteger(text, -99), expected);
+    }
+
+    void missingFileGivesDefaultsAndSaveWritesAllKeys()
+    {
+        TSettingsFile file(m_path);
+        const TVornSettings s = file.load();
+        QVERIFY(s.ProjectName.isEmpty());
+        QVERIFY(s.ProjectPath.isEmpty());
+        QCOMPARE(s.InkColor, 0);
+        QCOMPARE(s.BackgroundColor, 16777215);
+        QCOMPARE(s.Measurand, 0);
+        QCOMPARE(s.LoadUnit, 0);
+        file.save(s);
+        const QByteArray written = read();
+        const QList<QByteArray> lines = written.split('\n');
+        QStringList meaningful;
+        for (const QByteArray& line : lines)
+            if (!line.trimmed().isEmpty())
+                meaningful << QString::fromLatin1(line);
+        QCOMPARE(meaningful,
+                 QStringList({"[General]", "LastProject=", "ProjectPath=", "[DeviceScreenShot]",
+                              "InkColor=0", "BackgroundColor=16777215", "[Processing]",
+                              "Measurand=0", "LoadUnit=0"}));
+    }
+
+    void valuesAreReadAndWrittenBack()
+    {
+        write("[General]\r\nLastProject=/home/u/bridge.fdb\r\nProjectPath=/home/u/\r\n"
+              "[DeviceScreenShot]\r\nInkColor=0x0000FF\r\nBackgroundColor=abc\r\n"
+              "[Processing]\r\nMeasurand=7\r\nLoadUnit=\r\n");
+        TSettingsFile file(m_path);
+        const TVornSettings s = file.load();
+        QCOMPARE(s.ProjectName, QStringLiteral("/home/u/bridge.fdb"));
+        QCOMPARE(s.ProjectPath, QStringLiteral("/home/u/"));
+        QCOMPARE(s.InkColor, 255);
+        QCOMPARE(s.BackgroundColor, 16777215);
+        QCOMPARE(s.Measurand, 7);
+        QCOMPARE(s.LoadUnit, 0);
+        file.save(s);
+        const QByteArray written = read();
+        QVERIFY(written.contains("InkColor=255\n"));
+        QVERIFY(written.contains("Measurand=7\n"));
+        QVERIFY(written.contains("LoadUnit=0\n"));
+        QVERIFY(written.contains("BackgroundColor=16777215\n"));
+    }
+
+    void keyInOtherCaseIsFoundAndKept()
+    {
+        write("[general]\nlastproject=/p/a.fdb\n[PROCESSING]\nMEASURAND=1\n");
+        TSettingsFile file(m_path);
+        TVornSettings s = file.load();
+        QCOMPARE(s.ProjectName, QStringLiteral("/p/a.fdb"));
+        QCOMPARE(s.Measurand, 1);
+        s.ProjectName = QStringLiteral("/p/b.fdb");
+        s.Measurand = 0;
+        file.save(s);
+        const QByteArray written = read();
+        QVERIFY(written.contains("lastproject=/p/b.fdb\n"));
+        QVERIFY(written.contains("MEASURAND=0\n"));
+        QVERIFY(!written.contains("LastProject"));
+        QVERIFY(!written.contains("[General]"));
+        QCOMPARE(written.count("Measurand=") + written.count("MEASURAND="), 1);
+    }
+
+    void otherContentIsKept()
+    {
+        write("; settings of VORN\n\n[General]\n; the last project\nLastProject=/a.fdb\n"
+              "Extra=keep me\n\n[Foreign]\nAnswer=42\n\n[Processing]\nLoadUnit=1\n"
+              "; closing remark\n");
+        TSettingsFile file(m_path);
+        TVornSettings s = file.load();
+        file.save(s);
+        const QByteArray written = read();
+        for (const char* kept : {"; settings of VORN", "; the last project", "Extra=keep me",
+                                 "[Foreign]", "Answer=42", "; closing remark", "LoadUnit=1"})
+            QVERIFY2(written.contains(kept), kept);
+        // A missing key goes to the end of its section, not to another section.
+        const qsizetype projectPath = written.indexOf("ProjectPath=");
+        QVERIFY(projectPath > written.indexOf("Extra=keep me"));
+        QVERIFY(projectPath < written.indexOf("[Foreign]"));
+        QVERIFY(written.indexOf("Measurand=0") > written.indexOf("[Processing]"));
+        QVERIFY(written.indexOf("[DeviceScreenShot]") > written.indexOf("[Processing]"));
+        QCOMPARE(written.count("; closing remark"), 1);
+    }
+
+    void textsAreWindows1251()
+    {
+        const QString path = QStringLiteral("/home/u/Проекты/мост.fdb");
+        write("[General]\nLastProject=" + Windows1251::encode(path) + "\n");
+        TSettingsFile file(m_path);
+        TVornSettings s = file.load();
+        QCOMPARE(s.ProjectName, path);
+        s.ProjectPath = QStringLiteral("/home/u/Проекты/");
+        file.save(s);
+        const QByteArray written = read();
+        QVERIFY(written.contains("LastProject=" + Windows1251::encode(path) + "\n"));
+        QVERIFY(written.contains("ProjectPath=" + Windows1251::encode(s.ProjectPath) + "\n"));
+    }
+
+    void textOutsideWindows1251SurvivesTheRoundTrip()
+    {
+        TSettingsFile file(m_path);
+        TVornSettings s;
+        s.ProjectName = QStringLiteral("/home/ü/日本/a.fdb");
+        file.save(s);
+        QCOMPARE(file.load().ProjectName, s.ProjectName);
+    }
+
+    void longTextIsCut()
+    {
+        const QByteArray longPath(3000, 'a');
+        write("[General]\nProjectPath=" + longPath + "\n");
+        QCOMPARE(TSettingsFile(m_path).load().ProjectPath.size(), TSettingsFile::MaxTextLength);
+    }
+
+    void unwritableFileRaisesAndStaysUnchanged()
+    {
+        write("[Processing]\nMeasurand=1\n");
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::ReadUser);
+        const bool stillWritable = QFileInfo(m_path).isWritable(); // root ignores permissions
+        if (stillWritable) {
+            QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+            QFile::remove(m_path);
+            QVERIFY(QDir().mkdir(m_path));
+        }
+        TSettingsFile file(m_path);
+        TVornSettings s;
+        try {
+            file.save(s);
+            QFAIL("save did not raise");
+        } catch (const std::runtime_error& e) {
+            QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Unable to write to ") + m_path);
+        }
+        if (stillWritable) {
+            QDir().rmdir(m_path);
+        } else {
+            QCOMPARE(read(), QByteArray("[Processing]\nMeasurand=1\n"));
+            QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "tst_settingsfile.moc"
