@@ -17,12 +17,18 @@ ModalAnswer::ModalAnswer(Handler handler, int timeoutMs)
     m_timer->start(PollMs);
 }
 
+ModalAnswer::ModalAnswer(const char* windowClass, Handler handler, int timeoutMs)
+    : ModalAnswer(std::move(handler), timeoutMs)
+{
+    m_windowClass = windowClass;
+}
+
 ModalAnswer::~ModalAnswer() = default;
 
 void ModalAnswer::poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) {
+    if (!modal || (m_windowClass && !modal->inherits(m_windowClass))) {
         m_remainingMs -= PollMs;
         if (m_remainingMs <= 0)
             m_timer->stop();

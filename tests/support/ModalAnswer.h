@@ -18,6 +18,9 @@ public:
     using Handler = std::function<void(QWidget*)>;
 
     explicit ModalAnswer(Handler handler, int timeoutMs = 10000);
+    // Answers only a modal window of this class (QObject::inherits); other modal windows
+    // that come first are left alone, as when several appear in turn.
+    ModalAnswer(const char* windowClass, Handler handler, int timeoutMs = 10000);
     ~ModalAnswer() override;
 
     bool appeared() const { return m_appeared; }
@@ -33,6 +36,7 @@ private:
     void poll();
 
     Handler m_handler;
+    const char* m_windowClass = nullptr;
     QTimer* m_timer;
     int m_remainingMs;
     bool m_appeared = false;

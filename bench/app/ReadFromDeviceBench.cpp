@@ -1,0 +1,221 @@
+// Reading the simulated instrument (no latency) into a project of 100,000 rows, end to end
+// through the command's path without its modal windows: the worker's download, then the
+// import into the open project. Prints the time beyond the link's 1 ms pause per exchange;
+// the pause is measured as the link sleeps, alongside the download, and subtracted.
+//
+// Usage: read_from_device_bench [records [repeats]]   (defaults: 65535 records, 1 run)
+
+#include "DownloadThread.h"
+#include "MainDataModule.h"
+#include "OleDate.h"
+#include "ResultImport.h"
+#include "SimulatedInstrument.h"
+#include "USB.h"
+#include "fb/Attachment.h"
+#include "fb/LockFolder.h"
+#include "fb/Statement.h"
+#include "fb/Transaction.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int StoredRows = 100000;
+// Exchanges with a reply (and so a pause) before the records: identification and name.
+constexpr int RepliedExchangesBeforeRecords = 2;
+
+TMsrResult Sample(int n)
+{
+    TMsrResult r;
+    const int day = n / 1000;
+    const int second = n % 1000 * 60 + n % 47;
+    r.MsrDate = OleDate::fromParts(2020 + day / 360, 1 + day / 30 % 12, 1 + day % 28,
+                                   second / 3600 % 24, second / 60 % 60, second % 60);
+    r.MsrNumber = static_cast<uint32_t>(n % 65536);
+    r.ReinfKindID = n % 4;
+    r.ReinfDiameter = 8 + n % 30;
+    r.ForceEstimate = n % 256;
+    r.Base = 400 + n % 9;
+    r.F = 100.0f + static_cast<float>(n % 100000) / 7.0f;
+    r.P = static_cast<float>(n % 300);
+    r.S = 0.5f;
+    return r;
+}
+
+double Seconds(const QElapsedTimer& timer)
+{
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void WriteProject(const QString& path)
+{
+    {
+        TMainDataModule creator;
+        if (!creator.CreateDatabase(path))
+            std::exit(1);
+    }
+    fb::Attachment attachment =
+        fb::Attachment::Attach(QFile::encodeName(path).toStdString(), "SYSDBA", "x", "ASCII");
+    fb::Transaction transaction = fb::Transaction::StartReadCommitted(attachment);
+    fb::Statement insert(attachment, transaction,
+                         "INSERT INTO MSR_RESULT_TABLE (MSR_RESULT_TABLE_PK, MSR_DATE, MSR_TIME, "
+                         "MSR_NUMBER, REINF_KIND_ID, REINF_DIAMETER, FORCE_ESTIMATE, BASE, F, P, "
+                         "S, MSR_COMMENT) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (int n = 0; n < StoredRows; ++n) {
+        const TMsrResult r = Sample(n);
+        insert.SetInteger(0, n + 1);
+        insert.SetDateTime(1, r.MsrDate);
+        insert.SetDateTime(2, r.MsrDate);
+        insert.SetInteger(3, static_cast<int32_t>(r.MsrNumber));
+        insert.SetInteger(4, r.ReinfKindID);
+        insert.SetInteger(5, r.ReinfDiameter);
+        insert.SetInteger(6, r.ForceEstimate);
+        insert.SetInteger(7, r.Base);
+        insert.SetDouble(8, r.F);
+        insert.SetDouble(9, r.P);
+        insert.SetDouble(10, r.S);
+        insert.SetNull(11);
+        insert.Execute(transaction);
+    }
+    transaction.Commit();
+    attachment.Detach();
+    TMainDataModule module;
+    module.OpenDatabase(path);
+    module.ExecuteStatement(
+        QStringLiteral("SET GENERATOR MSR_RESULT_TABLE_GEN TO %1").arg(StoredRows));
+    module.CloseDatabase();
+}
+
+// Sleeps the way the link pauses, on a thread of its own, alongside the download, so that
+// the baseline meets the same load; stop() answers the mean wall time of one pause.
+class PauseBaseline
+{
+public:
+    PauseBaseline()
+        : m_thread([this] {
+              QElapsedTimer timer;
+              timer.start();
+              int pauses = 0;
+              while (!m_stop.load()) {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                  ++pauses;
+              }
+              m_seconds = Seconds(timer) / std::max(pauses, 1);
+          })
+    {
+    }
+    double stop()
+    {
+        m_stop.store(true);
+        m_thread.join();
+        return m_seconds;
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    double m_seconds = 0;
+    std::thread m_thread;
+};
+
+struct Run
+{
+    double downloadSeconds;
+    double importSeconds;
+    double pauseSeconds;
+    int added;
+    bool completed;
+};
+
+Run ReadIntoProject(const QString& project, int records)
+{
+    auto instrument = std::make_shared<SimulatedInstrument>();
+    std::vector<TResultRecord> stored;
+    stored.reserve(static_cast<std::size_t>(records));
+    for (int n = StoredRows; n < StoredRows + records; ++n)
+        stored.push_back(EncodeResultRecord(Sample(n)));
+    instrument->setRecords(std::move(stored));
+    USBSetDriverLayer(instrument);
+    USBInit();
+    instrument->plug();
+
+    TMainDataModule dm;
+    dm.OpenDatabase(project);
+    QElapsedTimer timer;
+    timer.start();
+    PauseBaseline baseline;
+    TDownloadThread worker;
+    int messages = 0;
+    QObject::connect(&worker, &TDownloadThread::progress, &worker, [&](int) { ++messages; });
+    worker.Start();
+    while (!worker.wait(20))
+        QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    const double download = Seconds(timer);
+    const double pause = baseline.stop();
+    const bool completed = worker.ResultCode() == 0 && worker.Completed();
+    const TArrayOfMsrResult results = worker.takeResults();
+    timer.restart();
+    const int added = completed ? ImportResults(dm, results) : 0;
+    const double import = Seconds(timer);
+
+    dm.CancelChanges();
+    dm.CloseDatabase();
+    USBDone();
+    USBSetDriverLayer(nullptr);
+    return {download, import, pause, added, completed && messages <= 101};
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    fb::UsePerUserLockFolder();
+    const int records = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 65535) : 65535;
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
+
+    QTemporaryDir dir;
+    const QString project = dir.filePath("bench.vorn");
+    WriteProject(project);
+
+    std::vector<double> beyond, download, downloadBeyond, import, pause;
+    for (int i = 0; i < repeats; ++i) {
+        const Run run = ReadIntoProject(project, records);
+        if (!run.completed || run.added != records)
+            std::printf("  run %d: download incomplete or %d of %d added\n", i + 1, run.added,
+                        records);
+        const double pauses = double(records + RepliedExchangesBeforeRecords) * run.pauseSeconds;
+        download.push_back(run.downloadSeconds);
+        downloadBeyond.push_back(run.downloadSeconds - pauses);
+        import.push_back(run.importSeconds);
+        beyond.push_back(run.downloadSeconds - pauses + run.importSeconds);
+        pause.push_back(run.pauseSeconds);
+    }
+    std::printf("Read %d records into a project of %d rows, median of %d run(s):\n", records,
+                StoredRows, repeats);
+    std::printf("  end to end beyond the pauses     %8.2f s\n", Median(beyond));
+    std::printf("    download beyond the pauses     %8.2f s  (%.1f us per record)\n",
+                Median(downloadBeyond), Median(downloadBeyond) / records * 1e6);
+    std::printf("      (a small negative value: below the baseline's jitter)\n");
+    std::printf("    import (add, sort)             %8.2f s\n", Median(import));
+    std::printf("  download wall time               %8.2f s\n", Median(download));
+    std::printf("  one pause as slept (baseline)    %8.3f ms  x %d exchanges\n",
+                Median(pause) * 1e3, records + RepliedExchangesBeforeRecords);
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,132 @@
+#include "ReadFromDevice.h"
+
+#include "DownloadForm.h"
+#include "DownloadSummaryForm.h"
+#include "DownloadThread.h"
+#include "MainDataModule.h"
+#include "ResultImport.h"
+#include "USB.h"
+
+#include <QList>
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+namespace {
+
+const QString ApplicationTitle = QStringLiteral("ВОРН-1.0");
+constexpr unsigned long WorkerEndWaitMs = 2500;
+
+// Workers that outlived the wait; touched on the user-interface thread only. An entry turns
+// null once its worker has ended and its object was deleted by the event loop.
+QList<QPointer<TDownloadThread>>& abandonedWorkers()
+{
+    static QList<QPointer<TDownloadThread>> workers;
+    return workers;
+}
+
+void showError(QWidget* owner, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+QString linkErrorText(uint32_t resultCode)
+{
+    return QStringLiteral("Ошибка связи ") +
+           QStringLiteral("%1").arg(resultCode, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+void showSummary(QWidget* owner, int32_t inDevice, int32_t added)
+{
+    TDownloadSummaryForm summary(owner);
+    summary.setResultsInDeviceMemory(inDevice);
+    summary.setResultsAddedToProject(added);
+    summary.exec();
+}
+
+// Gives the grid the focus however the command ends, an import error included.
+class FocusAtEnd
+{
+public:
+    explicit FocusAtEnd(QWidget* target) : m_target(target) {}
+    ~FocusAtEnd()
+    {
+        if (m_target && m_target->isVisible() && m_target->isEnabled() &&
+            m_target->focusPolicy() != Qt::NoFocus)
+            m_target->setFocus(Qt::OtherFocusReason);
+    }
+    FocusAtEnd(const FocusAtEnd&) = delete;
+    FocusAtEnd& operator=(const FocusAtEnd&) = delete;
+
+private:
+    QPointer<QWidget> m_target;
+};
+
+} // namespace
+
+std::optional<TDeviceReadOutcome> RunDownloadWithProgress(QWidget* owner)
+{
+    // Made with `new` and without a parent, so that it can be abandoned if it outlives the wait.
+    auto worker = std::make_unique<TDownloadThread>();
+    {
+        TDownloadForm form(owner);
+        worker->setProgressWindow(&form);
+        worker->Start();
+        form.exec();
+    }
+    // Every way the window closes is a cancel; for a worker that has ended this does nothing.
+    worker->Cancel();
+    if (!worker->wait(WorkerEndWaitMs)) {
+        // It ends by itself within one exchange's time-outs, on its own array; USBTransfer
+        // keeps its remaining exchange from overlapping any later one.
+        abandonedWorkers().append(worker.get());
+        worker.release()->abandon();
+        return std::nullopt;
+    }
+    return TDeviceReadOutcome{worker->ResultCode(), worker->Completed(), worker->takeResults()};
+}
+
+void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* focusTarget)
+{
+    if (!USBDeviceConnected()) {
+        showError(owner, QStringLiteral("Прибор не подключен!"));
+        return;
+    }
+    FocusAtEnd focus(focusTarget);
+    std::optional<TDeviceReadOutcome> outcome = RunDownloadWithProgress(owner);
+    if (!outcome)
+        return;
+    if (outcome->ResultCode != 0) {
+        showError(owner, linkErrorText(outcome->ResultCode));
+        return;
+    }
+    if (!outcome->Completed)
+        return;
+    const int32_t added = ImportResults(dm, outcome->Results);
+    const auto inDevice = static_cast<int32_t>(outcome->Results.size());
+    outcome->Results = {};
+    showSummary(owner, inDevice, added);
+}
+
+void WaitForAbandonedDownloads()
+{
+    // Deleting waits for the worker's end; a pending deferred deletion is dropped with it.
+    QList<QPointer<TDownloadThread>>& workers = abandonedWorkers();
+    for (const QPointer<TDownloadThread>& worker : std::as_const(workers))
+        delete worker.data();
+    workers.clear();
+}
+
+int AbandonedDownloadCount()
+{
+    QList<QPointer<TDownloadThread>>& workers = abandonedWorkers();
+    workers.removeIf([](const QPointer<TDownloadThread>& worker) { return worker.isNull(); });
+    int running = 0;
+    for (const QPointer<TDownloadThread>& worker : std::as_const(workers))
+        if (!worker->isFinished())
+            ++running;
+    return running;
+}
