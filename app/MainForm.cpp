@@ -9,6 +9,7 @@
 #include "ProgramFolder.h"
 #include "RowIndicatorHeader.h"
 #include "SettingsFile.h"
+#include "ReadFromDevice.h"
 #include "ReportCommands.h"
 #include "TAboutForm.h"
 #include "TDeviceScreenShotForm.h"
@@ -667,6 +668,8 @@ void TMainForm::FormCloseQuery(bool& CanClose)
 void TMainForm::FormClose()
 {
     SaveSettings();
+    // A download left running after its window closed must end before the link closes.
+    WaitForAbandonedDownloads();
     USBDone();
 }
 
@@ -861,7 +864,10 @@ void TMainForm::CommentDBMemoExit()
     MainDataModule->PostEdits();
 }
 
-void TMainForm::ReadFromDeviceActionExecute() {}
+void TMainForm::ReadFromDeviceActionExecute()
+{
+    ::ReadFromDeviceActionExecute(*MainDataModule, this, MainDBGrid);
+}
 
 void TMainForm::PrintReportActionExecute()
 {
