@@ -1,9 +1,11 @@
 #include "AppTexts.h"
+#include "ColorSwatchComboBox.h"
 #include "DBMemo.h"
 #include "DBNavigator.h"
 #include "MainDataModule.h"
 #include "MainFormFixture.h"
 #include "ModalAnswer.h"
+#include "TAboutForm.h"
 #include "VornApplication.h"
 
 #include <QAction>
@@ -536,6 +538,39 @@ private slots:
         QCOMPARE(rows->headerData(fColumn, Qt::Horizontal).toString(), QStringLiteral("Н"));
         QCOMPARE(rows->index(0, fColumn).data().toString(), QStringLiteral("9816"));
         QCOMPARE(w->sgridDetails->item(1, 1)->text(), QStringLiteral(" 7.0"));
+    }
+
+    void screenShotTakesTheColoursBackAndWritesThePicture()
+    {
+        TMainForm* w = f->start();
+        w->InkColor = 0x800000; // navy
+        ModalAnswer answer([](QWidget* window) {
+            auto* pen = window->findChild<ColorSwatchComboBox*>(QStringLiteral("PenColorComboBox"));
+            if (pen)
+                pen->setCurrentIndex(9); // red
+            qobject_cast<QDialog*>(window)->reject();
+        });
+        w->ScreenShotAction->trigger();
+        QVERIFY(answer.appeared());
+        QCOMPARE(w->InkColor, 0x0000FF);
+        QCOMPARE(w->BackgroundColor, 0xFFFFFF);
+        QImage picture(f->folder() + QStringLiteral("/sceenshot.bmp"));
+        QCOMPARE(picture.size(), QSize(102, 68));
+        QCOMPARE(picture.pixelColor(0, 0), QColor(255, 0, 0));
+    }
+
+    void aboutMenuItemShowsTheAboutWindow()
+    {
+        TMainForm* w = f->start();
+        QString caption;
+        ModalAnswer answer([&caption](QWidget* window) {
+            if (qobject_cast<TAboutForm*>(window))
+                caption = window->windowTitle();
+            qobject_cast<QDialog*>(window)->reject();
+        });
+        w->AboutMenuItem->trigger();
+        QVERIFY(answer.appeared());
+        QCOMPARE(caption, QStringLiteral("О программе"));
     }
 
     void noSettingsFileGivesDefaultsAndWritesAllKeys()
