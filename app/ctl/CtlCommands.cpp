@@ -88,9 +88,7 @@ TArrayOfMsrResult download()
     worker.wait();
     QCoreApplication::sendPostedEvents(&receiver);
     if (worker.ResultCode() != 0)
-        throw CtlError(QStringLiteral("Ошибка связи %1")
-                           .arg(worker.ResultCode(), 8, 16, QLatin1Char('0'))
-                           .toUpper());
+        throw CtlError(linkErrorMessage(QStringLiteral("Ошибка связи "), worker.ResultCode()));
     if (!worker.Completed())
         throw CtlError(QStringLiteral("The download ended without its results."));
     return worker.takeResults();
@@ -182,9 +180,7 @@ void screenCommand(const CtlArguments& arguments, QTextStream&)
     std::array<std::uint8_t, ScreenBuffer::ReplySize> reply{};
     const uint32_t status = USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE);
     if (status != 0)
-        throw CtlError(QStringLiteral("Ошибка связи с прибором! %1")
-                           .arg(status, 8, 16, QLatin1Char('0'))
-                           .toUpper());
+        throw CtlError(linkErrorMessage(QStringLiteral("Ошибка связи с прибором! "), status));
     ScreenBuffer buffer;
     buffer.LoadScreenReply(reply);
     QImage picture;

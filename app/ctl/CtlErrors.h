@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <utility>
 
 // A command that failed; the message is what the user reads on stderr.
@@ -21,3 +22,9 @@ class CtlUsageError : public CtlError
 public:
     using CtlError::CtlError;
 };
+
+// The text followed by the status as exactly 8 upper-case hexadecimal digits.
+inline QString linkErrorMessage(const QString& text, uint32_t status)
+{
+    return text + QString::number(status, 16).rightJustified(8, u'0').toUpper();
+}

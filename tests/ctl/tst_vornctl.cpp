@@ -1,5 +1,6 @@
 // Drives the vornctl executable with the demo instrument and real project files.
 #include "CsvExport.h"
+#include "CtlErrors.h"
 #include "DataModuleRowSource.h"
 #include "MainDataModule.h"
 #include "MeasurementReport.h"
@@ -148,6 +149,22 @@ private slots:
         QCOMPARE(picture.size(), QSize(102, 68));
         QCOMPARE(picture.pixel(0, 0), qRgb(0, 0, 0)); // the frame
         QCOMPARE(picture.pixel(1, 1), qRgb(255, 255, 255));
+    }
+
+    void linkErrorsShowTheStatusInHex_data()
+    {
+        QTest::addColumn<uint>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("refused device") << 0x70000001u << "Ошибка связи 70000001";
+        QTest::newRow("leading zeros") << 0xau << "Ошибка связи 0000000A";
+        QTest::newRow("all digits") << 0xdeadbeefu << "Ошибка связи DEADBEEF";
+    }
+
+    void linkErrorsShowTheStatusInHex()
+    {
+        QFETCH(uint, status);
+        QFETCH(QString, message);
+        QCOMPARE(linkErrorMessage(QStringLiteral("Ошибка связи "), status), message);
     }
 
     // Each failure names its cause and leaves no file behind.
