@@ -1,18 +1,15 @@
 #include "ErrorDisplay.h"
 
-#include "AppTexts.h"
+#include "ErrorBox.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <exception>
 
 namespace ErrorDisplay {
 
 void showError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, AppTexts::Title, AppTexts::errorSentence(text),
-                    QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+    ShowErrorSentence(QApplication::activeWindow(), text);
 }
 
 void showCurrentException()

@@ -3,12 +3,12 @@
 #include "DownloadForm.h"
 #include "DownloadSummaryForm.h"
 #include "DownloadThread.h"
+#include "ErrorBox.h"
 #include "MainDataModule.h"
 #include "ResultImport.h"
 #include "USB.h"
 
 #include <QList>
-#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -16,7 +16,6 @@
 
 namespace {
 
-const QString ApplicationTitle = QStringLiteral("ВОРН-1.0");
 constexpr unsigned long WorkerEndWaitMs = 2500;
 
 // Workers that outlived the wait; touched on the user-interface thread only. An entry turns
@@ -25,12 +24,6 @@ QList<QPointer<TDownloadThread>>& abandonedWorkers()
 {
     static QList<QPointer<TDownloadThread>> workers;
     return workers;
-}
-
-void showError(QWidget* owner, const QString& text)
-{
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle, text, QMessageBox::Ok, owner);
-    box.exec();
 }
 
 QString linkErrorText(uint32_t resultCode)
@@ -92,7 +85,7 @@ std::optional<TDeviceReadOutcome> RunDownloadWithProgress(QWidget* owner)
 void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* focusTarget)
 {
     if (!USBDeviceConnected()) {
-        showError(owner, QStringLiteral("Прибор не подключен!"));
+        ShowErrorBox(owner, QStringLiteral("Прибор не подключен!"));
         return;
     }
     FocusAtEnd focus(focusTarget);
@@ -100,7 +93,7 @@ void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* f
     if (!outcome)
         return;
     if (outcome->ResultCode != 0) {
-        showError(owner, linkErrorText(outcome->ResultCode));
+        ShowErrorBox(owner, linkErrorText(outcome->ResultCode));
         return;
     }
     if (!outcome->Completed)

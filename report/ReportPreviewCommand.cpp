@@ -1,6 +1,6 @@
 #include "ReportPreviewCommand.h"
 
-#include "ReportErrorBox.h"
+#include "ErrorBox.h"
 #include "ReportPreviewForm.h"
 #include "ReportProgressDialog.h"
 
@@ -19,7 +19,7 @@ bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
             return false;
         } catch (const std::exception& e) {
             progress.close();
-            showReportError(parent, QString::fromUtf8(e.what()));
+            ShowErrorSentence(parent, QString::fromUtf8(e.what()));
             return false;
         }
     }

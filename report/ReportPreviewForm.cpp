@@ -2,7 +2,7 @@
 
 #include "CsvExport.h"
 #include "ReportBuilder.h"
-#include "ReportErrorBox.h"
+#include "ErrorBox.h"
 #include "ReportPrinting.h"
 #include "ReportProgressDialog.h"
 
@@ -127,7 +127,7 @@ void TReportPreviewForm::printReport()
                 pageCount);
         });
     if (!printed && !progress.wasCanceled())
-        showReportError(this, QStringLiteral("Cannot print the report on \"%1\"")
+        ShowErrorSentence(this, QStringLiteral("Cannot print the report on \"%1\"")
                                   .arg(m_printer.outputFileName().isEmpty()
                                            ? m_printer.printerName()
                                            : m_printer.outputFileName()));
@@ -156,6 +156,6 @@ void TReportPreviewForm::saveReport()
         });
     } catch (const std::exception& e) {
         progress.close();
-        showReportError(this, QString::fromUtf8(e.what()));
+        ShowErrorSentence(this, QString::fromUtf8(e.what()));
     }
 }

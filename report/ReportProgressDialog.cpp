@@ -1,5 +1,7 @@
 #include "ReportProgressDialog.h"
 
+#include "AppTexts.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -9,7 +11,7 @@ constexpr int ShowAfterMs = 400;
 ReportProgressDialog::ReportProgressDialog(QWidget* parent) : QProgressDialog(parent)
 {
     setObjectName(QStringLiteral("ReportProgressDialog"));
-    setWindowTitle(QStringLiteral("ВОРН-1.0"));
+    setWindowTitle(AppTexts::Title);
     setWindowModality(Qt::ApplicationModal);
     setCancelButtonText(QStringLiteral("Отмена"));
     setAutoReset(false);

@@ -1,5 +1,7 @@
 #include "TDeviceScreenShotForm.h"
 
+#include "ErrorBox.h"
+
 #include "ColorNumber.h"
 #include "ColorSwatchComboBox.h"
 #include "DeviceCommands.h"
@@ -37,16 +39,6 @@ QLabel* label(QWidget* parent, const char* name, int left, int top, const QStrin
     l->move(left, top);
     l->adjustSize();
     return l;
-}
-
-void showErrorBox(QWidget* owner, const QString& text)
-{
-    QString shown = text;
-    if (!shown.endsWith(QLatin1Char('.')))
-        shown += QLatin1Char('.');
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("ВОРН-1.0"), shown, QMessageBox::Ok,
-                    owner);
-    box.exec();
 }
 
 } // namespace
@@ -147,7 +139,7 @@ void TDeviceScreenShotForm::drawReportingErrors()
         if (m_reportError)
             m_reportError(text);
         else
-            showErrorBox(this, text);
+            ShowErrorSentence(this, text);
     }
 }
 
