@@ -52,11 +52,11 @@ QString ReinfKindName(int32_t kindCode)
     }
 }
 
-QString ForceText(std::optional<double> f, int32_t diameter, int32_t measurandCode,
-                  int32_t loadUnitCode)
+std::optional<double> ShownForce(std::optional<double> f, int32_t diameter, int32_t measurandCode,
+                                 int32_t loadUnitCode)
 {
     if (!f)
-        return QString();
+        return std::nullopt;
     const double v = *f;
     double shown = -1.0;
     if (measurandCode == 0) {
@@ -74,8 +74,19 @@ QString ForceText(std::optional<double> f, int32_t diameter, int32_t measurandCo
         }
     }
     if (!(shown >= 0) || std::isinf(shown))
+        return std::nullopt;
+    return shown;
+}
+
+QString ForceText(std::optional<double> f, int32_t diameter, int32_t measurandCode,
+                  int32_t loadUnitCode)
+{
+    if (!f)
+        return QString();
+    const std::optional<double> shown = ShownForce(f, diameter, measurandCode, loadUnitCode);
+    if (!shown)
         return QStringLiteral("?");
-    return QString::number(std::trunc(shown), 'f', 0);
+    return QString::number(std::trunc(*shown), 'f', 0);
 }
 
 QString DateText(double oleDate)

@@ -11,6 +11,10 @@ namespace ResultTexts {
 QString MeasurandName(int32_t measurandCode);
 QString MeasurandUnit(int32_t measurandCode, int32_t loadUnitCode);
 QString ReinfKindName(int32_t kindCode);
+// F in the selected measurand and unit at full precision, from f in kgf and the diameter in
+// mm (null reads as 0); nothing for a null f or where the text is "?".
+std::optional<double> ShownForce(std::optional<double> f, int32_t diameter, int32_t measurandCode,
+                                 int32_t loadUnitCode);
 // f in kgf; diameter in mm (null reads as 0). Empty for a null f, "?" when nothing can be shown.
 QString ForceText(std::optional<double> f, int32_t diameter, int32_t measurandCode,
                   int32_t loadUnitCode);
