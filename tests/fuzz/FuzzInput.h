@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 // Reads the fuzzer's bytes front to back; past the end every read gives zeros.
@@ -46,7 +47,7 @@ private:
 #define FUZZ_CHECK(condition)                                                                  \
     do {                                                                                       \
         if (!(condition)) {                                                                    \
-            __builtin_printf("invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
+            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
             __builtin_trap();                                                                  \
         }                                                                                      \
     } while (0)
