@@ -6,6 +6,7 @@
 #include "ColorSwatchComboBox.h"
 #include "DeviceCommands.h"
 #include "DeviceProtocol.h"
+#include "NoDeviceMessage.h"
 #include "PictureFileError.h"
 #include "ScreenPicture.h"
 #include "USB.h"
@@ -166,8 +167,12 @@ void TDeviceScreenShotForm::GetPictureButtonClick()
     if (status != UsbStatus::Ok) {
         ClearScreenBuffer();
         drawReportingErrors();
+        // An instrument that is plugged in but cannot be opened says why.
+        const QString notOpened = DeviceNotOpenedMessage();
         QMessageBox box(QMessageBox::Critical, QString(),
-                        QStringLiteral("Ошибка связи с прибором!"), QMessageBox::Ok, this);
+                        notOpened.isEmpty() ? QStringLiteral("Ошибка связи с прибором!")
+                                            : notOpened,
+                        QMessageBox::Ok, this);
         box.exec();
         return;
     }
