@@ -92,7 +92,9 @@ void EmulatedUsbDevice::setNodeMode(unsigned mode)
     m_nodeMode = mode;
     if (!m_plugged)
         return;
-    const std::string node = std::string(umockdev_testbed_get_root_dir(m_testbed)) + m_devNode;
+    gchar* root = umockdev_testbed_get_root_dir(m_testbed);
+    const std::string node = std::string(root) + m_devNode;
+    g_free(root);
     chmod(node.c_str(), mode);
 }
 
