@@ -61,11 +61,12 @@ public:
 
     // Offers again to Attach every matching device that is plugged in but not taken: one
     // refused while another was held, and one that could not be opened. Safe when not open.
-    virtual void retryDevices() = 0;
+    // A layer whose devices always open may leave it as it is.
+    virtual void retryDevices() {}
 
     // The status with which the last attempt to open a plugged-in matching device failed,
     // while that device is not taken; 0 when there is none.
-    virtual uint32_t openFailure() const = 0;
+    virtual uint32_t openFailure() const { return 0; }
 
     // Stops the callbacks and closes every device that was opened. Safe when not open.
     virtual void close() = 0;
