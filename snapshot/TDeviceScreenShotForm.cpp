@@ -167,12 +167,11 @@ void TDeviceScreenShotForm::GetPictureButtonClick()
     if (status != UsbStatus::Ok) {
         ClearScreenBuffer();
         drawReportingErrors();
-        // An instrument that is plugged in but cannot be opened says why.
-        const QString notOpened = DeviceNotOpenedMessage();
         QMessageBox box(QMessageBox::Critical, QString(),
-                        notOpened.isEmpty() ? QStringLiteral("Ошибка связи с прибором!")
-                                            : notOpened,
-                        QMessageBox::Ok, this);
+                        QStringLiteral("Ошибка связи с прибором!"), QMessageBox::Ok, this);
+        // An instrument that is plugged in but cannot be opened says why.
+        if (const QString notOpened = DeviceNotOpenedMessage(); !notOpened.isEmpty())
+            box.setText(notOpened);
         box.exec();
         return;
     }
