@@ -21,7 +21,7 @@ constexpr int32_t DEV_DATA_VERSION = 65537;
 
 // Statuses that the download makes up itself; they share the space of UsbStatus.h.
 constexpr uint32_t DEV_ERR_WRONG_DEVICE = 0x70000001;
-// NameLength negative or beyond DEV_MAX_NAME_LENGTH.
+// NameLength negative; one beyond DEV_MAX_NAME_LENGTH is DEV_ERR_WRONG_DEVICE.
 constexpr uint32_t DEV_ERR_BAD_NAME_LENGTH = 0x70000002;
 // ResultCount negative or beyond DEV_MAX_RESULT_COUNT.
 constexpr uint32_t DEV_ERR_BAD_RESULT_COUNT = 0x70000003;

@@ -37,7 +37,8 @@ struct KnownDevice
 {
     libusb_device* device; // one reference held while known
     UsbDeviceHandle id;
-    std::shared_ptr<OpenDevice> open; // null for a refused device
+    std::shared_ptr<OpenDevice> open; // null for a refused device or one not opened
+    uint32_t openFailure = 0;         // status of the last failed open, 0 when none
 };
 
 struct DeviceEvent
@@ -104,50 +105,85 @@ struct LibusbDriverLayer::Impl
                 leave(event.device);
             libusb_unref_device(event.device);
         }
+        // A removal may have freed the link for a device it refused before; a repeated
+        // arrival, or a poll, may find a device that can be opened now.
+        if (!pending.empty()) {
+            std::lock_guard lock(devicesMutex);
+            offerDevicesNotOpen();
+        }
     }
 
     // libusb may report one arrival twice and a removal without an arrival; known devices
-    // make both harmless.
+    // make both harmless. A known device that is not open is offered again after the
+    // queue has been processed.
     void arrive(libusb_device* device)
     {
         std::lock_guard lock(devicesMutex);
         if (std::any_of(known.begin(), known.end(),
                         [&](const KnownDevice& k) { return k.device == device; }))
             return;
-        const UsbDeviceHandle id = ++lastId;
-        known.push_back({libusb_ref_device(device), id, nullptr});
+        known.push_back({libusb_ref_device(device), ++lastId, nullptr});
+        offer(known.back());
+    }
 
+    // Any device the link does not hold may have been freed by another program or given
+    // access since it was last tried. Called with devicesMutex held.
+    void offerDevicesNotOpen()
+    {
+        for (KnownDevice& k : known)
+            if (!k.open)
+                offer(k);
+    }
+
+    // Asks the link whether it takes the device and, when it does, opens it. A device that
+    // failed to open before is opened first, so that the link does not seem to hold it for
+    // the moment that each failing retry takes. Called with devicesMutex held.
+    void offer(KnownDevice& k)
+    {
         UsbDeviceDescription description;
         libusb_device_descriptor descriptor;
-        if (libusb_get_device_descriptor(device, &descriptor) == LIBUSB_SUCCESS) {
+        if (libusb_get_device_descriptor(k.device, &descriptor) == LIBUSB_SUCCESS) {
             description.VendorId = descriptor.idVendor;
             description.ProductId = descriptor.idProduct;
         }
-        description.BusNumber = libusb_get_bus_number(device);
-        description.DeviceAddress = libusb_get_device_address(device);
-        if (!events.Attach || !events.Attach(id, &description, events.UserData))
+        description.BusNumber = libusb_get_bus_number(k.device);
+        description.DeviceAddress = libusb_get_device_address(k.device);
+        auto attach = [&] {
+            return events.Attach && events.Attach(k.id, &description, events.UserData);
+        };
+        const bool openFirst = k.openFailure != 0;
+        if (!openFirst && !attach())
             return;
 
         libusb_device_handle* handle = nullptr;
-        int error = libusb_open(device, &handle);
+        int error = libusb_open(k.device, &handle);
         if (error == LIBUSB_SUCCESS) {
             error = libusb_claim_interface(handle, ClaimedInterface);
             if (error != LIBUSB_SUCCESS)
                 libusb_close(handle);
         }
         if (error != LIBUSB_SUCCESS) {
-            std::fprintf(
-                stderr, "vorn: the instrument on bus %u, address %u cannot be opened (%s)%s\n",
-                description.BusNumber, description.DeviceAddress, libusb_error_name(error),
-                error == LIBUSB_ERROR_ACCESS
-                    ? "; the user needs read and write access to its device node (a udev rule)"
-                    : "");
+            const uint32_t failure = UsbStatus::fromLibusbError(error);
+            // Once per device and cause: the device is tried again every PollInterval.
+            if (failure != k.openFailure)
+                std::fprintf(
+                    stderr, "vorn: the instrument on bus %u, address %u cannot be opened (%s)%s\n",
+                    description.BusNumber, description.DeviceAddress, libusb_error_name(error),
+                    error == LIBUSB_ERROR_ACCESS
+                        ? "; the user needs read and write access to its device node (a udev rule)"
+                    : error == LIBUSB_ERROR_BUSY ? "; another program holds it"
+                                                 : "");
+            k.openFailure = failure;
             // The link took the device; let go of it again so that it is not held unusable.
-            if (events.Detach)
-                events.Detach(id, events.UserData);
+            if (!openFirst && events.Detach)
+                events.Detach(k.id, events.UserData);
             return;
         }
-        known.back().open = std::make_shared<OpenDevice>(handle);
+        auto opened = std::make_shared<OpenDevice>(handle);
+        k.openFailure = 0;
+        if (openFirst && !attach())
+            return; // another device is held meanwhile: this one is closed again
+        k.open = std::move(opened);
     }
 
     void leave(libusb_device* device)
@@ -198,11 +234,21 @@ struct LibusbDriverLayer::Impl
     void run()
     {
         std::mutex waitMutex;
+        auto lastOffer = std::chrono::steady_clock::now();
         while (!stopping.load()) {
             processQueue();
             if (hotplug) {
                 timeval wait{0, EventWaitMs * 1000};
                 libusb_handle_events_timeout_completed(context, &wait, nullptr);
+                // libusb reports arrivals and removals only: a udev "change" event, an
+                // access list changed at log-on or another program letting go of the
+                // device is seen by trying again.
+                const auto now = std::chrono::steady_clock::now();
+                if (now - lastOffer >= PollInterval) {
+                    lastOffer = now;
+                    std::lock_guard lock(devicesMutex);
+                    offerDevicesNotOpen();
+                }
             } else {
                 std::unique_lock lock(waitMutex);
                 stopSignal.wait_for(lock, PollInterval, [this] { return stopping.load(); });
@@ -227,7 +273,10 @@ uint32_t LibusbDriverLayer::open(const UsbMatchEntry& match, const UsbEventTable
                                  uint32_t& driverHandle)
 {
     close();
-    if (libusb_init(&d->context) != LIBUSB_SUCCESS) {
+    const int initError = libusb_init(&d->context);
+    if (initError != LIBUSB_SUCCESS) {
+        std::fprintf(stderr, "vorn: USB is not available: libusb cannot start (%s)\n",
+                     libusb_strerror(initError));
         d->context = nullptr;
         return UsbStatus::DriverUnavailable;
     }
@@ -244,6 +293,9 @@ uint32_t LibusbDriverLayer::open(const UsbMatchEntry& match, const UsbEventTable
             LIBUSB_HOTPLUG_ENUMERATE, match.VendorId, match.ProductId, LIBUSB_HOTPLUG_MATCH_ANY,
             &Impl::hotplugCallback, d.get(), &d->hotplugHandle);
         if (error != LIBUSB_SUCCESS) {
+            std::fprintf(stderr,
+                         "vorn: USB is not available: libusb cannot watch for devices (%s)\n",
+                         libusb_strerror(error));
             libusb_exit(d->context);
             d->context = nullptr;
             return UsbStatus::fromLibusbError(error);
@@ -279,6 +331,21 @@ uint32_t LibusbDriverLayer::transferBulk(UsbDeviceHandle device, uint8_t pipe, b
                                            static_cast<int>(length), &actual, timeoutMs);
     transferred = static_cast<uint32_t>(std::max(actual, 0));
     return error == LIBUSB_SUCCESS ? UsbStatus::Ok : UsbStatus::fromLibusbError(error);
+}
+
+void LibusbDriverLayer::retryDevices()
+{
+    std::lock_guard lock(d->devicesMutex);
+    d->offerDevicesNotOpen();
+}
+
+uint32_t LibusbDriverLayer::openFailure() const
+{
+    std::lock_guard lock(d->devicesMutex);
+    for (const KnownDevice& k : d->known)
+        if (!k.open && k.openFailure != 0)
+            return k.openFailure;
+    return UsbStatus::Ok;
 }
 
 void LibusbDriverLayer::close()

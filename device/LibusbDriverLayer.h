@@ -7,7 +7,8 @@
 // The driver layer over libusb-1.0. Hot-plug reports devices already present and those
 // that arrive later; where the platform has no hot-plug support the layer polls the
 // device list instead. Accepting a device opens it and claims interface 0; a refused
-// device is left alone; a removal closes what was opened.
+// device is left alone; a removal closes what was opened. A device that is not taken is
+// offered again on every hot-plug event, every half second and at retryDevices().
 class LibusbDriverLayer : public UsbDriverLayer
 {
 public:
@@ -24,6 +25,8 @@ public:
                   uint32_t& driverHandle) override;
     uint32_t transferBulk(UsbDeviceHandle device, uint8_t pipe, bool read, void* buffer,
                           uint32_t length, uint32_t& transferred, uint32_t timeoutMs) override;
+    void retryDevices() override;
+    uint32_t openFailure() const override;
     void close() override;
 
 private:

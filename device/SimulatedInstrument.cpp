@@ -96,6 +96,7 @@ void SimulatedInstrument::unplug()
     if (!m_plugged)
         return;
     m_plugged = false;
+    m_lastOpenFailure = UsbStatus::Ok;
     reportRemoval(lock);
 }
 
@@ -150,6 +151,25 @@ void SimulatedInstrument::setOpenStatus(uint32_t status)
 {
     std::lock_guard lock(m_mutex);
     m_openStatus = status;
+}
+
+void SimulatedInstrument::setOpenFailure(uint32_t status)
+{
+    std::lock_guard lock(m_mutex);
+    m_openFailure = status;
+}
+
+void SimulatedInstrument::retryDevices()
+{
+    std::unique_lock lock(m_mutex);
+    if (m_open && m_plugged && !m_accepted)
+        reportArrival(lock);
+}
+
+uint32_t SimulatedInstrument::openFailure() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_plugged && !m_accepted ? m_lastOpenFailure : UsbStatus::Ok;
 }
 
 void SimulatedInstrument::setTimeoutDuration(std::chrono::milliseconds duration)
@@ -223,6 +243,7 @@ void SimulatedInstrument::close()
     std::lock_guard lock(m_mutex);
     m_open = false;
     m_accepted = false;
+    m_lastOpenFailure = UsbStatus::Ok;
     m_events = {};
 }
 
@@ -350,11 +371,18 @@ void SimulatedInstrument::reportArrival(std::unique_lock<std::mutex>& lock)
     UsbDeviceDescription description;
     description.VendorId = USB_VENDOR_ID;
     description.ProductId = USB_PRODUCT_ID;
+    const uint32_t failure = m_openFailure;
     lock.unlock();
     const bool accepted = events.Attach(handle, &description, events.UserData);
+    // Taken but not openable: let go again, as the libusb layer does.
+    if (accepted && failure != UsbStatus::Ok && events.Detach)
+        events.Detach(handle, events.UserData);
     lock.lock();
-    if (m_plugged && m_handle == handle)
-        m_accepted = accepted;
+    if (m_plugged && m_handle == handle) {
+        m_accepted = accepted && failure == UsbStatus::Ok;
+        if (accepted)
+            m_lastOpenFailure = failure;
+    }
 }
 
 void SimulatedInstrument::reportRemoval(std::unique_lock<std::mutex>& lock)

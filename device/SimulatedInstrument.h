@@ -80,6 +80,11 @@ public:
 
     // Makes open() fail with this status, as a USB library that cannot start; 0 undoes it.
     void setOpenStatus(uint32_t status);
+    // While set, an arrival that the link accepts cannot be opened: the device is let go
+    // at once and openFailure() reports this status, as for an instrument held by another
+    // program (UsbStatus::Busy) or without access to its node (UsbStatus::Access). 0
+    // undoes it; the next retryDevices() then takes the device.
+    void setOpenFailure(uint32_t status);
 
     // How long a faked time-out blocks the caller: 0 (the default) returns at once; a
     // negative value waits the transfer's own time-out.
@@ -101,6 +106,8 @@ public:
                   uint32_t& driverHandle) override;
     uint32_t transferBulk(UsbDeviceHandle device, uint8_t pipe, bool read, void* buffer,
                           uint32_t length, uint32_t& transferred, uint32_t timeoutMs) override;
+    void retryDevices() override;
+    uint32_t openFailure() const override;
     void close() override;
 
 private:
@@ -145,6 +152,8 @@ private:
     std::vector<uint32_t> m_commands;
     std::vector<uint8_t> m_lastPacket;
     uint32_t m_openStatus = 0;
+    uint32_t m_openFailure = 0;
+    uint32_t m_lastOpenFailure = 0;
     std::size_t m_nextRecord = 0;
     // Reply of the current exchange, waiting to be read; none when the command has no
     // reply or the device does not know it.

@@ -17,6 +17,7 @@ std::mutex ExchangeMutex;
 
 std::shared_ptr<UsbDriverLayer> ChosenLayer;
 std::shared_ptr<UsbDriverLayer> OpenLayer;
+std::atomic<uint32_t> InitFailure{0};
 
 constexpr uint8_t MatchClass = 0xFF;
 
@@ -42,13 +43,6 @@ uint32_t USBInit()
 {
     USBDone();
 
-    std::shared_ptr<UsbDriverLayer> layer;
-    {
-        std::lock_guard lock(ExchangeMutex);
-        layer = ChosenLayer ? ChosenLayer : std::make_shared<LibusbDriverLayer>();
-        OpenLayer = layer;
-    }
-
     UsbMatchEntry match;
     match.VendorId = USB_VENDOR_ID;
     match.ProductId = USB_PRODUCT_ID;
@@ -64,14 +58,31 @@ uint32_t USBInit()
     events.PowerChange = DevicePowerChange;
     events.UserData = &Connection;
 
-    uint32_t handle = USB_CLOSED_HANDLE;
-    const uint32_t status = layer->open(match, events, handle);
-    if (status != UsbStatus::Ok) {
-        USBDone();
-        return status;
+    uint32_t status = UsbStatus::Ok;
+    {
+        // Held while the layer opens, so that nothing reaches a half-opened layer; the
+        // callbacks take no lock of ours.
+        std::lock_guard lock(ExchangeMutex);
+        const std::shared_ptr<UsbDriverLayer> layer =
+            ChosenLayer ? ChosenLayer : std::make_shared<LibusbDriverLayer>();
+        uint32_t handle = USB_CLOSED_HANDLE;
+        status = layer->open(match, events, handle);
+        if (status == UsbStatus::Ok) {
+            OpenLayer = layer;
+            Connection.DriverHandle = handle;
+        } else {
+            layer->close();
+        }
     }
-    Connection.DriverHandle = handle;
-    return UsbStatus::Ok;
+    if (status != UsbStatus::Ok)
+        USBDone();
+    InitFailure.store(status);
+    return status;
+}
+
+uint32_t USBInitFailure()
+{
+    return InitFailure.load();
 }
 
 void USBDone()
@@ -88,7 +99,21 @@ void USBDone()
 
 bool USBDeviceConnected()
 {
+    if (Connection.DeviceHandle.load() != 0)
+        return true;
+    // An exchange in progress is not waited for: the retry is left to the layer's own.
+    std::unique_lock lock(ExchangeMutex, std::try_to_lock);
+    if (lock.owns_lock() && OpenLayer)
+        OpenLayer->retryDevices();
     return Connection.DeviceHandle.load() != 0;
+}
+
+uint32_t USBOpenFailure()
+{
+    std::unique_lock lock(ExchangeMutex, std::try_to_lock);
+    if (!lock.owns_lock() || !OpenLayer || Connection.DeviceHandle.load() != 0)
+        return UsbStatus::Ok;
+    return OpenLayer->openFailure();
 }
 
 uint32_t USBTransfer(uint32_t code, const void* payload, uint32_t payloadLength, void* reply,

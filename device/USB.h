@@ -34,12 +34,21 @@ void USBSetDriverLayer(std::shared_ptr<UsbDriverLayer> layer);
 // left closed and no device ever arrives.
 uint32_t USBInit();
 
+// The status of the last USBInit when it failed, 0 when it succeeded or never ran.
+uint32_t USBInitFailure();
+
 // Closes what USBInit opened, after any exchange in progress has ended. After it no
 // device is held. Safe to call when nothing is open, and twice.
 void USBDone();
 
-// True while a device is held.
+// True while a device is held. When none is, the matching devices that are plugged in
+// but were refused or could not be opened are tried again first, so that a device freed
+// by another program or given the access it lacked is taken without re-plugging.
 bool USBDeviceConnected();
+
+// While no device is held: the status with which a matching device that is plugged in
+// last failed to open (UsbStatus::Busy, UsbStatus::Access, ...); 0 when there is none.
+uint32_t USBOpenFailure();
 
 // One exchange: sends the 4-byte little-endian command code followed by at most 60
 // payload bytes, and then, if replyLength is not 0, reads exactly replyLength bytes into

@@ -30,7 +30,8 @@ struct UsbDeviceDescription
 // Callbacks the layer calls, possibly on a thread of its own and possibly while open()
 // is still running. The answer of Attach decides whether the layer takes the device:
 // true opens it (and claims its interface), false leaves it alone. Detach is called only
-// for devices whose arrival was accepted.
+// for devices whose arrival was accepted, also right after Attach when the device then
+// cannot be opened.
 struct UsbEventTable
 {
     bool (*Attach)(UsbDeviceHandle device, const UsbDeviceDescription* description,
@@ -57,6 +58,15 @@ public:
     // that actually moved, also on failure. A handle that names no accepted device fails.
     virtual uint32_t transferBulk(UsbDeviceHandle device, uint8_t pipe, bool read, void* buffer,
                                   uint32_t length, uint32_t& transferred, uint32_t timeoutMs) = 0;
+
+    // Offers again to Attach every matching device that is plugged in but not taken: one
+    // refused while another was held, and one that could not be opened. Safe when not open.
+    // A layer whose devices always open may leave it as it is.
+    virtual void retryDevices() {}
+
+    // The status with which the last attempt to open a plugged-in matching device failed,
+    // while that device is not taken; 0 when there is none.
+    virtual uint32_t openFailure() const { return 0; }
 
     // Stops the callbacks and closes every device that was opened. Safe when not open.
     virtual void close() = 0;

@@ -30,8 +30,13 @@ TDownloadOutcome RunDownloadConversation(const TDeviceExchange& exchange,
         return outcome;
     const TDeviceInfo info = DecodeDeviceInfo(infoBlock);
 
-    if (info.NameLength < 0 || info.NameLength > DEV_MAX_NAME_LENGTH) {
+    if (info.NameLength < 0) {
         outcome.ResultCode = DEV_ERR_BAD_NAME_LENGTH;
+        return outcome;
+    }
+    // So long a name cannot be the expected one: refused without asking for it.
+    if (info.NameLength > DEV_MAX_NAME_LENGTH) {
+        outcome.ResultCode = DEV_ERR_WRONG_DEVICE;
         return outcome;
     }
     std::string name;

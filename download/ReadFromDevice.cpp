@@ -5,6 +5,7 @@
 #include "DownloadThread.h"
 #include "ErrorBox.h"
 #include "MainDataModule.h"
+#include "NoDeviceMessage.h"
 #include "ResultImport.h"
 #include "USB.h"
 
@@ -85,7 +86,7 @@ std::optional<TDeviceReadOutcome> RunDownloadWithProgress(QWidget* owner)
 void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* focusTarget)
 {
     if (!USBDeviceConnected()) {
-        ShowErrorBox(owner, QStringLiteral("Прибор не подключен!"));
+        ShowErrorBox(owner, NoDeviceMessage());
         return;
     }
     FocusAtEnd focus(focusTarget);

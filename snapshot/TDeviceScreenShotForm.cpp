@@ -6,6 +6,7 @@
 #include "ColorSwatchComboBox.h"
 #include "DeviceCommands.h"
 #include "DeviceProtocol.h"
+#include "NoDeviceMessage.h"
 #include "PictureFileError.h"
 #include "ScreenPicture.h"
 #include "USB.h"
@@ -168,6 +169,9 @@ void TDeviceScreenShotForm::GetPictureButtonClick()
         drawReportingErrors();
         QMessageBox box(QMessageBox::Critical, QString(),
                         QStringLiteral("Ошибка связи с прибором!"), QMessageBox::Ok, this);
+        // An instrument that is plugged in but cannot be opened says why.
+        if (const QString notOpened = DeviceNotOpenedMessage(); !notOpened.isEmpty())
+            box.setText(notOpened);
         box.exec();
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "CtlErrors.h"
 #include "DemoInstrument.h"
+#include "NoDeviceMessage.h"
 #include "SimulatedInstrument.h"
 #include "USB.h"
 
@@ -16,13 +17,15 @@ DeviceSession::DeviceSession(bool demo)
     const bool opened = USBInit() == 0;
     // The hot-plug arrival of a device already plugged in comes shortly after the start.
     QDeadlineTimer deadline(1000);
-    while (opened && !USBDeviceConnected() && !deadline.hasExpired()) {
+    // A device that is plugged in but cannot be opened is known at once: no waiting then.
+    while (opened && !USBDeviceConnected() && USBOpenFailure() == 0 && !deadline.hasExpired()) {
         QCoreApplication::processEvents();
         QThread::msleep(20);
     }
     if (!USBDeviceConnected()) {
+        const QString message = NoDeviceMessage();
         USBDone();
-        throw CtlError(QStringLiteral("Прибор не подключен!"));
+        throw CtlError(message);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -78,6 +79,29 @@ void EmulatedUsbDevice::plug()
     }
     umockdev_testbed_add_from_string(m_testbed, record, nullptr);
     m_plugged = true;
+    setNodeMode(m_nodeMode);
+}
+
+void EmulatedUsbDevice::change()
+{
+    umockdev_testbed_uevent(m_testbed, m_sysPath.c_str(), "change");
+}
+
+void EmulatedUsbDevice::setNodeMode(unsigned mode)
+{
+    m_nodeMode = mode;
+    if (!m_plugged)
+        return;
+    gchar* root = umockdev_testbed_get_root_dir(m_testbed);
+    const std::string node = std::string(root) + m_devNode;
+    g_free(root);
+    chmod(node.c_str(), mode);
+}
+
+void EmulatedUsbDevice::setHeldByAnotherProgram(bool held)
+{
+    std::lock_guard lock(m_mutex);
+    m_heldByAnotherProgram = held;
 }
 
 void EmulatedUsbDevice::unplug()
@@ -143,8 +167,12 @@ gboolean EmulatedUsbDevice::handle(UMockdevIoctlClient* client)
         return TRUE;
     }
     case USBDEVFS_CLAIMINTERFACE:
+        if (m_removed || m_heldByAnotherProgram) {
+            umockdev_ioctl_client_complete(client, -1, m_removed ? ENODEV : EBUSY);
+            return TRUE;
+        }
         m_opened = true;
-        umockdev_ioctl_client_complete(client, m_removed ? -1 : 0, m_removed ? ENODEV : 0);
+        umockdev_ioctl_client_complete(client, 0, 0);
         return TRUE;
     case USBDEVFS_RELEASEINTERFACE:
     case USBDEVFS_CLEAR_HALT:

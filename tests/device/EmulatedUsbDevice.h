@@ -23,6 +23,20 @@ public:
     // the device from the testbed.
     void unplug();
 
+    // Sends a udev "change" event, as `udevadm trigger` does after a rule was added.
+    void change();
+
+    // The mode of the device node from the next plug() on, or at once while plugged in;
+    // 0666 (as the program's udev rule makes it) unless set. UsbNodeAccessShim makes the
+    // test process open nodes as a user who is neither their owner nor in their group.
+    // The node appears with the mode that the process's umask leaves and takes this mode
+    // just after its arrival is announced: set a restricting mode before the link opens.
+    void setNodeMode(unsigned mode);
+
+    // While held, claiming the interface fails with EBUSY, as the kernel answers when
+    // another program has claimed it.
+    void setHeldByAnotherProgram(bool held);
+
     void setReply(uint32_t command, std::vector<uint8_t> reply);
 
     std::vector<std::vector<uint8_t>> commandPackets() const;
@@ -48,6 +62,8 @@ private:
     mutable std::mutex m_mutex;
     bool m_removed = false;
     bool m_opened = false;
+    bool m_heldByAnotherProgram = false;
+    unsigned m_nodeMode = 0666;
     std::map<uint32_t, std::vector<uint8_t>> m_replies;
     std::vector<std::vector<uint8_t>> m_commandPackets;
     uint32_t m_lastCommand = 0;

@@ -160,6 +160,55 @@ private slots:
         QCOMPARE(m_window->focusWidget(), m_other);
     }
 
+    // An instrument that is there but cannot be used says why; once it can be opened the
+    // next read works without re-plugging.
+    void unusableInstrumentSaysWhy_data()
+    {
+        QTest::addColumn<uint32_t>("initStatus");
+        QTest::addColumn<uint32_t>("openFailure");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("busy") << UsbStatus::Ok << UsbStatus::Busy
+                              << "Прибор подключен, но занят другой программой.";
+        QTest::newRow("no access")
+            << UsbStatus::Ok << UsbStatus::Access
+            << "Прибор подключен, но нет прав доступа к нему. Установите пакет программы или "
+               "переподключите прибор.";
+        QTest::newRow("other cause")
+            << UsbStatus::Ok << UsbStatus::Io
+            << "Прибор подключен, но открыть его не удалось, код ошибки 30000001.";
+        QTest::newRow("USB cannot start")
+            << UsbStatus::DriverUnavailable << UsbStatus::Ok
+            << "Подсистема USB недоступна, связь с прибором невозможна.";
+    }
+    void unusableInstrumentSaysWhy()
+    {
+        QFETCH(uint32_t, initStatus);
+        QFETCH(uint32_t, openFailure);
+        QFETCH(QString, text);
+        USBDone();
+        m_instrument->setOpenStatus(initStatus);
+        m_instrument->setOpenFailure(openFailure);
+        QCOMPARE(USBInit(), initStatus);
+        m_instrument->setResults(results(1, 2));
+        {
+            MessageAnswer message;
+            ModalAnswer progress("TDownloadForm", ModalAnswer::reject(), 60000);
+            read();
+            QVERIFY(message.answer.appeared());
+            QCOMPARE(message.answer.text(), text);
+            QCOMPARE(message.answer.title(), QStringLiteral("ВОРН-1.0"));
+            QVERIFY(!progress.appeared());
+            QCOMPARE(m_instrument->exchangeCount(), 0);
+        }
+        if (initStatus != UsbStatus::Ok)
+            return;
+        m_instrument->setOpenFailure(UsbStatus::Ok);
+        SummaryAnswer summary;
+        read();
+        QCOMPARE(summary.inDevice, 2);
+        QCOMPARE(summary.added, 2);
+    }
+
     void newResultsAreSortedIntoTheProject()
     {
         const TArrayOfMsrResult stored = results(1, 5);

@@ -1,0 +1,29 @@
+#include "NoDeviceMessage.h"
+
+#include "USB.h"
+#include "UsbStatus.h"
+
+QString DeviceNotOpenedMessage()
+{
+    const uint32_t failure = USBOpenFailure();
+    switch (failure) {
+    case UsbStatus::Ok:
+        return {};
+    case UsbStatus::Busy:
+        return QStringLiteral("Прибор подключен, но занят другой программой.");
+    case UsbStatus::Access:
+        return QStringLiteral("Прибор подключен, но нет прав доступа к нему. Установите пакет "
+                              "программы или переподключите прибор.");
+    default:
+        return QStringLiteral("Прибор подключен, но открыть его не удалось, код ошибки %1.")
+            .arg(QString::number(failure, 16).rightJustified(8, u'0').toUpper());
+    }
+}
+
+QString NoDeviceMessage()
+{
+    if (USBInitFailure() != UsbStatus::Ok)
+        return QStringLiteral("Подсистема USB недоступна, связь с прибором невозможна.");
+    const QString notOpened = DeviceNotOpenedMessage();
+    return notOpened.isEmpty() ? QStringLiteral("Прибор не подключен!") : notOpened;
+}
