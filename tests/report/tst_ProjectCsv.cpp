@@ -37,13 +37,15 @@ private slots:
     void textsWiderThanTheirCellsStayOnTheirLines();
 
 private:
-    // Creates a project with the results, applies the SQL, and opens it again.
+    // Creates a project with the results, applies the SQL, and opens it again; the rows of one
+    // test share the project of its first row.
     bool openProject(const QList<TMsrResult>& results, const QStringList& sql);
     QByteArray csv(int measurand, int unit);
 
     QTemporaryDir m_dir;
     std::unique_ptr<TMainDataModule> m_module;
     int m_serial = 0;
+    QString m_projectOf;
 };
 
 void TestProjectCsv::initTestCase()
@@ -53,6 +55,10 @@ void TestProjectCsv::initTestCase()
 
 bool TestProjectCsv::openProject(const QList<TMsrResult>& results, const QStringList& sql)
 {
+    const QString test = QString::fromLatin1(QTest::currentTestFunction());
+    if (m_module && m_projectOf == test)
+        return true;
+    m_projectOf.clear();
     const QString path = m_dir.filePath(QStringLiteral("p%1.fdb").arg(++m_serial));
     m_module = std::make_unique<TMainDataModule>();
     if (!m_module->CreateDatabase(path) || !m_module->OpenDatabase(path))
@@ -65,7 +71,10 @@ bool TestProjectCsv::openProject(const QList<TMsrResult>& results, const QString
     for (const QString& statement : sql)
         m_module->ExecuteStatement(statement);
     m_module->CloseDatabase();
-    return m_module->OpenDatabase(path);
+    if (!m_module->OpenDatabase(path))
+        return false;
+    m_projectOf = test;
+    return true;
 }
 
 QByteArray TestProjectCsv::csv(int measurand, int unit)
