@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 template <typename L> L* label(QWidget* parent, const char* name, int left, int top)
@@ -112,6 +114,22 @@ void TAboutForm::LoadVersionInfo(const VersionInfo& info)
         setShown(CompanyWebLabel, QStringLiteral("http://") + value);
         m_companyWebURL = QStringLiteral("http://") + value;
     }
+    placeWebLabel();
+}
+
+// The web link stands at x 144 unless the e-mail link reaches that far; it then follows the
+// e-mail link, and when the line has no room for both, the e-mail link is cut short before it.
+// So a click on either opens only its own target.
+void TAboutForm::placeWebLabel()
+{
+    constexpr int Gap = 4;
+    const int lineEnd = Bevel1->geometry().right() + 1 - Gap;
+    int x = std::max(144, CompanyEMailLabel->geometry().right() + 1 + Gap);
+    if (x + CompanyWebLabel->width() > lineEnd) {
+        x = std::max(144, lineEnd - CompanyWebLabel->width());
+        CompanyEMailLabel->resize(x - Gap - CompanyEMailLabel->x(), CompanyEMailLabel->height());
+    }
+    CompanyWebLabel->move(x, CompanyWebLabel->y());
 }
 
 void TAboutForm::CompanyEMailLabelClick()

@@ -37,6 +37,7 @@ public:
 private:
     void open(const QString& url);
     void placeAtScreenCentre();
+    void placeWebLabel();
 
     QFrame* Bevel1;
     QLabel* ProductNameLabel;

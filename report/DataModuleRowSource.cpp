@@ -42,7 +42,8 @@ bool DataModuleRowSource::hasField(const QString& name) const
 bool DataModuleRowSource::isIntegerField(const QString& name) const
 {
     const TField* f = field(name);
-    return f && f->Kind() == TFieldKind::Integer;
+    // The kind code is stored as an integer but shown by its name, as the results table does.
+    return f && f->Kind() == TFieldKind::Integer && f != m_dataModule.dsetVORNREINF_KIND_ID;
 }
 
 QString DataModuleRowSource::displayText(const QString& name) const

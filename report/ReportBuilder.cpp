@@ -245,17 +245,24 @@ private:
         const QStringList lines = wrap(text, room, metrics, cell.wordWrap);
 
         const int lineHeight = metrics.lineHeight();
-        const int n = int(lines.size());
-        const int block = n * lineHeight + (n - 1) * cell.lineSpacing;
-        const int offset = std::max(0, (cell.height - cell.insetTop - block) / 2);
+        const int pitch = lineHeight + cell.lineSpacing;
+        const auto offsetFor = [&](int count) {
+            return std::max(0,
+                            (cell.height - cell.insetTop - (count * pitch - cell.lineSpacing)) / 2);
+        };
+        // A cut cell prints only the lines whose baselines lie inside it, centred as a block of
+        // their own so that they stay on the row of the neighbouring cells; the rest is neither
+        // drawn nor exported.
+        int n = int(lines.size());
+        while (cell.clip && n > 0 &&
+               cell.insetTop + offsetFor(n) + (n - 1) * pitch + metrics.ascent() > cell.height)
+            --n;
+        const int offset = offsetFor(n);
         const float top = bandTop + float(cell.y);
         const float bottom = top + float(cell.height);
         auto& texts = m_report.pages.back().texts;
         for (int k = 0; k < n; ++k) {
-            const float y =
-                top + float(cell.insetTop + offset + k * (lineHeight + cell.lineSpacing));
-            if (y >= bottom)
-                break;
+            const float y = top + float(cell.insetTop + offset + k * pitch);
             if (lines[k].isEmpty())
                 continue;
             const double width = metrics.width(lines[k]);

@@ -1,18 +1,22 @@
 #include "ReportPreviewForm.h"
 
 #include "CsvExport.h"
-#include "ReportBuilder.h"
 #include "ErrorBox.h"
+#include "ReportBuilder.h"
 #include "ReportPrinting.h"
 #include "ReportProgressDialog.h"
 
+#include <QEvent>
 #include <QFileDialog>
+#include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -66,6 +70,9 @@ TReportPreviewForm::TReportPreviewForm(BuiltReport report, Buttons buttons, QWid
     m_preview->setZoomMode(QPrintPreviewWidget::FitToWidth);
     connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
             [this](QPrinter* printer) { ReportRenderer::render(m_report, *printer); });
+    m_view = m_preview->findChild<QGraphicsView*>();
+    if (m_view)
+        m_view->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,6 +82,28 @@ TReportPreviewForm::TReportPreviewForm(BuiltReport report, Buttons buttons, QWid
 }
 
 TReportPreviewForm::~TReportPreviewForm() = default;
+
+bool TReportPreviewForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // Seen before the view fits the pages to its new size.
+    if (watched == m_view && event->type() == QEvent::Resize)
+        keepingTheTop({});
+    return QDialog::eventFilter(watched, event);
+}
+
+void TReportPreviewForm::keepingTheTop(const std::function<void()>& change)
+{
+    const QScrollBar* bar = m_view ? m_view->verticalScrollBar() : nullptr;
+    const bool atTop = bar && bar->value() == bar->minimum();
+    if (change)
+        change();
+    if (atTop) {
+        // The preview fits its pages again from a queued call after a change of size.
+        QTimer::singleShot(0, this, [this] {
+            m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->minimum());
+        });
+    }
+}
 
 QToolButton* TReportPreviewForm::addButton(const char* name, const QString& text, const QIcon& icon)
 {
@@ -92,16 +121,20 @@ QToolButton* TReportPreviewForm::addButton(const char* name, const QString& text
 void TReportPreviewForm::addZoomMenu(QToolButton* button)
 {
     auto* menu = new QMenu(button);
-    menu->addAction(QStringLiteral("По ширине страницы"), this,
-                    [this] { m_preview->setZoomMode(QPrintPreviewWidget::FitToWidth); });
-    menu->addAction(QStringLiteral("Страница целиком"), this,
-                    [this] { m_preview->setZoomMode(QPrintPreviewWidget::FitInView); });
+    menu->addAction(QStringLiteral("По ширине страницы"), this, [this] {
+        keepingTheTop([this] { m_preview->setZoomMode(QPrintPreviewWidget::FitToWidth); });
+    });
+    menu->addAction(QStringLiteral("Страница целиком"), this, [this] {
+        keepingTheTop([this] { m_preview->setZoomMode(QPrintPreviewWidget::FitInView); });
+    });
     menu->addSeparator();
     for (int percent : {200, 150, 100, 75, 50, 25}) {
         menu->addAction(QStringLiteral("%1%").arg(percent), this, [this, percent] {
-            m_preview->setZoomMode(QPrintPreviewWidget::CustomZoom);
-            // Zoom 1 shows the sheet at the screen's size of a real sheet.
-            m_preview->setZoomFactor(percent / 100.0);
+            keepingTheTop([this, percent] {
+                m_preview->setZoomMode(QPrintPreviewWidget::CustomZoom);
+                // Zoom 1 shows the sheet at the screen's size of a real sheet.
+                m_preview->setZoomFactor(percent / 100.0);
+            });
         });
     }
     button->setMenu(menu);
@@ -128,9 +161,9 @@ void TReportPreviewForm::printReport()
         });
     if (!printed && !progress.wasCanceled())
         ShowErrorSentence(this, QStringLiteral("Cannot print the report on \"%1\"")
-                                  .arg(m_printer.outputFileName().isEmpty()
-                                           ? m_printer.printerName()
-                                           : m_printer.outputFileName()));
+                                    .arg(m_printer.outputFileName().isEmpty()
+                                             ? m_printer.printerName()
+                                             : m_printer.outputFileName()));
 }
 
 void TReportPreviewForm::saveReport()

@@ -4,7 +4,9 @@
 
 #include <QDialog>
 #include <QPrinter>
+#include <functional>
 
+class QGraphicsView;
 class QPrintPreviewWidget;
 class QToolButton;
 
@@ -34,7 +36,13 @@ public:
     // Asks for a CSV file name and writes the report's lines into it.
     void saveReport();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Runs a change of the view's size or zoom; a view that showed the top of page 1 before
+    // shows it after, where the preview on its own would keep the middle in place.
+    void keepingTheTop(const std::function<void()>& change);
     QToolButton* addButton(const char* name, const QString& text, const QIcon& icon);
     void addZoomMenu(QToolButton* button);
 
@@ -42,6 +50,7 @@ private:
     QPrinter m_previewPrinter;
     QPrinter m_printer;
     QPrintPreviewWidget* m_preview;
+    QGraphicsView* m_view;
     QWidget* m_toolBar;
 };
 

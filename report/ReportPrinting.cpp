@@ -15,6 +15,8 @@ ReportPrintJob ReportPrinting::jobFor(const QPrinter& printer, int pageCount)
         job.firstPage = printer.fromPage() - 1;
         job.lastPage = std::min(std::max(printer.toPage(), printer.fromPage()), pageCount) - 1;
     }
+    // The print dialog sets the order on the printer, but no print engine applies it.
+    job.lastPageFirst = printer.pageOrder() == QPrinter::LastPageFirst;
     if (!printer.supportsMultipleCopies()) {
         job.copies = printer.copyCount();
         job.collate = printer.collateCopies();

@@ -10,8 +10,8 @@ namespace ReportPrinting {
 // Prepares a printer for the report's sheet, measured from its corner.
 void preparePrinter(QPrinter& printer, const BuiltReport& report);
 
-// The pages and copies the user chose in the print dialog. Copies the printer cannot make
-// itself (PDF files) are printed one after another.
+// The pages, their order and the copies the user chose in the print dialog. Copies the printer
+// cannot make itself (PDF files) are printed one after another.
 ReportPrintJob jobFor(const QPrinter& printer, int pageCount);
 
 bool print(const BuiltReport& report, QPrinter& printer, const RenderProgress& progress = {});

@@ -4,6 +4,7 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -47,10 +48,11 @@ void ReportRenderer::drawPage(QPainter& painter, const BuiltReport& report, int 
         painter.setFont(font->second);
         const QPointF baseline(t.drawX, t.baseline);
         if (t.clipped) {
-            painter.save();
+            // Undone explicitly: a restore() does not reach the recording that the print
+            // preview replays, where the clip would then hide every text drawn after it.
             painter.setClipRect(QRectF(cell.x, t.cellTop, cell.width, cell.height));
             painter.drawText(baseline, t.text);
-            painter.restore();
+            painter.setClipping(false);
         } else {
             painter.drawText(baseline, t.text);
         }
@@ -66,14 +68,18 @@ bool ReportRenderer::render(const BuiltReport& report, QPagedPaintDevice& device
     const int first = std::max(0, job.firstPage);
     if (first > last)
         return true;
+    std::vector<int> pages;
+    for (int p = first; p <= last; ++p)
+        pages.push_back(p);
+    if (job.lastPageFirst)
+        std::reverse(pages.begin(), pages.end());
     std::vector<int> order;
     const int copies = std::max(1, job.copies);
     if (job.collate) {
         for (int c = 0; c < copies; ++c)
-            for (int p = first; p <= last; ++p)
-                order.push_back(p);
+            order.insert(order.end(), pages.begin(), pages.end());
     } else {
-        for (int p = first; p <= last; ++p)
+        for (int p : pages)
             order.insert(order.end(), size_t(copies), p);
     }
 

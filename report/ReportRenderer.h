@@ -15,6 +15,7 @@ struct ReportPrintJob
     int lastPage = -1;
     int copies = 1;
     bool collate = true;
+    bool lastPageFirst = false;
 };
 
 // Told the number of the page being printed; false cancels.

@@ -131,16 +131,18 @@ void TDeviceScreenShotForm::DrawScreenBuffer()
     QGuiApplication::clipboard()->setImage(m_picture);
 }
 
-void TDeviceScreenShotForm::drawReportingErrors()
+bool TDeviceScreenShotForm::drawReportingErrors()
 {
     try {
         DrawScreenBuffer();
+        return true;
     } catch (const std::exception& e) {
         const QString text = QString::fromUtf8(e.what());
         if (m_reportError)
             m_reportError(text);
         else
             ShowErrorSentence(this, text);
+        return false;
     }
 }
 
@@ -166,8 +168,11 @@ void TDeviceScreenShotForm::GetPictureButtonClick()
     QApplication::restoreOverrideCursor();
     if (status != UsbStatus::Ok) {
         ClearScreenBuffer();
-        drawReportingErrors();
-        QMessageBox box(QMessageBox::Critical, QString(),
+        // A paint that failed has shown its error and ends the handler: one box per failure.
+        if (!drawReportingErrors())
+            return;
+        // X11 shows the program's name in place of an empty caption; one space stays blank.
+        QMessageBox box(QMessageBox::Critical, QStringLiteral(" "),
                         QStringLiteral("Ошибка связи с прибором!"), QMessageBox::Ok, this);
         // An instrument that is plugged in but cannot be opened says why.
         if (const QString notOpened = DeviceNotOpenedMessage(); !notOpened.isEmpty())

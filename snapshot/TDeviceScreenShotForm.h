@@ -57,7 +57,8 @@ private:
     void FormCreate();
     void PenColorComboBoxChange();
     void BackgroundColorComboBoxChange();
-    void drawReportingErrors();
+    // False when the paint failed and its error has been shown.
+    bool drawReportingErrors();
     void placeAtScreenCentre();
 
     QFrame* Bevel1;

@@ -28,6 +28,8 @@ private slots:
     void labelsShowTheVersionStrings();
     void linksOpenTheirTargets_data();
     void linksOpenTheirTargets();
+    void labelsKeepApartAndClicksOpenOnlyTheirOwnLink_data();
+    void labelsKeepApartAndClicksOpenOnlyTheirOwnLink();
     void missingKeyKeepsInitialText_data();
     void missingKeyKeepsInitialText();
     void longTextsWrapInFixedLabels();
@@ -127,6 +129,57 @@ void TestAbout::linksOpenTheirTargets()
     QCOMPARE(l->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(l, Qt::LeftButton);
     QCOMPARE(urls, QStringList{opened});
+}
+
+void TestAbout::labelsKeepApartAndClicksOpenOnlyTheirOwnLink_data()
+{
+    QTest::addColumn<QString>("email"); // empty: the program's own
+    QTest::addColumn<QString>("web");
+    QTest::newRow("program's values") << QString() << QString();
+    QTest::newRow("long e-mail") << "technical.support@vorn.example"
+                                 << "vorn.example";
+}
+
+void TestAbout::labelsKeepApartAndClicksOpenOnlyTheirOwnLink()
+{
+    QFETCH(QString, email);
+    QFETCH(QString, web);
+    VersionInfo info = ProgramVersionInfo();
+    if (!email.isEmpty()) {
+        info.removeIf([](const auto& entry) {
+            return entry.first == u"CompanyEMail" || entry.first == u"CompanyWeb";
+        });
+        info += {{QStringLiteral("CompanyEMail"), email}, {QStringLiteral("CompanyWeb"), web}};
+    }
+    TAboutForm form;
+    QStringList urls;
+    form.setUrlOpener([&](const QUrl& url) { urls << url.toString(); });
+    form.LoadVersionInfo(info);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    const QList<QLabel*> labels = form.findChildren<QLabel*>();
+    QCOMPARE(labels.size(), 8);
+    for (QLabel* a : labels) {
+        QVERIFY2(form.rect().contains(a->geometry()), qPrintable(a->objectName()));
+        for (QLabel* b : labels)
+            QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                     qPrintable(a->objectName() + " overlaps " + b->objectName()));
+    }
+
+    for (const char* name : {"CompanyEMailLabel", "CompanyWebLabel"}) {
+        auto* link = form.findChild<QLabel*>(QLatin1String(name));
+        const QRect r = link->geometry();
+        for (const QPoint p :
+             {QPoint(r.left(), r.center().y()), r.center(), QPoint(r.right(), r.center().y())}) {
+            urls.clear();
+            QWidget* hit = form.childAt(p);
+            QCOMPARE(hit, static_cast<QWidget*>(link));
+            QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&form, p));
+            QCOMPARE(urls, QStringList{QByteArray(name).contains("EMail") ? form.CompanyEMailURL()
+                                                                          : form.CompanyWebURL()});
+        }
+    }
 }
 
 void TestAbout::missingKeyKeepsInitialText_data()

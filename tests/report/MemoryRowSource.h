@@ -6,8 +6,10 @@
 #include <QVariant>
 #include <vector>
 
-// Rows held in memory, standing in for the results dataset: each field holds either a
-// display text (QString), an integer (qint64) or nothing (an invalid QVariant).
+// Rows held in memory for tests of layout and paging: each field holds either a display text
+// (QString), an integer (qint64) or nothing (an invalid QVariant). Which texts the results
+// dataset gives (kind names, F in the chosen unit) is not decided here: tests of those read a
+// real project through the data module.
 class MemoryRowSource : public ReportRowSource
 {
 public:

@@ -230,12 +230,11 @@ void TestReportBuilder::longTextWrapsAndIsCutAtTheCell()
         if (report.cellOf(t).name == "MeasurandUnitMemo")
             lines.push_back(&t);
     }
-    QCOMPARE(int(lines.size()), 3); // the fourth line would start below the cell
+    QCOMPARE(int(lines.size()), 2); // the third line would have its baseline below the cell
     QVERIFY(lines[0]->text.startsWith("один два"));
     QVERIFY(lines[1]->y - lines[0]->y >= 14);
-    QCOMPARE(lines[2]->y - lines[1]->y, lines[1]->y - lines[0]->y);
+    QVERIFY(lines[1]->baseline <= lines[1]->cellTop + 40);
     QVERIFY(!lines[0]->clipped);
-    QVERIFY(lines[2]->clipped);
 }
 
 void TestReportBuilder::oversizedBandStillEnds()

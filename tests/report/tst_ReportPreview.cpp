@@ -9,11 +9,15 @@
 
 #include <QBuffer>
 #include <QFileDialog>
+#include <QGraphicsItem>
+#include <QGraphicsView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -109,6 +113,56 @@ public:
     }
 };
 
+// Rectangle of the sheet of page 1 in the preview's viewport, in pixels. A page item draws
+// the sheet from its origin, one unit per dot of the preview's printer.
+QRectF firstPageOnScreen(QGraphicsView* view)
+{
+    const QGraphicsItem* first = nullptr;
+    for (const QGraphicsItem* item : view->scene()->items()) {
+        if (!first || item->sceneBoundingRect().top() < first->sceneBoundingRect().top())
+            first = item;
+    }
+    if (!first)
+        return {};
+    const double dots = QPrinter(QPrinter::HighResolution).resolution() / ReportUnits::PerInch;
+    const QRectF sheet(0, 0, ReportUnits::A4Width * dots, ReportUnits::A4Height * dots);
+    return view->mapFromScene(first->mapToScene(sheet)).boundingRect();
+}
+
+// The top edge of page 1 lies in the upper part of the viewport.
+bool sheetTopShown(QGraphicsView* view)
+{
+    const double top = firstPageOnScreen(view).top();
+    if (top >= 0 && top < view->viewport()->height() / 4)
+        return true;
+    qWarning() << "page 1 starts at" << top;
+    return false;
+}
+
+// Dark pixels inside the cells of the first data rows of page 1, away from the ruled lines:
+// the text the preview shows there.
+int textPixelsInFirstRows(QGraphicsView* view)
+{
+    const QImage shot = view->viewport()->grab().toImage();
+    const QRectF page = firstPageOnScreen(view);
+    const double scale = page.width() / ReportUnits::A4Width;
+    int dark = 0;
+    for (int row = 0; row < 5; ++row) {
+        const double top = 56 + 20 * row;
+        for (const auto& [left, right] : {std::pair{60, 132}, std::pair{600, 736}}) {
+            const QRect cell =
+                QRectF(page.left() + (left + 2) * scale, page.top() + (top + 3) * scale,
+                       (right - left - 4) * scale, 14 * scale)
+                    .toAlignedRect();
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    if (shot.rect().contains(x, y) && qGray(shot.pixel(x, y)) < 128)
+                        ++dark;
+        }
+    }
+    return dark;
+}
+
 } // namespace
 
 class TestReportPreview : public QObject
@@ -117,10 +171,13 @@ class TestReportPreview : public QObject
 private slots:
     void buttonsAndZoom_data();
     void buttonsAndZoom();
+    void previewShowsTextsFromTheTopOfPageOne_data();
+    void previewShowsTextsFromTheTopOfPageOne();
     void saveWritesCsvUnderTheCsvName();
     void saveErrorKeepsThePreviewOpen();
     void cancelledSaveWritesNothing();
     void printDialogOffersPagesAndCopies();
+    void printingHonoursPageRangeAndCopies_data();
     void printingHonoursPageRangeAndCopies();
     void progressAppearsOnlyForLongWork();
     void failedBuildShowsItsErrorInsteadOfThePreview_data();
@@ -156,6 +213,49 @@ void TestReportPreview::buttonsAndZoom()
 
     QVERIFY(click(form, "CloseButton").isEmpty());
     QVERIFY(!form.isVisible());
+}
+
+void TestReportPreview::previewShowsTextsFromTheTopOfPageOne_data()
+{
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<int>("zoomPercent"); // 0 keeps the page width
+    QTest::newRow("page width") << false << 0;
+    QTest::newRow("maximised") << true << 0;
+    QTest::newRow("zoomed") << false << 150;
+}
+
+void TestReportPreview::previewShowsTextsFromTheTopOfPageOne()
+{
+    QFETCH(bool, maximised);
+    QFETCH(int, zoomPercent);
+    TReportPreviewForm form(buildReport(120, ReportVariant::Print),
+                            buttonsFor(ReportVariant::Print));
+    form.setWindowModality(Qt::NonModal);
+    if (maximised)
+        form.setWindowState(Qt::WindowMaximized);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* view = form.preview()->findChild<QGraphicsView*>();
+    QVERIFY(view);
+    QTRY_COMPARE(form.preview()->pageCount(), 3);
+    QTRY_VERIFY(textPixelsInFirstRows(view) > 100);
+    QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->minimum());
+    QTRY_VERIFY(sheetTopShown(view));
+
+    if (zoomPercent) {
+        QAction* zoom = nullptr;
+        for (QAction* a : form.findChild<QToolButton*>("ZoomButton")->menu()->actions()) {
+            if (a->text() == QStringLiteral("%1%").arg(zoomPercent))
+                zoom = a;
+        }
+        QVERIFY(zoom);
+        zoom->trigger();
+    } else {
+        // As a window manager maximising the window after it has been shown.
+        form.resize(form.size() + QSize(300, 200));
+    }
+    QTRY_VERIFY(textPixelsInFirstRows(view) > 100);
+    QTRY_VERIFY(sheetTopShown(view));
 }
 
 void TestReportPreview::saveWritesCsvUnderTheCsvName()
@@ -246,8 +346,28 @@ void TestReportPreview::printDialogOffersPagesAndCopies()
     QVERIFY(pageRange);
 }
 
+void TestReportPreview::printingHonoursPageRangeAndCopies_data()
+{
+    QTest::addColumn<int>("from"); // 0 prints every page
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<bool>("collate");
+    QTest::addColumn<bool>("lastPageFirst");
+    QTest::addColumn<QList<int>>("pages");
+    QTest::newRow("range, copies") << 2 << 3 << 2 << false << false << QList{2, 2, 3, 3};
+    QTest::newRow("reverse") << 0 << 0 << 1 << true << true << QList{3, 2, 1};
+    QTest::newRow("reverse range, collated") << 1 << 2 << 2 << true << true << QList{2, 1, 2, 1};
+    QTest::newRow("reverse, uncollated") << 2 << 3 << 2 << false << true << QList{3, 3, 2, 2};
+}
+
 void TestReportPreview::printingHonoursPageRangeAndCopies()
 {
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, copies);
+    QFETCH(bool, collate);
+    QFETCH(bool, lastPageFirst);
+    QFETCH(QList<int>, pages);
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         QSKIP("poppler-utils is not installed");
     QTemporaryDir dir;
@@ -256,21 +376,24 @@ void TestReportPreview::printingHonoursPageRangeAndCopies()
     ReportPrinting::preparePrinter(printer, report);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath("report.pdf"));
-    printer.setPrintRange(QPrinter::PageRange);
-    printer.setFromTo(2, 3);
-    printer.setCopyCount(2);
-    printer.setCollateCopies(false);
+    if (from > 0) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(from, to);
+    }
+    printer.setCopyCount(copies);
+    printer.setCollateCopies(collate);
+    printer.setPageOrder(lastPageFirst ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
     QVERIFY(ReportPrinting::print(report, printer));
 
     QProcess pdftotext;
     pdftotext.start("pdftotext", {dir.filePath("report.pdf"), "-"});
     QVERIFY(pdftotext.waitForFinished());
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
-    const QStringList pages = text.split(u'\f', Qt::SkipEmptyParts);
-    QCOMPARE(pages.size(), 4);
-    const QStringList expected{"Страница 2", "Страница 2", "Страница 3", "Страница 3"};
-    for (int i = 0; i < 4; ++i)
-        QVERIFY2(pages[i].contains(expected[i]), qPrintable(pages[i]));
+    QList<int> printed;
+    static const QRegularExpression pageNumber(QStringLiteral("Страница (\\d+)"));
+    for (const QString& page : text.split(u'\f', Qt::SkipEmptyParts))
+        printed += pageNumber.match(page).captured(1).toInt();
+    QCOMPARE(printed, pages);
 }
 
 void TestReportPreview::progressAppearsOnlyForLongWork()

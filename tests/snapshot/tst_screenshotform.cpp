@@ -94,6 +94,7 @@ private slots:
     void readShowsWritesAndCopiesThePicture();
     void failedReadLeavesTheEmptyFrame_data();
     void failedReadLeavesTheEmptyFrame();
+    void failedReadWithAnUnwritableFileShowsOneError();
 
 private:
     std::shared_ptr<SimulatedInstrument> m_instrument;
@@ -352,7 +353,8 @@ void TestScreenShotForm::failedReadLeavesTheEmptyFrame()
 
     QVERIFY(answer.appeared());
     QCOMPARE(answer.text(), QStringLiteral("Ошибка связи с прибором!"));
-    QVERIFY(answer.title().isEmpty());
+    QVERIFY2(!answer.title().isEmpty() && answer.title().trimmed().isEmpty(),
+             qPrintable(answer.title()));
     QCOMPARE(icon, QMessageBox::Critical);
     QVERIFY(emptyFrameFirst);
     QCOMPARE(form.screenBuffer().cells(), ScreenBuffer().cells());
@@ -361,6 +363,23 @@ void TestScreenShotForm::failedReadLeavesTheEmptyFrame()
     m_instrument->plug();
     read->click();
     QCOMPARE(form.screenBuffer().cells(), marked().cells());
+}
+
+void TestScreenShotForm::failedReadWithAnUnwritableFileShowsOneError()
+{
+    const QString bad = m_dir->filePath(QStringLiteral("missing/sceenshot.bmp"));
+    TDeviceScreenShotForm form;
+    QStringList errors;
+    form.setErrorReporter([&](const QString& text) { errors << text; });
+    form.setPictureFileName(bad);
+    form.show();
+    m_instrument->unplug();
+    ModalAnswer noLinkBox(ModalAnswer::pressButton(QMessageBox::Ok), 1000);
+    child<QPushButton>(&form, "GetPictureButton")->click();
+    QVERIFY2(!noLinkBox.appeared(), qPrintable(noLinkBox.text()));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(errors[0].startsWith(QStringLiteral("Cannot create file")));
+    QCOMPARE(form.screenBuffer().cells(), ScreenBuffer().cells());
 }
 
 QTEST_MAIN(TestScreenShotForm)

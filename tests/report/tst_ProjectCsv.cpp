@@ -1,0 +1,185 @@
+#include "CsvExport.h"
+#include "DataModuleRowSource.h"
+#include "MainDataModule.h"
+#include "MeasurementReport.h"
+#include "OleDate.h"
+#include "StorageTestSupport.h"
+
+#include <QBuffer>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+TMsrResult result(int n, int kind, int diameter, float f)
+{
+    TMsrResult r = StorageTest::Result(n);
+    r.MsrDate = OleDate::fromParts(2025, 3, 1, 8, 0, n);
+    r.MsrNumber = uint32_t(n);
+    r.ReinfKindID = kind;
+    r.ReinfDiameter = diameter;
+    r.F = f;
+    return r;
+}
+
+} // namespace
+
+// The CSV of real project files, read through the data module as the export command does.
+class TestProjectCsv : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void everyKindInEveryMode_data();
+    void everyKindInEveryMode();
+    void textsWiderThanTheirCellsStayOnTheirLines_data();
+    void textsWiderThanTheirCellsStayOnTheirLines();
+
+private:
+    // Creates a project with the results, applies the SQL, and opens it again; the rows of one
+    // test share the project of its first row.
+    bool openProject(const QList<TMsrResult>& results, const QStringList& sql);
+    QByteArray csv(int measurand, int unit);
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TMainDataModule> m_module;
+    int m_serial = 0;
+    QString m_projectOf;
+};
+
+void TestProjectCsv::initTestCase()
+{
+    StorageTest::PrepareEngine();
+}
+
+bool TestProjectCsv::openProject(const QList<TMsrResult>& results, const QStringList& sql)
+{
+    const QString test = QString::fromLatin1(QTest::currentTestFunction());
+    if (m_module && m_projectOf == test)
+        return true;
+    m_projectOf.clear();
+    const QString path = m_dir.filePath(QStringLiteral("p%1.fdb").arg(++m_serial));
+    m_module = std::make_unique<TMainDataModule>();
+    if (!m_module->CreateDatabase(path) || !m_module->OpenDatabase(path))
+        return false;
+    for (const TMsrResult& r : results) {
+        if (!m_module->AddResult(r))
+            return false;
+    }
+    m_module->SaveChanges();
+    for (const QString& statement : sql)
+        m_module->ExecuteStatement(statement);
+    m_module->CloseDatabase();
+    if (!m_module->OpenDatabase(path))
+        return false;
+    m_projectOf = test;
+    return true;
+}
+
+QByteArray TestProjectCsv::csv(int measurand, int unit)
+{
+    m_module->SetMeasurand(measurand);
+    m_module->SetLoadUnit(unit);
+    DataModuleRowSource rows(*m_module);
+    ReportTemplate mainReport = measurementReportTemplate();
+    const BuiltReport report =
+        buildMeasurementReport(mainReport, ReportVariant::Export, rows,
+                               {m_module->GetMeasurandName(), m_module->GetMeasurandUnit()});
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    CsvExport().write(report, buffer);
+    return buffer.data();
+}
+
+void TestProjectCsv::everyKindInEveryMode_data()
+{
+    QTest::addColumn<int>("measurand");
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("f");
+    // F of 1000, 2000, 1500, 2500, 500, 3000 kgf on bars of 10, 12, 14, 16, 20, 32 mm.
+    QTest::newRow("force, kgf") << 0 << 0 << "Натяжение, кгс"
+                                << QStringList{"1000", "2000", "1500", "2500", "500", "3000"};
+    QTest::newRow("force, N") << 0 << 1 << "Натяжение, Н"
+                              << QStringList{"9806", "19613", "14709", "24516", "4903", "29419"};
+    QTest::newRow("stress, kgf/cm2") << 1 << 0 << "Напряжение, кгс/см2"
+                                     << QStringList{"1273", "1768", "974", "1243", "159", "373"};
+    QTest::newRow("stress, MPa") << 1 << 1 << "Напряжение, МПа"
+                                 << QStringList{"124", "173", "95", "121", "15", "36"};
+}
+
+void TestProjectCsv::everyKindInEveryMode()
+{
+    QFETCH(int, measurand);
+    QFETCH(int, unit);
+    QFETCH(QString, title);
+    QFETCH(QStringList, f);
+    QVERIFY(openProject({result(1, 0, 10, 1000), result(2, 1, 12, 2000), result(3, 2, 14, 1500),
+                         result(4, 3, 16, 2500), result(5, 4, 20, 500), result(6, 3, 32, 3000)},
+                        {"UPDATE MSR_RESULT_TABLE SET REINF_KIND_ID = NULL WHERE MSR_NUMBER = 6"}));
+
+    // Title at column 1; titles at 1, 2, 3, 4, 6, 7; data at 1, 2, 4, 6, 7, 12. An empty kind
+    // gives no record, so the diameter follows the number after three delimiters.
+    const QString expected = ";ВОРН\r\n"
+                             ";Дата;Время;№;Тип;;Диаметр, мм;" +
+                             title +
+                             "\r\n"
+                             ";01.03.2025;08:00:01;;1;;стержневая;10;;;;;" +
+                             f[0] +
+                             "\r\n"
+                             ";01.03.2025;08:00:02;;2;;канатная;12;;;;;" +
+                             f[1] +
+                             "\r\n"
+                             ";01.03.2025;08:00:03;;3;;арматура 1;14;;;;;" +
+                             f[2] +
+                             "\r\n"
+                             ";01.03.2025;08:00:04;;4;;арматура 2;16;;;;;" +
+                             f[3] +
+                             "\r\n"
+                             ";01.03.2025;08:00:05;;5;;?;20;;;;;" +
+                             f[4] +
+                             "\r\n"
+                             ";01.03.2025;08:00:06;;6;;;32;;;;;" +
+                             f[5] + "\r\n";
+    const QByteArray bytes = csv(measurand, unit);
+    QCOMPARE(QString(QStringDecoder("windows-1251").decode(bytes)), expected);
+    QCOMPARE(bytes, QByteArray(QStringEncoder("windows-1251").encode(expected)));
+}
+
+void TestProjectCsv::textsWiderThanTheirCellsStayOnTheirLines_data()
+{
+    QTest::addColumn<int>("measurand");
+    QTest::addColumn<int>("unit");
+    QTest::newRow("force, kgf") << 0 << 0;
+    QTest::newRow("force, N") << 0 << 1;
+    QTest::newRow("stress, kgf/cm2") << 1 << 0;
+    QTest::newRow("stress, MPa") << 1 << 1;
+}
+
+void TestProjectCsv::textsWiderThanTheirCellsStayOnTheirLines()
+{
+    QFETCH(int, measurand);
+    QFETCH(int, unit);
+    QList<TMsrResult> results;
+    for (int n = 1; n <= 13; ++n)
+        results += result(n, n % 4, 1, 3.4e38f);
+    // Numbers as wide as another program may write them.
+    QVERIFY(openProject(results,
+                        {"UPDATE MSR_RESULT_TABLE SET MSR_NUMBER = 2147483647 WHERE MSR_NUMBER = 3",
+                         "UPDATE MSR_RESULT_TABLE SET MSR_NUMBER = -2147483648, REINF_DIAMETER = "
+                         "-2147483648 WHERE MSR_NUMBER = 7"}));
+
+    const QList<QByteArray> lines = csv(measurand, unit).split('\n');
+    QCOMPARE(lines.size(), 13 + 2 + 1); // the last line end leaves an empty piece
+    QCOMPARE(lines.last(), QByteArray());
+    for (int i = 0; i < 13; ++i) {
+        const QList<QByteArray> cells = lines[i + 2].chopped(1).split(';');
+        QCOMPARE(cells.size(), 13);
+        QCOMPARE(cells[2], QStringLiteral("08:00:%1").arg(i + 1, 2, 10, QChar(u'0')).toLatin1());
+        QVERIFY2(!cells[4].isEmpty() && !cells[12].isEmpty(), lines[i + 2]);
+    }
+}
+
+QTEST_MAIN(TestProjectCsv)
+#include "tst_ProjectCsv.moc"
