@@ -145,7 +145,9 @@ private:
 
     static void verifyCleanExit(Run& run)
     {
-        QVERIFY2(run.process.waitForFinished(15000), "the program did not end");
+        // waitForFinished() is false for a process that has ended already.
+        QVERIFY2(run.process.state() == QProcess::NotRunning || run.process.waitForFinished(15000),
+                 "the program did not end");
         QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(run.process.exitCode(), 0);
     }
@@ -184,9 +186,11 @@ private slots:
         QTest::newRow("SIGHUP, second signal at the question ends without saving")
             << helper << SIGHUP << "none" << QStringList{"signal", "box", "signal"}
             << StoredResults;
-        QTest::newRow("SIGTERM, Cancel stays; asked again; second signal ends")
-            << helper << SIGTERM << "Cancel,none"
-            << QStringList{"signal", "box", "running", "signal", "box", "signal"} << StoredResults;
+        // The engine's own handler would have cut the connection by the time of this save.
+        QTest::newRow("SIGTERM, Cancel stays; asked again, Yes saves")
+            << helper << SIGTERM << "Cancel,Yes"
+            << QStringList{"signal", "box", "running", "signal", "box"}
+            << StoredResults + AddedResults;
     }
     void signalClosesTheWindow()
     {
@@ -221,7 +225,7 @@ private slots:
         verifyCleanExit(run);
         if (answers.isEmpty())
             qInfo("ended %lld ms after the signal", qint64(clock.elapsed()));
-        QCOMPARE(run.boxes(), boxes);
+        QVERIFY2(run.boxes() == boxes, run.output.constData()); // no error box on the way
 
         const TVornSettings settings = TSettingsFile(settingsFile(program)).load();
         QCOMPARE(settings.ProjectName, m_project);
