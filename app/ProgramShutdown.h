@@ -12,9 +12,9 @@ class TTerminationSignals;
 // first, the close question comes when there are unsaved changes, and the user decides. A
 // further signal while the close is under way answers the question "No" and ends the program
 // without saving; one more after that ends the process at once.
-// At logout the session manager asks the close question's counterpart: save, discard, or
-// cancel the logout; the project stays open, so the program is as it was if the logout is
-// cancelled elsewhere.
+// At logout the close question is asked when the session manager allows it, and Cancel cancels
+// the logout. The project stays open either way, so that the program is as it was should the
+// logout be cancelled by another program.
 class TProgramShutdown : public QObject
 {
     Q_OBJECT
