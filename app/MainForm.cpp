@@ -667,7 +667,8 @@ void TMainForm::FormCloseQuery(bool& CanClose)
 
 void TMainForm::FormClose()
 {
-    SaveSettings();
+    // Settings that cannot be written are reported, but must not keep the program from closing.
+    ErrorDisplay::guard([this] { SaveSettings(); });
     // A download left running after its window closed must end before the link closes.
     WaitForAbandonedDownloads();
     USBDone();
@@ -675,7 +676,7 @@ void TMainForm::FormClose()
 
 void TMainForm::LoadSettings()
 {
-    const TVornSettings s = TSettingsFile(ProgramFolder::settingsFile()).load();
+    const TVornSettings s = TSettingsFile(ProgramFolder::settingsFileToRead()).load();
     SetProjectName(s.ProjectName);
     ProjectPath = s.ProjectPath;
     InkColor = s.InkColor;

@@ -2,30 +2,52 @@
 
 #include "AppTexts.h"
 #include "MainForm.h"
+#include "ProgramShutdown.h"
 #include "SingleInstanceLock.h"
+#include "TerminationSignals.h"
 #include "VornApplication.h"
 #include "fb/LockFolder.h"
 
 #include <QMessageBox>
+#include <csignal>
 #include <cstdio>
 
-int RunProgram(int& argc, char** argv)
+namespace {
+
+void showRefusedStart()
 {
+    // Also on the terminal, for a start from a shell or a script.
+    std::fprintf(stderr, "%s\n",
+                 qPrintable(QString(AppTexts::AlreadyRunning).replace(u'\r', u' ')));
+    QMessageBox box(QMessageBox::Critical, AppTexts::Title, AppTexts::AlreadyRunning,
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace
+
+int RunProgram(int& argc, char** argv, const std::function<void(TMainForm&)>& started)
+{
+    // Past a file-size limit a write then fails with EFBIG like any write error, instead of the
+    // signal ending the program with the project open.
+    std::signal(SIGXFSZ, SIG_IGN);
     TVornApplication app(argc, argv);
+    // Caught before the guard is taken, so that a copy seen running never dies of a signal.
+    TTerminationSignals terminationSignals;
     TSingleInstanceLock instance;
     if (!instance.tryAcquire()) {
-        // Also on the terminal, for a start from a shell or a script.
-        std::fprintf(stderr, "%s\n",
-                     qPrintable(QString(AppTexts::AlreadyRunning).replace(u'\r', u' ')));
-        QMessageBox box(QMessageBox::Critical, AppTexts::Title, AppTexts::AlreadyRunning,
-                        QMessageBox::Ok);
-        box.exec();
+        terminationSignals.stopCatching(); // nothing to save: a signal just ends the refused copy
+        showRefusedStart();
         return 0;
     }
     fb::UsePerUserLockFolder();
+    TProgramShutdown shutdown(&terminationSignals);
     TMainForm form;
+    shutdown.setMainWindow(&form);
     form.show();
     form.activateWindow();
+    if (started)
+        started(form);
     app.exec();
     return 0;
 }

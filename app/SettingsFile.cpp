@@ -1,15 +1,15 @@
 #include "SettingsFile.h"
 
+#include "IniText.h"
 #include "Windows1251.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <SimpleIni.h>
 #include <limits>
 #include <stdexcept>
-#include <string>
 
 namespace {
 
@@ -23,32 +23,6 @@ QByteArray readFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
-}
-
-bool isCommentOrBlank(const QByteArray& line)
-{
-    const QByteArray t = line.trimmed();
-    return t.isEmpty() || t.startsWith(';') || t.startsWith('#');
-}
-
-// SimpleIni keeps only comments that stand before a section or a key; comment lines at the very
-// end of the file would be lost, so they are carried over by hand.
-QByteArray trailingComments(const QByteArray& data)
-{
-    QList<QByteArray> lines = data.split('\n');
-    qsizetype first = lines.size();
-    while (first > 0 && isCommentOrBlank(lines.at(first - 1)))
-        --first;
-    while (first < lines.size() && lines.at(first).trimmed().isEmpty())
-        ++first;
-    QByteArray block;
-    for (qsizetype i = first; i < lines.size(); ++i) {
-        QByteArray line = lines.at(i);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        block += line + '\n';
-    }
-    return block.trimmed().isEmpty() ? QByteArray() : block.trimmed() + '\n';
 }
 
 // A text Windows-1251 cannot hold goes out as UTF-8 rather than being altered; reading tells
@@ -70,6 +44,24 @@ QString decodeText(const QByteArray& bytes)
             return text;
     }
     return Windows1251::decode(bytes);
+}
+
+// A text is stored only if it reads back as itself: a line break would cut it and start keys
+// of its own, spaces around it would be dropped, a longer one would be cut.
+QByteArray storableText(const QString& text)
+{
+    const QByteArray bytes = encodeText(text);
+    const bool comesBack = !bytes.contains('\n') && !bytes.contains('\r') &&
+                           bytes.trimmed() == bytes &&
+                           text.size() <= TSettingsFile::MaxTextLength && decodeText(bytes) == text;
+    return comesBack ? bytes : QByteArray();
+}
+
+[[noreturn]] void cannotWrite(const QString& path, const char* reason)
+{
+    const QString text = QStringLiteral("Не удалось сохранить настройки в файл %1: %2")
+                             .arg(QDir::toNativeSeparators(path), QString::fromUtf8(reason));
+    throw std::runtime_error(text.toStdString());
 }
 
 int hexDigit(char c)
@@ -138,15 +130,12 @@ int32_t TSettingsFile::parseInteger(const QByteArray& text, int32_t defaultValue
 
 TVornSettings TSettingsFile::load() const
 {
-    CSimpleIniA ini(false, false, false);
-    const QByteArray data = readFile(m_path);
-    ini.LoadData(data.constData(), data.size());
-
+    const TIniText ini(readFile(m_path));
     const auto text = [&ini](const char* section, const char* key) {
-        return decodeText(QByteArray(ini.GetValue(section, key, ""))).left(MaxTextLength);
+        return decodeText(ini.value(section, key).value_or(QByteArray())).left(MaxTextLength);
     };
     const auto integer = [&ini](const char* section, const char* key, int32_t defaultValue) {
-        return parseInteger(QByteArray(ini.GetValue(section, key, "")), defaultValue);
+        return parseInteger(ini.value(section, key).value_or(QByteArray()), defaultValue);
     };
 
     TVornSettings s;
@@ -161,41 +150,33 @@ TVornSettings TSettingsFile::load() const
 
 void TSettingsFile::save(const TVornSettings& s) const
 {
-    const auto fail = [this] {
-        throw std::runtime_error("Unable to write to " + m_path.toStdString());
-    };
+    const QFileInfo info(m_path);
+    if (info.isDir())
+        cannotWrite(m_path, "на его месте папка.");
+    // A read-only file must stop the write even though a new file could replace it.
+    if (info.exists() && !info.isWritable())
+        cannotWrite(m_path, "файл защищён от записи.");
 
-    CSimpleIniA ini(false, false, false);
-    ini.SetSpaces(false);
-    const QByteArray data = readFile(m_path);
-    ini.LoadData(data.constData(), data.size());
-
-    const auto setText = [&ini](const char* section, const char* key, const QString& value) {
-        ini.SetValue(section, key, encodeText(value).constData());
-    };
+    TIniText ini(readFile(m_path));
     const auto setInteger = [&ini](const char* section, const char* key, int32_t value) {
-        ini.SetValue(section, key, QByteArray::number(value).constData());
+        ini.setValue(section, key, QByteArray::number(value));
     };
-    setText(General, "LastProject", s.ProjectName);
-    setText(General, "ProjectPath", s.ProjectPath);
+    ini.setValue(General, "LastProject", storableText(s.ProjectName));
+    ini.setValue(General, "ProjectPath", storableText(s.ProjectPath));
     setInteger(DeviceScreenShot, "InkColor", s.InkColor);
     setInteger(DeviceScreenShot, "BackgroundColor", s.BackgroundColor);
     setInteger(Processing, "Measurand", s.Measurand);
     setInteger(Processing, "LoadUnit", s.LoadUnit);
+    const QByteArray bytes = ini.bytes();
 
-    std::string out;
-    if (ini.Save(out) < 0)
-        fail();
-    const QByteArray tail = trailingComments(data);
-    QByteArray bytes = QByteArray::fromStdString(out);
-    if (!tail.isEmpty() && !bytes.trimmed().endsWith(tail.trimmed()))
-        bytes += '\n' + tail;
-
-    // A read-only file must stop the write even though a new file could replace it.
-    if (QFile::exists(m_path) && !QFileInfo(m_path).isWritable())
-        fail();
+    if (!QDir().mkpath(info.absolutePath()))
+        cannotWrite(m_path, "не удалось создать папку.");
+    // No direct write as a fallback: on a full disk it would leave the old file cut short.
+    // Unbuffered, so that a short write (a file-size limit, a full disk) is seen before the
+    // commit: QSaveFile renames a file cut short when the failure comes only at its close.
     QSaveFile file(m_path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        fail();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        cannotWrite(m_path, "нет права записи в папку.");
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
+        cannotWrite(m_path, "нет места на диске или ошибка записи.");
 }

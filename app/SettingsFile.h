@@ -16,7 +16,7 @@ struct TVornSettings
 };
 
 // The INI settings file: sections and keys matched without regard to letter case, every other
-// line of an existing file kept, Windows-1251 text.
+// line of an existing file kept as it is, Windows-1251 text.
 class TSettingsFile
 {
 public:
@@ -26,7 +26,9 @@ public:
 
     // Never fails: anything missing or unreadable gives the defaults.
     TVornSettings load() const;
-    // Throws std::runtime_error "Unable to write to <path>" when the file cannot be written.
+    // All or nothing. Throws std::runtime_error with a Russian sentence naming the file when it
+    // cannot be written; the file is then as it was. A text that would not read back as itself
+    // (a line break, spaces around it, too long) is written empty.
     void save(const TVornSettings& settings) const;
 
     // Decimal with an optional sign, or hexadecimal after "$", "0x" or "0X"; anything else

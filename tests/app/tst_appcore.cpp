@@ -3,6 +3,9 @@
 #include "SingleInstanceLock.h"
 #include "Windows1251.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,10 +78,75 @@ private slots:
     {
         QTemporaryDir dir;
         ProgramFolder::setPath(dir.path());
-        QCOMPARE(ProgramFolder::path(), dir.path());
         QCOMPARE(ProgramFolder::settingsFile(), dir.filePath(QStringLiteral("tst_appcore.ini")));
+        QCOMPARE(ProgramFolder::settingsFileToRead(), ProgramFolder::settingsFile());
         QCOMPARE(ProgramFolder::projectsFolder(), dir.filePath(QStringLiteral("projects")));
         QCOMPARE(ProgramFolder::screenshotFile(), dir.filePath(QStringLiteral("sceenshot.bmp")));
+    }
+
+    // The program's folder only when a settings file beside it says the user chose a portable
+    // install; never a system folder or a build tree, even when it is writable (root).
+    void folderRule_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<bool>("portable");
+        QTest::newRow("portable install") << "stick/vorn" << QStringList{"stick/vorn.ini"} << true;
+        QTest::newRow("writable folder, no settings beside")
+            << "stick/vorn" << QStringList{} << false;
+        QTest::newRow("installed") << "/usr/bin/vorn" << QStringList{} << false;
+        QTest::newRow("build tree with old settings beside")
+            << "build/app/vorn-demo"
+            << QStringList{"build/CMakeCache.txt", "build/app/vorn-demo.ini"} << false;
+    }
+    void folderRule()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, existing);
+        QFETCH(bool, portable);
+        QTemporaryDir dir;
+        for (const QString& file : existing) {
+            QDir().mkpath(QFileInfo(dir.filePath(file)).absolutePath());
+            QFile f(dir.filePath(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const QString programFile = program.startsWith(u'/') ? program : dir.filePath(program);
+        const QString name = QFileInfo(programFile).fileName();
+        ProgramFolder::Homes homes;
+        homes.configHome = dir.filePath(QStringLiteral("home/.config"));
+        homes.documentsFolder = dir.filePath(QStringLiteral("home/Documents"));
+        homes.oldDataFolder = dir.filePath(QStringLiteral("home/.local/share/vorn"));
+        const TProgramPlaces p = ProgramFolder::choose(programFile, homes);
+        QCOMPARE(p.portable, portable);
+        const QDir base(portable ? QFileInfo(programFile).absolutePath() : QString());
+        if (portable) {
+            QCOMPARE(p.settingsFile, base.filePath(name + ".ini"));
+            QCOMPARE(p.projectsFolder, base.filePath("projects"));
+            QCOMPARE(p.screenshotFile, base.filePath("sceenshot.bmp"));
+        } else {
+            QCOMPARE(p.settingsFile, homes.configHome + "/vorn/" + name + ".ini");
+            QCOMPARE(p.oldSettingsFile, homes.oldDataFolder + u'/' + name + ".ini");
+            QCOMPARE(p.projectsFolder, homes.documentsFolder + QStringLiteral("/ВОРН"));
+            QCOMPARE(p.screenshotFile, homes.documentsFolder + "/sceenshot.bmp");
+        }
+    }
+
+    // A user of the earlier per-user folder keeps the settings, and with them the last project,
+    // until the new file has been written once.
+    void oldSettingsAreReadUntilNewOnesExist()
+    {
+        QTemporaryDir dir;
+        TProgramPlaces p;
+        p.settingsFile = dir.filePath(QStringLiteral("config/vorn/vorn.ini"));
+        p.oldSettingsFile = dir.filePath(QStringLiteral("vorn.ini"));
+        QCOMPARE(ProgramFolder::settingsFileToRead(p), p.settingsFile);
+        QFile old(p.oldSettingsFile);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        QCOMPARE(ProgramFolder::settingsFileToRead(p), p.oldSettingsFile);
+        QDir().mkpath(dir.filePath(QStringLiteral("config/vorn")));
+        QFile now(p.settingsFile);
+        QVERIFY(now.open(QIODevice::WriteOnly));
+        QCOMPARE(ProgramFolder::settingsFileToRead(p), p.settingsFile);
     }
 
     void lockIsExclusiveAndReleased()

@@ -179,6 +179,75 @@ private slots:
         QCOMPARE(TSettingsFile(m_path).load().ProjectPath.size(), TSettingsFile::MaxTextLength);
     }
 
+    // A path holding a line break would come back cut, with keys of its own.
+    void textThatCannotComeBackIsNotStored_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("plain") << QStringLiteral("/home/u/мост 12.fdb") << true;
+        QTest::newRow("line feed")
+            << QStringLiteral("/home/u/a\n[Processing]\nMeasurand=9\n.fdb") << false;
+        QTest::newRow("carriage return") << QStringLiteral("/home/u/a\rLoadUnit=1.fdb") << false;
+        QTest::newRow("trailing space") << QStringLiteral("/home/u/a.fdb ") << false;
+        QTest::newRow("leading tab") << QStringLiteral("\t/home/u/a.fdb") << false;
+        QTest::newRow("too long") << QStringLiteral("/") +
+                                         QString(TSettingsFile::MaxTextLength, u'a')
+                                  << false;
+    }
+    void textThatCannotComeBackIsNotStored()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, stored);
+        TSettingsFile file(m_path);
+        TVornSettings s;
+        s.ProjectName = text;
+        s.ProjectPath = text;
+        s.Measurand = 1;
+        file.save(s);
+        const TVornSettings back = file.load();
+        QCOMPARE(back.ProjectName, stored ? text : QString());
+        QCOMPARE(back.ProjectPath, stored ? text : QString());
+        QCOMPARE(back.Measurand, 1);
+        QCOMPARE(back.LoadUnit, 0);
+        const QByteArray written = read();
+        QCOMPARE(written.count('['), stored ? 3 + text.count(u'[') : 3);
+        QCOMPARE(written.split('\n').count(QByteArray()) + 9, written.split('\n').size());
+    }
+
+    // Lines are kept as text: a carriage return inside a comment neither ends the comment nor
+    // moves it, and what the program adds goes where the file's own keys are.
+    void commentLinesStayAsTheyAre_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("measurand");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray added = "[General]\nLastProject=\nProjectPath=\n[DeviceScreenShot]\n"
+                                 "InkColor=0\nBackgroundColor=16777215\n";
+        QTest::newRow("lone CR in a comment")
+            << QByteArray("[Processing]\n#\rMeasuRand=16\nLoadUnit=1\n; end\n") << 0
+            << "[Processing]\n#\rMeasuRand=16\nLoadUnit=1\nMeasurand=0\n; end\n" + added;
+        QTest::newRow("lone CR after a key")
+            << QByteArray("[Processing]\r\nMeasurand=3\r\n;\rMeasurand=16\r\n") << 3
+            << "[Processing]\nMeasurand=3\nLoadUnit=0\n;\rMeasurand=16\n" + added;
+        QTest::newRow("comment last, no final newline")
+            << QByteArray("[Processing]\nMeasurand=2\n# last") << 2
+            << "[Processing]\nMeasurand=2\nLoadUnit=0\n# last\n" + added;
+    }
+    void commentLinesStayAsTheyAre()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, measurand);
+        QFETCH(QByteArray, expected);
+        write(content);
+        TSettingsFile file(m_path);
+        for (int round = 0; round < 2; ++round) {
+            const TVornSettings s = file.load();
+            QCOMPARE(s.Measurand, measurand);
+            file.save(s);
+            QCOMPARE(read(), expected);
+        }
+    }
+
     void unwritableFileRaisesAndStaysUnchanged()
     {
         write("[Processing]\nMeasurand=1\n");
@@ -195,7 +264,10 @@ private slots:
             file.save(s);
             QFAIL("save did not raise");
         } catch (const std::runtime_error& e) {
-            QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Unable to write to ") + m_path);
+            const QString text = QString::fromUtf8(e.what());
+            QVERIFY2(text.startsWith(QStringLiteral("Не удалось сохранить настройки в файл ") +
+                                     m_path + u':'),
+                     qPrintable(text));
         }
         if (stillWritable) {
             QDir().rmdir(m_path);

@@ -19,6 +19,10 @@ struct Run
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
+        // A home of its own: the settings and projects of an installed program go there.
+        env.insert(QStringLiteral("HOME"), runtimeDir + QStringLiteral("/home"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), runtimeDir + QStringLiteral("/home/.config"));
+        env.remove(QStringLiteral("XDG_DOCUMENTS_DIR"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(env);
         QObject::connect(&process, &QProcess::readyReadStandardError,
@@ -104,7 +108,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(lockTakenBySomeone(), 15000);
         QTest::qWait(200);
         QVERIFY(!third->refused());
-        QVERIFY(QFileInfo(m_programDir.filePath(QStringLiteral("projects"))).isDir());
+        // A program folder the user can write to is not a portable install by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFileInfo(m_runtimeDir.filePath(QStringLiteral("home/Documents/ВОРН"))).isDir(), 5000);
+        QVERIFY(!QFileInfo::exists(m_programDir.filePath(QStringLiteral("projects"))));
     }
 };
 

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// SIGTERM, SIGINT and SIGHUP become events of the event loop: the handler only writes the
+// signal's number into a pipe that the loop reads. The embedded database engine is told not to
+// shut itself down on them, which it would otherwise do behind the program's back.
+// One object per process; signals that come before start() wait in the pipe.
+class TTerminationSignals : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TTerminationSignals(QObject* parent = nullptr);
+    ~TTerminationSignals() override;
+    TTerminationSignals(const TTerminationSignals&) = delete;
+    TTerminationSignals& operator=(const TTerminationSignals&) = delete;
+
+    // Received() is emitted from now on.
+    void start();
+    // From now on these signals end the process at once, as if nobody caught them.
+    void stopCatching();
+
+signals:
+    void Received(int signalNumber);
+
+private:
+    void readPipe();
+
+    int m_readFd = -1;
+    QSocketNotifier* m_notifier = nullptr;
+};
