@@ -134,15 +134,15 @@ void TAboutForm::placeWebLabel()
 
 void TAboutForm::CompanyEMailLabelClick()
 {
-    open(m_companyEMailURL);
+    openLink(m_companyEMailURL);
 }
 
 void TAboutForm::CompanyWebLabelClick()
 {
-    open(m_companyWebURL);
+    openLink(m_companyWebURL);
 }
 
-void TAboutForm::open(const QString& url)
+void TAboutForm::openLink(const QString& url)
 {
     if (!url.isEmpty() && m_openUrl)
         m_openUrl(QUrl(url));

@@ -35,7 +35,7 @@ public:
     void CompanyWebLabelClick();
 
 private:
-    void open(const QString& url);
+    void openLink(const QString& url);
     void placeAtScreenCentre();
     void placeWebLabel();
 

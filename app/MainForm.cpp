@@ -877,7 +877,7 @@ void TMainForm::PrintReportActionExecute()
 
 void TMainForm::ExportActionExecute()
 {
-    exportReport(MainReport, *MainDataModule, this);
+    exportReport(MainReport, *MainDataModule, this, ProjectName);
 }
 
 void TMainForm::ScreenShotActionExecute()

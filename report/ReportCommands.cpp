@@ -3,6 +3,7 @@
 #include "DataModuleRowSource.h"
 #include "MainDataModule.h"
 #include "ReportPreviewCommand.h"
+#include "ResultWorkbook.h"
 
 namespace {
 
@@ -43,12 +44,12 @@ private:
 };
 
 void run(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent,
-         ReportVariant variant)
+         ReportVariant variant, const TReportPreviewForm::WorkbookWriter& workbook = {})
 {
     UpdateScope scope(dataModule);
     DataModuleRowSource rows(dataModule);
     const MeasurandTexts measurand{dataModule.GetMeasurandName(), dataModule.GetMeasurandUnit()};
-    previewMeasurementReport(MainReport, variant, rows, measurand, parent);
+    previewMeasurementReport(MainReport, variant, rows, measurand, parent, workbook);
 }
 
 } // namespace
@@ -58,7 +59,11 @@ void printReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidge
     run(MainReport, dataModule, parent, ReportVariant::Print);
 }
 
-void exportReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent)
+void exportReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent,
+                  const QString& projectFile)
 {
-    run(MainReport, dataModule, parent, ReportVariant::Export);
+    run(MainReport, dataModule, parent, ReportVariant::Export,
+        [&dataModule, projectFile](const QString& path, const std::function<bool(int, int)>& progress) {
+            return saveResultWorkbook(dataModule, projectFile, path, progress);
+        });
 }

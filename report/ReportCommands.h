@@ -2,6 +2,7 @@
 
 #include "ReportTemplate.h"
 
+class QString;
 class QWidget;
 class TMainDataModule;
 
@@ -11,4 +12,6 @@ class TMainDataModule;
 // modal preview: the report with zoom, print and close; the export with zoom, save (CSV) and
 // close. MainReport is the main window's template; the band settings stay in it.
 void printReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent);
-void exportReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent);
+// The export's save dialog also offers the results as a workbook naming projectFile.
+void exportReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent,
+                  const QString& projectFile = {});

@@ -1,12 +1,11 @@
 #include "ReportPreviewCommand.h"
 
 #include "ErrorBox.h"
-#include "ReportPreviewForm.h"
 #include "ReportProgressDialog.h"
 
 bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
                               ReportRowSource& rows, const MeasurandTexts& measurand,
-                              QWidget* parent)
+                              QWidget* parent, const TReportPreviewForm::WorkbookWriter& workbook)
 {
     BuiltReport report;
     {
@@ -27,6 +26,7 @@ bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
     const F::Buttons buttons = F::ZoomButton | F::CloseButton |
                                (variant == ReportVariant::Print ? F::PrintButton : F::SaveButton);
     TReportPreviewForm preview(std::move(report), buttons, parent);
+    preview.setWorkbookWriter(workbook);
     preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
     preview.exec();
     return true;

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "MeasurementReport.h"
+#include "ReportPreviewForm.h"
 
 class QWidget;
 
 // Builds the report in the variant's band settings, showing the page being built when it
 // takes long, and shows it in the modal preview: zoom, print and close for the report,
 // zoom, save and close for the export. A failed build shows its error instead of the
-// preview; a cancelled one shows nothing. Returns whether the preview was shown.
+// preview; a cancelled one shows nothing. Returns whether the preview was shown. A workbook
+// writer adds the workbook type to the export's save dialog.
 bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
                               ReportRowSource& rows, const MeasurandTexts& measurand,
-                              QWidget* parent);
+                              QWidget* parent,
+                              const TReportPreviewForm::WorkbookWriter& workbook = {});

@@ -5,6 +5,7 @@
 #include "ReportBuilder.h"
 #include "ReportPrinting.h"
 #include "ReportProgressDialog.h"
+#include "ResultWorkbook.h"
 
 #include <QEvent>
 #include <QFileDialog>
@@ -23,6 +24,7 @@
 namespace {
 
 const QString CsvFilter = QStringLiteral("CSV File (*.csv)");
+const QString WorkbookFilter = QStringLiteral("Книга Excel (*.xlsx)");
 
 // The folder of the last saved file, offered again within the run.
 QString& lastSaveFolder()
@@ -170,8 +172,12 @@ void TReportPreviewForm::saveReport()
 {
     if (!QFileInfo(lastSaveFolder()).isDir())
         lastSaveFolder() = QDir::homePath();
-    QFileDialog dialog(this, QStringLiteral("Сохранить отчёт"), lastSaveFolder(), CsvFilter);
+    QStringList filters{CsvFilter};
+    if (m_workbookWriter)
+        filters << WorkbookFilter;
+    QFileDialog dialog(this, QStringLiteral("Сохранить отчёт"), lastSaveFolder());
     dialog.setObjectName(QStringLiteral("ReportSaveDialog"));
+    dialog.setNameFilters(filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -179,14 +185,23 @@ void TReportPreviewForm::saveReport()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
 
-    const QString path = csvFileName(dialog.selectedFiles().constFirst());
+    const bool workbook = m_workbookWriter && dialog.selectedNameFilter() == WorkbookFilter;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    const QString path = workbook ? workbookFileName(chosen) : csvFileName(chosen);
     lastSaveFolder() = QFileInfo(path).absolutePath();
     ReportProgressDialog progress(this);
     try {
-        saveCsvFile(m_report, path, [&progress](int page, int count) {
-            return progress.step(QStringLiteral("Запись страницы %1 из %2").arg(page).arg(count),
-                                 page, count);
-        });
+        if (workbook) {
+            m_workbookWriter(path, [&progress](int written, int total) {
+                return progress.step(QStringLiteral("Запись результата %1 из %2").arg(written).arg(total),
+                                     written, total);
+            });
+        } else {
+            saveCsvFile(m_report, path, [&progress](int page, int count) {
+                return progress.step(QStringLiteral("Запись страницы %1 из %2").arg(page).arg(count),
+                                     page, count);
+            });
+        }
     } catch (const std::exception& e) {
         progress.close();
         ShowErrorSentence(this, QString::fromUtf8(e.what()));

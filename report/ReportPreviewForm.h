@@ -28,12 +28,20 @@ public:
     TReportPreviewForm(BuiltReport report, Buttons buttons, QWidget* parent = nullptr);
     ~TReportPreviewForm() override;
 
+    // Writes the results as a workbook to the path, with progress (written, total) that
+    // answers false to cancel; false when cancelled.
+    using WorkbookWriter =
+        std::function<bool(const QString& path, const std::function<bool(int, int)>& progress)>;
+
     const BuiltReport& report() const { return m_report; }
+    // Offers the workbook type after CSV in the save dialog.
+    void setWorkbookWriter(WorkbookWriter writer) { m_workbookWriter = std::move(writer); }
     QPrintPreviewWidget* preview() const { return m_preview; }
 
     // Opens the print dialog (printer, page range, copies) and prints the chosen pages.
     void printReport();
-    // Asks for a CSV file name and writes the report's lines into it.
+    // Asks for a file name and writes the report's lines into it as CSV, or the results as a
+    // workbook when that type is offered and chosen.
     void saveReport();
 
 protected:
@@ -47,6 +55,7 @@ private:
     void addZoomMenu(QToolButton* button);
 
     BuiltReport m_report;
+    WorkbookWriter m_workbookWriter;
     QPrinter m_previewPrinter;
     QPrinter m_printer;
     QPrintPreviewWidget* m_preview;

@@ -176,6 +176,7 @@ private slots:
     void saveWritesCsvUnderTheCsvName();
     void saveErrorKeepsThePreviewOpen();
     void cancelledSaveWritesNothing();
+    void workbookTypeComesAfterCsvAndForcesItsExtension();
     void printDialogOffersPagesAndCopies();
     void printingHonoursPageRangeAndCopies_data();
     void printingHonoursPageRangeAndCopies();
@@ -444,3 +445,35 @@ void TestReportPreview::failedBuildShowsItsErrorInsteadOfThePreview()
 
 QTEST_MAIN(TestReportPreview)
 #include "tst_ReportPreview.moc"
+
+void TestReportPreview::workbookTypeComesAfterCsvAndForcesItsExtension()
+{
+    QTemporaryDir dir;
+    TReportPreviewForm form(buildReport(3, ReportVariant::Export),
+                            buttonsFor(ReportVariant::Export));
+    QString written;
+    form.setWorkbookWriter([&written](const QString& path, const std::function<bool(int, int)>&) {
+        written = path;
+        return true;
+    });
+    form.setWindowModality(Qt::NonModal);
+    form.show();
+
+    QStringList filters;
+    ModalAnswer answer([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        if (!dialog) {
+            w->close();
+            return;
+        }
+        filters = dialog->nameFilters() << dialog->selectedNameFilter();
+        dialog->selectNameFilter(QStringLiteral("Книга Excel (*.xlsx)"));
+        typeAndAccept(dialog, dir.filePath("results.csv"));
+    });
+    QVERIFY(click(form, "SaveButton").isEmpty());
+    QVERIFY(answer.appeared());
+    QCOMPARE(filters,
+             (QStringList{"CSV File (*.csv)", "Книга Excel (*.xlsx)", "CSV File (*.csv)"}));
+    QTRY_COMPARE(written, dir.filePath("results.xlsx"));
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
