@@ -90,8 +90,8 @@ bool toDayAndMsecs(double ole, int64_t& day, int64_t& msecOfDay)
     day = static_cast<int64_t>(whole);
     // The nearest tick undoes the double's representation error; cutting the rest keeps a
     // time just before midnight on its own day.
-    const int64_t ticks =
-        std::min<int64_t>(std::llround(std::fabs(ole - whole) * double(TicksPerDay)), TicksPerDay - 1);
+    const int64_t ticks = std::min<int64_t>(
+        std::llround(std::fabs(ole - whole) * double(TicksPerDay)), TicksPerDay - 1);
     msecOfDay = ticks / TicksPerMsec;
     return true;
 }

@@ -20,13 +20,13 @@ private slots:
         QTest::addColumn<QList<int>>("parts"); // year month day hour minute second
 
         const double day = double(OleDate::dayNumber(2026, 3, 1));
-        QTest::newRow("last tick of a day") << day + 863999999 / TicksPerDay << true
-                                            << QList<int>{2026, 3, 1, 23, 59, 59};
+        QTest::newRow("last tick of a day")
+            << day + 863999999 / TicksPerDay << true << QList<int>{2026, 3, 1, 23, 59, 59};
         QTest::newRow("last tick of 9999")
             << double(OleDate::dayNumber(9999, 12, 31)) + 863999999 / TicksPerDay << true
             << QList<int>{9999, 12, 31, 23, 59, 59};
-        QTest::newRow("half a second") << day + 5000 / TicksPerDay << true
-                                       << QList<int>{2026, 3, 1, 0, 0, 0};
+        QTest::newRow("half a second")
+            << day + 5000 / TicksPerDay << true << QList<int>{2026, 3, 1, 0, 0, 0};
         QTest::newRow("before 1899-12-30") << -1.25 << true << QList<int>{1899, 12, 29, 6, 0, 0};
         QTest::newRow("minus half a day") << -0.5 << true << QList<int>{1899, 12, 30, 12, 0, 0};
         QTest::newRow("0001-01-01") << -693593.0 << true << QList<int>{1, 1, 1, 0, 0, 0};
