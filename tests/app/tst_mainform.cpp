@@ -4,6 +4,7 @@
 #include "Cp1251.h"
 #include "DBMemo.h"
 #include "DBNavigator.h"
+#include "DemoInstrument.h"
 #include "DownloadSummaryForm.h"
 #include "MainDataModule.h"
 #include "MainFormFixture.h"
@@ -11,8 +12,10 @@
 #include "OleDate.h"
 #include "ProgressForm.h"
 #include "ResultTableModel.h"
+#include "SimulatedInstrument.h"
 #include "RowIndicatorHeader.h"
 #include "TAboutForm.h"
+#include "USB.h"
 #include "VornApplication.h"
 
 #include <QAction>
@@ -947,6 +950,7 @@ private slots:
         QTest::newRow("cancel changes") << "cancel" << 3 << false;
         QTest::newRow("delete all") << "delete all" << 3 << false;
         QTest::newRow("open") << "open" << 3 << false;
+        QTest::newRow("import from the device") << "import" << 3 << false;
     }
     void longCommandsShowTheyAreBusy()
     {
@@ -955,6 +959,10 @@ private slots:
         QFETCH(bool, progress);
         const QString file = f->projectFile(QStringLiteral("busy.fdb"));
         const bool open = command == QLatin1String("open");
+        const bool import = command == QLatin1String("import");
+        if (import)
+            USBSetDriverLayer(makeDemoInstrument());
+        const auto unplug = qScopeGuard([] { USBSetDriverLayer(nullptr); });
         if (open)
             f->makeProject(file, results);
         TMainForm* w = open ? f->start() : startWithProject(QStringLiteral("busy.fdb"), results);
@@ -981,10 +989,13 @@ private slots:
         } else if (command == QLatin1String("delete all")) {
             answer = std::make_unique<ModalAnswer>(ModalAnswer::pressButton(QMessageBox::Yes));
             w->DeleteAllRecordsAction->trigger();
-        } else {
+        } else if (open) {
             answer =
                 std::make_unique<ModalAnswer>([&](QWidget* m) { chooseInFileDialog(m, file); });
             w->OpenProjectAction->trigger();
+        } else {
+            answer = std::make_unique<ModalAnswer>("TDownloadSummaryForm", ModalAnswer::reject());
+            w->ReadFromDeviceAction->trigger();
         }
         QVERIFY(!answer || answer->appeared());
         QVERIFY(!cursors.isEmpty());
@@ -993,7 +1004,7 @@ private slots:
         QCOMPARE(progressShown, progress);
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QVERIFY(!w->findChild<TProgressForm*>());
-        QCOMPARE(w->MainDataModule->HasChanges(), command == QLatin1String("delete all"));
+        QCOMPARE(w->MainDataModule->HasChanges(), command == QLatin1String("delete all") || import);
     }
 
     void datesAndTimesNeverRollOver_data()
