@@ -1,36 +1,54 @@
 #include "DBMemo.h"
 
+#include "Cp1251.h"
 #include "ErrorDisplay.h"
-#include "Windows1251.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTimer>
 
-TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent) {}
+namespace {
 
-QString TDBMemo::refusalText(const QString& character)
+// Whether the editor would insert the key's text: it leaves Ctrl and Ctrl+Shift combinations
+// alone, except formatting characters. Characters outside the BMP come as two UTF-16 units.
+bool insertsText(const QKeyEvent* event)
 {
-    const QString code =
-        QStringLiteral("%1").arg(character.toUcs4().value(0), 4, 16, QLatin1Char('0')).toUpper();
-    return QStringLiteral("Знак «%1» (U+%2) нельзя сохранить в проекте: проект хранит текст в "
-                          "кодировке Windows-1251")
-        .arg(character, code);
+    const QString text = event->text();
+    if (text.isEmpty())
+        return false;
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (modifiers == Qt::ControlModifier || modifiers == (Qt::ShiftModifier | Qt::ControlModifier))
+        return QChar::category(text.toUcs4().value(0)) == QChar::Other_Format;
+    return true;
+}
+
+} // namespace
+
+TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent)
+{
+    // Tab leaves the editor as in every other control of the window; Ctrl+Tab types a tab.
+    setTabChangesFocus(true);
 }
 
 bool TDBMemo::accepts(const QString& text)
 {
-    const QString foreign = Windows1251::firstForeignCharacter(text);
-    if (foreign.isEmpty())
+    if (Cp1251::CanEncode(text))
         return true;
-    // Shown after the event has been dealt with, so that no modal loop runs inside it.
-    QTimer::singleShot(0, this, [foreign] { ErrorDisplay::showError(refusalText(foreign)); });
+    // The same message as a refused post. Shown after the event has been dealt with, so that no
+    // modal loop runs inside it.
+    QTimer::singleShot(
+        0, this, [message = Cp1251::RefusalMessage(text)] { ErrorDisplay::showError(message); });
     return false;
 }
 
 void TDBMemo::keyPressEvent(QKeyEvent* event)
 {
-    if (!event->text().isEmpty() && event->text().at(0).isPrint() && !accepts(event->text())) {
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier) {
+        insertPlainText(QStringLiteral("\t"));
+        event->accept();
+        return;
+    }
+    if (insertsText(event) && !accepts(event->text())) {
         event->accept();
         return;
     }

@@ -11,8 +11,6 @@ class TDBMemo : public QPlainTextEdit
 public:
     explicit TDBMemo(QWidget* parent = nullptr);
 
-    static QString refusalText(const QString& character);
-
 signals:
     // The focus went to another control of the window (not to a menu or another window).
     void Exit();

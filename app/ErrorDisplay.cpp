@@ -1,15 +1,36 @@
 #include "ErrorDisplay.h"
 
+#include "AppTexts.h"
 #include "ErrorBox.h"
 
 #include <QApplication>
+#include <QStringList>
 #include <exception>
+
+namespace {
+
+// Texts of the boxes on screen, and of those just closed until the event loop runs again: a
+// refusal that several handlers of the same input raise (the command, then the focus-out that
+// its own box causes) reaches the user in one box.
+QStringList& textsOnScreen()
+{
+    static QStringList texts;
+    return texts;
+}
+
+} // namespace
 
 namespace ErrorDisplay {
 
 void showError(const QString& text)
 {
-    ShowErrorSentence(QApplication::activeWindow(), text);
+    const QString sentence = AppTexts::errorSentence(text);
+    if (textsOnScreen().contains(sentence))
+        return;
+    textsOnScreen().append(sentence);
+    ShowErrorBox(QApplication::activeWindow(), sentence);
+    QMetaObject::invokeMethod(
+        qApp, [sentence] { textsOnScreen().removeOne(sentence); }, Qt::QueuedConnection);
 }
 
 void showCurrentException()

@@ -2,15 +2,16 @@
 
 #include "AppTexts.h"
 #include "ApplicationEvents.h"
+#include "BusyFeedback.h"
 #include "DBMemo.h"
 #include "DBNavigator.h"
 #include "DrawCellDelegate.h"
 #include "ErrorDisplay.h"
 #include "ProgramFolder.h"
-#include "RowIndicatorHeader.h"
-#include "SettingsFile.h"
 #include "ReadFromDevice.h"
 #include "ReportCommands.h"
+#include "RowIndicatorHeader.h"
+#include "SettingsFile.h"
 #include "TAboutForm.h"
 #include "TDeviceScreenShotForm.h"
 #include "USB.h"
@@ -22,18 +23,20 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -44,7 +47,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTranslator>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -84,6 +86,19 @@ void setFilter(QFileDialog* dialog, const QString& text, const QString& pattern)
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     dialog->setNameFilter(text + QStringLiteral(" (") + pattern + u')');
 }
+
+// Names project files in the file dialogs, which would otherwise show the type "unknown" of a
+// file the desktop does not know, in the language of the system's locale.
+class ProjectFileIconProvider : public QFileIconProvider
+{
+public:
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isFile() && info.suffix().compare(QLatin1String("fdb"), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("Файл проекта");
+        return QFileIconProvider::type(info);
+    }
+};
 
 } // namespace
 
@@ -130,8 +145,9 @@ TMainForm::~TMainForm()
     delete m_resultModel;
     ResultDBNavigator->setDataSource(nullptr);
     delete MainDataModule;
-    if (m_qtTranslator)
-        QCoreApplication::removeTranslator(m_qtTranslator);
+    // Before the icon provider they use.
+    delete SaveDialog;
+    delete OpenDialog;
 }
 
 void TMainForm::CreateImageList()
@@ -406,6 +422,8 @@ void TMainForm::CreatePages()
     MainDBGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     MainDBGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MainDBGrid->setShowGrid(true);
+    // Tab goes to the next control, as from every other control of the window.
+    MainDBGrid->setTabKeyNavigation(false);
     auto* indicator = new TRowIndicatorHeader(MainDBGrid);
     MainDBGrid->setVerticalHeader(indicator);
     indicator->setDefaultSectionSize(18);
@@ -488,6 +506,8 @@ void TMainForm::CreateDialogs()
     SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog->setFileMode(QFileDialog::AnyFile);
     SaveDialog->setFilter(SaveDialog->filter() | QDir::Hidden);
+    m_fileIconProvider = std::make_unique<ProjectFileIconProvider>();
+    SaveDialog->setIconProvider(m_fileIconProvider.get());
 
     OpenDialog = new QFileDialog(this);
     OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
@@ -495,6 +515,7 @@ void TMainForm::CreateDialogs()
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
     OpenDialog->setFilter(OpenDialog->filter() | QDir::Hidden);
+    OpenDialog->setIconProvider(m_fileIconProvider.get());
     OpenDialog->setWindowTitle(QStringLiteral("Открыть проект"));
     setFilter(OpenDialog, QStringLiteral("Файлы проектов (.fdb)"), QStringLiteral("*.fdb"));
 }
@@ -595,7 +616,6 @@ void TMainForm::FormCreate()
         OpenProject(ProjectName);
     else
         SetProjectName(QString());
-    LoadQtTranslations();
     // Without a USB layer the device commands later say that no device is connected.
     USBInit();
 }
@@ -613,18 +633,15 @@ void TMainForm::BindDataModule()
             MainDBGrid->setColumnWidth(col, chars * charWidth + 4);
     }
     // The grid follows the dataset's cursor, also after the rows were read anew.
-    const auto followCursor = [this] {
-        const int row = m_resultModel->CurrentRow();
-        static_cast<TRowIndicatorHeader*>(MainDBGrid->verticalHeader())->setCurrentRow(row);
-        if (row >= 0 && MainDBGrid->currentIndex().row() != row)
-            MainDBGrid->setCurrentIndex(m_resultModel->index(row, 0));
-    };
-    connect(m_resultModel, &TResultTableModel::CurrentRowChanged, this, followCursor);
-    connect(m_resultModel, &QAbstractItemModel::modelReset, this, followCursor);
+    connect(m_resultModel, &TResultTableModel::CurrentRowChanged, this, &TMainForm::FollowCursor);
+    connect(m_resultModel, &QAbstractItemModel::modelReset, this, &TMainForm::FollowCursor);
     connect(MainDBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid() && current.row() != m_resultModel->CurrentRow())
-                    ErrorDisplay::guard([&] { m_resultModel->SetCurrentRow(current.row()); });
+                if (current.isValid() && current.row() != m_resultModel->CurrentRow() &&
+                    !ErrorDisplay::guard([&] { m_resultModel->SetCurrentRow(current.row()); }))
+                    // Refused (an edit that cannot be posted): once the click or key press is
+                    // done with, the grid shows the record that stayed current.
+                    QMetaObject::invokeMethod(this, &TMainForm::FollowCursor, Qt::QueuedConnection);
                 ScheduleActionUpdate();
             });
 
@@ -646,16 +663,19 @@ void TMainForm::BindDataModule()
     }
 }
 
-void TMainForm::LoadQtTranslations()
+void TMainForm::FollowCursor()
 {
-    auto* translator = new QTranslator(this);
-    if (translator->load(QStringLiteral("qtbase_ru"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translator);
-        m_qtTranslator = translator;
-    } else {
-        delete translator;
-    }
+    const int row = m_resultModel->CurrentRow();
+    static_cast<TRowIndicatorHeader*>(MainDBGrid->verticalHeader())->setCurrentRow(row);
+    if (row < 0)
+        return;
+    QItemSelectionModel* selection = MainDBGrid->selectionModel();
+    const int column = std::max(MainDBGrid->currentIndex().column(), 0);
+    if (MainDBGrid->currentIndex().row() != row)
+        MainDBGrid->setCurrentIndex(m_resultModel->index(row, column));
+    if (!selection->isRowSelected(row) || selection->selectedRows().size() != 1)
+        selection->select(m_resultModel->index(row, column),
+                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TMainForm::FormCloseQuery(bool& CanClose)
@@ -715,6 +735,7 @@ void TMainForm::OpenProject(const QString& fileName)
 {
     bool opened = false;
     try {
+        TBusyFeedback busy(this, QStringLiteral("Открытие проекта"));
         opened = MainDataModule->OpenDatabase(fileName);
     } catch (const std::exception&) {
         // A file the engine cannot read is "not a project" to the user, like any other refusal.
@@ -737,14 +758,18 @@ bool TMainForm::ProjectCloseQuery()
         return true;
     switch (ask(this, AppTexts::saveChangesQuestion(ProjectName),
                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-    case QMessageBox::Yes:
-        MainDataModule->SaveChanges();
+    case QMessageBox::Yes: {
+        TBusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
+        SaveChangesShowingProgress(busy);
         MainDataModule->CloseDatabase();
         return true;
-    case QMessageBox::No:
+    }
+    case QMessageBox::No: {
+        TBusyFeedback busy(this, QStringLiteral("Закрытие проекта"));
         MainDataModule->CancelChanges();
         MainDataModule->CloseDatabase();
         return true;
+    }
     default:
         return false;
     }
@@ -760,7 +785,13 @@ void TMainForm::CloseProjectStep()
 QString TMainForm::ChooseFile(QFileDialog* dialog)
 {
     dialog->setDirectory(ProjectPath);
-    if (dialog->exec() != QDialog::Accepted)
+    const int answer = dialog->exec();
+    // The name box's completion list is a window of its own, which would stay on screen over the
+    // main window after Enter chose a name, and take the next click and key presses.
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>())
+        if (completer->popup()->isVisible())
+            completer->popup()->hide();
+    if (answer != QDialog::Accepted)
         return {};
     return dialog->selectedFiles().value(0);
 }
@@ -783,6 +814,7 @@ void TMainForm::CreateNewProjectActionExecute()
         return;
     bool created = false;
     try {
+        TBusyFeedback busy(this, QStringLiteral("Создание проекта"));
         created = MainDataModule->CreateDatabase(fileName);
     } catch (const std::exception&) {
         created = false;
@@ -811,6 +843,15 @@ void TMainForm::OpenProjectActionExecute()
 void TMainForm::SaveProjectActionExecute()
 {
     MainDataModule->PostEdits();
+    TBusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
+    SaveChangesShowingProgress(busy);
+}
+
+void TMainForm::SaveChangesShowingProgress(TBusyFeedback& busy)
+{
+    TCachedDataSet* results = MainDataModule->dsetVORN;
+    results->OnApplyProgress = [&busy](size_t done, size_t total) { busy.step(done, total); };
+    const auto unhook = qScopeGuard([results] { results->OnApplyProgress = nullptr; });
     MainDataModule->SaveChanges();
 }
 
@@ -823,6 +864,7 @@ void TMainForm::CloseProjectActionExecute()
 
 void TMainForm::CancelChangesActionExecute()
 {
+    TBusyFeedback busy(this, QStringLiteral("Отмена изменений"));
     MainDataModule->CancelChanges();
     // The data module raises no scroll notice here; the details would show a row that is gone.
     ShowDetails();
@@ -834,6 +876,7 @@ void TMainForm::DeleteAllRecordsActionExecute()
         QMessageBox::Yes)
         return;
     MainDataModule->PostEdits();
+    TBusyFeedback busy(this, QStringLiteral("Удаление записей"));
     MainDataModule->DeleteAllResults();
     ShowDetails();
 }

@@ -6,10 +6,12 @@
 #include <QList>
 #include <QMainWindow>
 #include <cstdint>
+#include <memory>
 
 class QAction;
 class QComboBox;
 class QFileDialog;
+class QFileIconProvider;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -21,7 +23,7 @@ class QTableView;
 class QTableWidget;
 class QTimer;
 class QToolBar;
-class QTranslator;
+class TBusyFeedback;
 class TDBMemo;
 class TDBMemoBinding;
 class TDBNavigator;
@@ -168,7 +170,8 @@ private:
     void CreateDialogs();
     void PlaceWindow();
     void BindDataModule();
-    void LoadQtTranslations();
+    void FollowCursor();
+    void SaveChangesShowingProgress(TBusyFeedback& busy);
     QAction* NewAction(const QString& name, const QString& caption, const QString& hint,
                        int imageIndex, void (TMainForm::*execute)());
     QAction* NewMenuItem(QMenu* menu, const QString& name, QAction* command);
@@ -180,8 +183,8 @@ private:
     QString ProjectPath;
     bool m_actionListActive = false;
     QTimer* m_updateTimer;
-    QTranslator* m_qtTranslator = nullptr;
     TResultTableModel* m_resultModel = nullptr;
     TDBMemoBinding* m_descriptionBinding = nullptr;
     TDBMemoBinding* m_commentBinding = nullptr;
+    std::unique_ptr<QFileIconProvider> m_fileIconProvider;
 };

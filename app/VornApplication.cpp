@@ -1,6 +1,7 @@
 #include "VornApplication.h"
 
 #include "ErrorDisplay.h"
+#include "LookAndTranslations.h"
 
 #include <QFont>
 
@@ -8,6 +9,7 @@ TVornApplication::TVornApplication(int& argc, char** argv) : QApplication(argc, 
 {
     setApplicationName(QStringLiteral("vorn"));
     setUpFonts();
+    applyLookAndTranslations(*this);
 }
 
 bool TVornApplication::notify(QObject* receiver, QEvent* event)

@@ -13,6 +13,10 @@ if(EXISTS ${VORN_PROGRAM_ICON})
   install(FILES ${VORN_PROGRAM_ICON} RENAME vorn.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 endif()
+foreach(size 16 24 32 64 128 256)
+  install(FILES ${CMAKE_SOURCE_DIR}/app/icons/program/vorn-${size}.png RENAME vorn.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
 # udev reads rules from /lib/udev/rules.d whatever the install prefix.
 install(FILES packaging/70-vorn.rules DESTINATION /lib/udev/rules.d)
 

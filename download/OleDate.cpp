@@ -1,11 +1,18 @@
 #include "OleDate.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace OleDate {
 
 namespace {
 constexpr int64_t MsecsPerDay = 86400000;
+// Project files keep times in 1/10000 s.
+constexpr int64_t TicksPerDay = 864000000;
+constexpr int64_t TicksPerMsec = TicksPerDay / MsecsPerDay;
+// 0001-01-01 and 9999-12-31: the dates a project file and the "dd.mm.yyyy" text can hold.
+constexpr double FirstDay = -693593;
+constexpr double LastDay = 2958465;
 
 bool isLeap(int y)
 {
@@ -73,28 +80,31 @@ double fromParts(int year, int month, int day, int hour, int minute, int second,
     return fromDayAndMsecs(dayNumber(year, month, day), msecs);
 }
 
-void toDayAndMsecs(double ole, int64_t& day, int64_t& msecOfDay)
+bool toDayAndMsecs(double ole, int64_t& day, int64_t& msecOfDay)
 {
-    if (!std::isfinite(ole)) {
-        day = 0;
-        msecOfDay = 0;
-        return;
-    }
+    day = 0;
+    msecOfDay = 0;
     const double whole = std::trunc(ole);
+    if (!(whole >= FirstDay && whole <= LastDay))
+        return false;
     day = static_cast<int64_t>(whole);
-    msecOfDay = std::llround(std::fabs(ole - whole) * double(MsecsPerDay));
-    if (msecOfDay >= MsecsPerDay) {
-        msecOfDay -= MsecsPerDay;
-        day += ole >= 0 ? 1 : -1;
-    }
+    // The nearest tick undoes the double's representation error; cutting the rest keeps a
+    // time just before midnight on its own day.
+    const int64_t ticks = std::min<int64_t>(
+        std::llround(std::fabs(ole - whole) * double(TicksPerDay)), TicksPerDay - 1);
+    msecOfDay = ticks / TicksPerMsec;
+    return true;
 }
 
 Parts toParts(double ole)
 {
     int64_t day = 0;
     int64_t ms = 0;
-    toDayAndMsecs(ole, day, ms);
     Parts p;
+    if (!toDayAndMsecs(ole, day, ms)) {
+        p.valid = false;
+        return p;
+    }
     civilFromDays(day + OleEpoch, p.year, p.month, p.day);
     p.msec = static_cast<int>(ms % 1000);
     ms /= 1000;

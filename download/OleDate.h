@@ -16,6 +16,9 @@ struct Parts
     int minute = 0;
     int second = 0;
     int msec = 0;
+    // False for a value outside 0001-01-01 to 9999-12-31 (or not a number); the rest is then
+    // the default above.
+    bool valid = true;
 };
 
 bool isValid(int year, int month, int day, int hour, int minute, int second);
@@ -28,9 +31,10 @@ int64_t dayNumber(int year, int month, int day);
 double fromParts(int year, int month, int day, int hour, int minute, int second, int msec = 0);
 double fromDayAndMsecs(int64_t day, int64_t msecOfDay);
 
-// Splits a value into its day number and the milliseconds of the day, rounded to the
-// nearest millisecond.
-void toDayAndMsecs(double ole, int64_t& day, int64_t& msecOfDay);
+// Splits a value into its day number and the milliseconds of the day. The time is cut, never
+// rounded up, so that 23:59:59.9999 stays on its day and in its second. False (and zeros) for
+// a value outside 0001-01-01 to 9999-12-31 or not a number.
+bool toDayAndMsecs(double ole, int64_t& day, int64_t& msecOfDay);
 Parts toParts(double ole);
 
 } // namespace OleDate

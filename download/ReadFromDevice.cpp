@@ -9,8 +9,10 @@
 #include "ResultImport.h"
 #include "USB.h"
 
+#include <QApplication>
 #include <QList>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QWidget>
 
 #include <memory>
@@ -99,7 +101,12 @@ void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* f
     }
     if (!outcome->Completed)
         return;
-    const int32_t added = ImportResults(dm, outcome->Results);
+    int32_t added = 0;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        added = ImportResults(dm, outcome->Results);
+    }
     const auto inDevice = static_cast<int32_t>(outcome->Results.size());
     outcome->Results = {};
     showSummary(owner, inDevice, added);

@@ -612,6 +612,8 @@ void TCachedDataSet::ApplyUpdates()
             TCachedRow* row = m_rows[i].get();
             if (!row->dropped)
                 WriteRow(row);
+            if (OnApplyProgress && i % 4096 == 4095)
+                OnApplyProgress(i + 1, m_rows.size());
         }
     } catch (...) {
         Compact();

@@ -92,6 +92,8 @@ QString ForceText(std::optional<double> f, int32_t diameter, int32_t measurandCo
 QString DateText(double oleDate)
 {
     const OleDate::Parts p = OleDate::toParts(oleDate);
+    if (!p.valid)
+        return {};
     return QStringLiteral("%1.%2.%3")
         .arg(p.day, 2, 10, QChar('0'))
         .arg(p.month, 2, 10, QChar('0'))
@@ -101,6 +103,8 @@ QString DateText(double oleDate)
 QString TimeText(double oleDate)
 {
     const OleDate::Parts p = OleDate::toParts(oleDate);
+    if (!p.valid)
+        return {};
     return QStringLiteral("%1:%2:%3")
         .arg(p.hour, 2, 10, QChar('0'))
         .arg(p.minute, 2, 10, QChar('0'))

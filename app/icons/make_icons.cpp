@@ -196,13 +196,32 @@ void programIcon(QPainter& p)
     p.drawArc(QRectF(18, 36, 12, 10), 180 * 16, 200 * 16);
 }
 
+// A magnifying glass over a double-headed arrow: fit the page to the width.
+void zoom(QPainter& p)
+{
+    p.setPen(QPen(QColor(30, 90, 180), 1.5));
+    p.drawLine(QPointF(1, 13.5), QPointF(7, 13.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 90, 180));
+    p.drawPolygon(QPolygonF{QPointF(0.5, 13.5), QPointF(3, 11), QPointF(3, 16)});
+    p.drawPolygon(QPolygonF{QPointF(7.5, 13.5), QPointF(5, 11), QPointF(5, 16)});
+    p.setPen(QPen(Outline, 1.5));
+    p.setBrush(QColor(210, 235, 250));
+    p.drawEllipse(QPointF(9.5, 6), 4.5, 4.5);
+    p.setPen(QPen(QColor(120, 80, 30), 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(12.8, 9.3), QPointF(15, 11.5));
+}
+
+// Pictures are drawn on a grid of `design` pixels and scaled to `size`.
 void save(const QString& folder, const QString& name, int size,
-          const std::function<void(QPainter&)>& draw)
+          const std::function<void(QPainter&)>& draw, int design = 0)
 {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    if (design > 0)
+        p.scale(qreal(size) / design, qreal(size) / design);
     draw(p);
     p.end();
     image.save(QDir(folder).filePath(name));
@@ -227,5 +246,13 @@ int main(int argc, char* argv[])
     save(folder, QStringLiteral("about.png"), 16, question);
     save(folder, QStringLiteral("export.png"), 16, table);
     save(folder, QStringLiteral("vorn.png"), 48, programIcon);
+    // The sizes a desktop asks for, for windows, the task bar and the menu of programs.
+    QDir(folder).mkpath(QStringLiteral("program"));
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        save(folder, QStringLiteral("program/vorn-%1.png").arg(size), size, programIcon, 48);
+    // Used where the desktop's icon theme has no icon of that name.
+    QDir(folder).mkpath(QStringLiteral("fallback"));
+    save(folder, QStringLiteral("fallback/zoom-fit-width.png"), 16, zoom);
+    save(folder, QStringLiteral("fallback/document-print.png"), 16, printer);
     return 0;
 }

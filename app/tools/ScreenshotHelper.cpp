@@ -2,20 +2,31 @@
 //   vorn_screenshot_helper project <folder>  writes a sample project and a settings file that
 //                                            reopens it into <folder>
 //   vorn_screenshot_helper grab <file.png>   saves the X screen, cropped to what is drawn on it
+//   vorn_screenshot_helper tour <folder> <docs>  runs the real main window on a sample project in
+//                                            <folder> and saves it, a message box, the report
+//                                            preview and a file dialog as PNGs into <docs>
 #include "MainDataModule.h"
+#include "MainForm.h"
 #include "OleDate.h"
+#include "ProgramFolder.h"
 #include "SettingsFile.h"
+#include "VornApplication.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
 
-int writeProject(const QString& folder)
+int writeProject(const QString& folder, const QString& settingsFile)
 {
     const QString projects = QDir(folder).filePath(QStringLiteral("projects"));
     QDir().mkpath(projects);
@@ -53,7 +64,7 @@ int writeProject(const QString& folder)
     TVornSettings settings;
     settings.ProjectName = file;
     settings.ProjectPath = projects + u'/';
-    TSettingsFile(QDir(folder).filePath(QStringLiteral("vorn.ini"))).save(settings);
+    TSettingsFile(settingsFile).save(settings);
     return 0;
 }
 
@@ -69,16 +80,59 @@ int grab(const QString& png)
     return screen.copy(drawn.isEmpty() ? screen.rect() : drawn).save(png) ? 0 : 1;
 }
 
+void pause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Shows a modal window by running the command, saves the screen once it is drawn, closes it.
+void grabModal(QAction* command, const QString& png)
+{
+    QTimer::singleShot(1500, [png] {
+        grab(png);
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    command->trigger();
+}
+
+int tour(const QString& folder, const QString& docs)
+{
+    ProgramFolder::setPath(folder);
+    if (writeProject(folder, ProgramFolder::settingsFile()) != 0)
+        return 1;
+    TMainForm form;
+    form.show();
+    form.activateWindow();
+    pause(2000);
+    const auto png = [&docs](const char* name) { return QDir(docs).filePath(QLatin1String(name)); };
+    if (grab(png("main-window.png")) != 0)
+        return 1;
+    grabModal(form.DeleteAllRecordsAction, png("message-box.png"));
+    grabModal(form.PrintReportAction, png("report-preview.png"));
+    // Last: choosing Open closes the project first.
+    grabModal(form.OpenProjectAction, png("file-dialog.png"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc == 4 && QLatin1String(argv[1]) == QLatin1String("tour")) {
+        TVornApplication app(argc, argv);
+        app.setQuitOnLastWindowClosed(false);
+        return tour(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == QLatin1String("project"))
-        return writeProject(args[2]);
+        return writeProject(args[2], QDir(args[2]).filePath(QStringLiteral("vorn.ini")));
     if (args.size() == 3 && args[1] == QLatin1String("grab"))
         return grab(args[2]);
-    std::fprintf(stderr, "usage: vorn_screenshot_helper project <folder> | grab <file.png>\n");
+    std::fprintf(stderr, "usage: vorn_screenshot_helper project <folder> | grab <file.png> | "
+                         "tour <folder> <docs>\n");
     return 2;
 }

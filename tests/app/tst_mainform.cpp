@@ -1,24 +1,43 @@
 #include "AppTexts.h"
+#include "BusyFeedback.h"
 #include "ColorSwatchComboBox.h"
+#include "Cp1251.h"
 #include "DBMemo.h"
 #include "DBNavigator.h"
+#include "DemoInstrument.h"
+#include "DownloadSummaryForm.h"
 #include "MainDataModule.h"
 #include "MainFormFixture.h"
 #include "ModalAnswer.h"
+#include "OleDate.h"
+#include "ProgressForm.h"
+#include "ResultTableModel.h"
+#include "SimulatedInstrument.h"
+#include "RowIndicatorHeader.h"
 #include "TAboutForm.h"
+#include "USB.h"
 #include "VornApplication.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QInputMethodEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -53,6 +72,30 @@ void pressKey(QWidget* window, Qt::Key key)
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window;
     QTest::keyClick(target, key, Qt::ControlModifier);
 }
+
+// Closes every message box that appears while it lives, nested ones included, and keeps their
+// texts, so that a test sees how many boxes one user action raised.
+class MessageBoxes : public QObject
+{
+public:
+    MessageBoxes()
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box && box->isVisible()) {
+                texts << box->text();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+};
+
+const QString Emoji = QStringLiteral("\U0001F600");
 
 } // namespace
 
@@ -646,6 +689,358 @@ private slots:
         QVERIFY(w->GetProjectPath().isEmpty());
         QVERIFY(w->isVisible());
         QVERIFY(w->CreateNewProjectAction->isEnabled());
+    }
+
+    void refusalIsOneMessageForEveryWayIn_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("typed emoji") << "key" << Emoji;
+        QTest::newRow("typed zero-width space") << "key" << QStringLiteral("\u200B");
+        QTest::newRow("typed omega") << "key" << QStringLiteral("Ω");
+        QTest::newRow("pasted") << "paste" << QStringLiteral("x") + Emoji;
+        QTest::newRow("input method") << "input method" << Emoji;
+    }
+    void refusalIsOneMessageForEveryWayIn()
+    {
+        QFETCH(QString, way);
+        QFETCH(QString, text);
+        TMainForm* w = startWithProject(QStringLiteral("r.fdb"), 0);
+        w->PageControl->setCurrentIndex(0);
+        TDBMemo* memo = w->DescriptionDBMemo;
+        memo->setFocus();
+        QTest::keyClicks(memo, QStringLiteral("ab"));
+        MessageBoxes boxes;
+        if (way == QLatin1String("key")) {
+            QTest::sendKeyEvent(QTest::Click, memo, Qt::Key_unknown, text, Qt::NoModifier);
+        } else if (way == QLatin1String("paste")) {
+            QApplication::clipboard()->setText(text);
+            memo->paste();
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(text);
+            QApplication::sendEvent(memo, &commit);
+        }
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QCOMPARE(boxes.texts.value(0), Cp1251::RefusalMessage(text));
+        QCOMPARE(memo->toPlainText(), QStringLiteral("ab"));
+        QTest::qWait(50);
+        QCOMPARE(boxes.texts.size(), 1);
+    }
+
+    // Text the project cannot hold, put into the editor by the program, is refused when posted,
+    // with the same message as typing it, once, however the post comes about.
+    void refusedPostShowsOneBox_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("Ctrl+S in the editor") << "save";
+        QTest::newRow("Close command") << "close";
+        QTest::newRow("Tab out of the editor") << "tab";
+    }
+    void refusedPostShowsOneBox()
+    {
+        QFETCH(QString, action);
+        TMainForm* w = startWithProject(QStringLiteral("one.fdb"), 2);
+        w->PageControl->setCurrentIndex(0);
+        TDBMemo* memo = w->DescriptionDBMemo;
+        memo->setFocus();
+        memo->insertPlainText(QStringLiteral("a") + Emoji);
+        QTRY_VERIFY(w->SaveProjectAction->isEnabled());
+        MessageBoxes boxes;
+        if (action == QLatin1String("save"))
+            pressKey(w, Qt::Key_S);
+        else if (action == QLatin1String("close"))
+            w->CloseProjectAction->trigger();
+        else
+            QTest::keyClick(memo, Qt::Key_Tab);
+        QTRY_VERIFY(!boxes.texts.isEmpty());
+        QTest::qWait(50);
+        QCOMPARE(boxes.texts, QStringList{Cp1251::RefusalMessage(Emoji)});
+        QVERIFY(w->MainDataModule->IsOpen());
+        QVERIFY(w->MainDataModule->HasChanges());
+        QCOMPARE(memo->toPlainText(), QStringLiteral("a") + Emoji);
+    }
+
+    void refusedMoveKeepsTheGridOnTheCurrentRecord_data()
+    {
+        QTest::addColumn<int>("clickedRow");
+        QTest::newRow("second row") << 1;
+        QTest::newRow("last row") << 2;
+    }
+    void refusedMoveKeepsTheGridOnTheCurrentRecord()
+    {
+        QFETCH(int, clickedRow);
+        TMainForm* w = startWithProject(QStringLiteral("mv.fdb"), 3);
+        w->PageControl->setCurrentIndex(1);
+        QTableView* grid = w->MainDBGrid;
+        QCOMPARE(w->MainDataModule->dsetVORN->RecNo(), 0);
+        w->CommentDBMemo->setFocus();
+        w->CommentDBMemo->insertPlainText(Emoji);
+        MessageBoxes boxes;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(clickedRow, 1)).center());
+        QTRY_VERIFY(!boxes.texts.isEmpty());
+        QTest::qWait(50);
+        QCOMPARE(boxes.texts.size(), 1);
+        QCOMPARE(w->MainDataModule->dsetVORN->RecNo(), 0);
+        QCOMPARE(grid->currentIndex().row(), 0);
+        const QModelIndexList selected = grid->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.value(0).row(), 0);
+        QCOMPARE(static_cast<TRowIndicatorHeader*>(grid->verticalHeader())->currentRow(), 0);
+        QCOMPARE(w->CommentDBMemo->toPlainText(), Emoji);
+    }
+
+    void fileDialogLeavesNoCompletionPopup_data()
+    {
+        QTest::addColumn<bool>("create");
+        QTest::newRow("Create") << true;
+        QTest::newRow("Open") << false;
+    }
+    void fileDialogLeavesNoCompletionPopup()
+    {
+        QFETCH(bool, create);
+        for (const char* name : {"alpha.fdb", "alpine.fdb"})
+            f->makeProject(f->projectFile(QString::fromLatin1(name)), 0);
+        TMainForm* w = f->start();
+        bool popupWasShown = false;
+        std::unique_ptr<ModalAnswer> replace;
+        ModalAnswer dialog([&](QWidget* modal) {
+            auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(edit);
+            edit->setFocus();
+            QTest::keyClicks(edit, QStringLiteral("alp"));
+            QCompleter* completer = edit->completer();
+            QVERIFY(completer);
+            QTRY_VERIFY_WITH_TIMEOUT(completer->popup()->isVisible(), 5000);
+            popupWasShown = true;
+            QTest::keyClicks(edit, QStringLiteral("ha.fdb"));
+            completer->complete(); // what typing does while the folder is still being read
+            if (create)
+                replace = std::make_unique<ModalAnswer>(ModalAnswer::pressButton(QMessageBox::Yes));
+            static_cast<QDialog*>(modal)->accept();
+        });
+        (create ? w->CreateNewProjectAction : w->OpenProjectAction)->trigger();
+        QVERIFY(dialog.appeared());
+        QVERIFY(popupWasShown);
+        QCOMPARE(w->GetProjectName(), f->projectFile(QStringLiteral("alpha.fdb")));
+        for (QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY2(!(top->isVisible() && top->windowType() == Qt::Popup),
+                     qPrintable(top->metaObject()->className()));
+    }
+
+    // Built after Qt's translations were loaded: the dialogs' own texts are Russian too.
+    void fileDialogsAreRussian_data()
+    {
+        QTest::addColumn<bool>("create");
+        QTest::newRow("Create") << true;
+        QTest::newRow("Open") << false;
+    }
+    void fileDialogsAreRussian()
+    {
+        QFETCH(bool, create);
+        const QString file = f->projectFile(QStringLiteral("ru.fdb"));
+        f->makeProject(file, 0);
+        TMainForm* w = f->start();
+        QFileDialog* dialog = create ? w->SaveDialog : w->OpenDialog;
+        auto* sidebar = dialog->findChild<QListView*>(QStringLiteral("sidebar"));
+        QVERIFY(sidebar);
+        QCOMPARE(sidebar->model()->index(0, 0).data().toString(), QStringLiteral("Компьютер"));
+        auto* files = dialog->findChild<QFileSystemModel*>();
+        QVERIFY(files);
+        files->setRootPath(QFileInfo(file).absolutePath());
+        QTRY_COMPARE(files->index(file, 2).data().toString(), QStringLiteral("Файл проекта"));
+        QCOMPARE(files->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Имя"));
+    }
+
+    void keyboard_data()
+    {
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("leaves");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Tab leaves the description")
+            << "DescriptionDBMemo" << int(Qt::Key_Tab) << int(Qt::NoModifier) << true << "ab";
+        QTest::newRow("Shift+Tab leaves the description")
+            << "DescriptionDBMemo" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << true
+            << "ab";
+        QTest::newRow("Ctrl+Tab types a tab") << "DescriptionDBMemo" << int(Qt::Key_Tab)
+                                              << int(Qt::ControlModifier) << false << "ab\t";
+        QTest::newRow("Tab leaves the comment")
+            << "CommentDBMemo" << int(Qt::Key_Tab) << int(Qt::NoModifier) << true << "ab";
+        QTest::newRow("Tab leaves the results grid")
+            << "MainDBGrid" << int(Qt::Key_Tab) << int(Qt::NoModifier) << true << "";
+    }
+    void keyboard()
+    {
+        QFETCH(QString, widget);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, leaves);
+        QFETCH(QString, text);
+        TMainForm* w = startWithProject(QStringLiteral("kb.fdb"), 3);
+        auto* target = w->findChild<QWidget*>(widget);
+        QVERIFY(target);
+        w->PageControl->setCurrentIndex(widget == QLatin1String("DescriptionDBMemo") ? 0 : 1);
+        target->setFocus();
+        QTRY_VERIFY(target->hasFocus());
+        auto* memo = qobject_cast<TDBMemo*>(target);
+        if (memo) {
+            memo->selectAll();
+            QTest::keyClicks(memo, QStringLiteral("ab"));
+        }
+        const QModelIndex cell = w->MainDBGrid->currentIndex();
+        QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(!target->hasFocus(), leaves);
+        if (memo)
+            QCOMPARE(memo->toPlainText(), text);
+        else
+            QCOMPARE(w->MainDBGrid->currentIndex(), cell);
+    }
+
+    void everyWindowHasTheFormsFont_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("message box") << "message box";
+        QTest::newRow("file dialog") << "file dialog";
+        QTest::newRow("menu") << "menu";
+        QTest::newRow("download summary") << "summary";
+    }
+    void everyWindowHasTheFormsFont()
+    {
+        QFETCH(QString, window);
+        TMainForm* w = startWithProject(QStringLiteral("font.fdb"), 1);
+        QFont font;
+        if (window == QLatin1String("message box")) {
+            ModalAnswer no([&font](QWidget* box) {
+                font = box->font();
+                qobject_cast<QMessageBox*>(box)->done(QMessageBox::No);
+            });
+            w->DeleteAllRecordsAction->trigger();
+            QVERIFY(no.appeared());
+        } else if (window == QLatin1String("file dialog")) {
+            font = w->SaveDialog->font();
+        } else if (window == QLatin1String("menu")) {
+            font = w->FileMenuItem->font();
+        } else {
+            font = TDownloadSummaryForm(w).font();
+        }
+        QCOMPARE(font.family(), w->font().family());
+        QCOMPARE(font.pixelSize(), 11);
+    }
+
+    void programIconsWithoutAnIconTheme()
+    {
+        const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+        for (int size : {16, 32, 48, 256})
+            QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+        for (const char* name : {"zoom-fit-width", "document-print"})
+            QVERIFY2(!QIcon::fromTheme(QString::fromLatin1(name)).isNull(), name);
+    }
+
+    void longCommandsShowTheyAreBusy_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("results");
+        QTest::addColumn<bool>("progress");
+        QTest::newRow("save of many deletions") << "save" << 5000 << true;
+        QTest::newRow("cancel changes") << "cancel" << 3 << false;
+        QTest::newRow("delete all") << "delete all" << 3 << false;
+        QTest::newRow("open") << "open" << 3 << false;
+        QTest::newRow("import from the device") << "import" << 3 << false;
+    }
+    void longCommandsShowTheyAreBusy()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, results);
+        QFETCH(bool, progress);
+        const QString file = f->projectFile(QStringLiteral("busy.fdb"));
+        const bool open = command == QLatin1String("open");
+        const bool import = command == QLatin1String("import");
+        if (import)
+            USBSetDriverLayer(makeDemoInstrument());
+        const auto unplug = qScopeGuard([] { USBSetDriverLayer(nullptr); });
+        if (open)
+            f->makeProject(file, results);
+        TMainForm* w = open ? f->start() : startWithProject(QStringLiteral("busy.fdb"), results);
+        if (command == QLatin1String("save") || command == QLatin1String("cancel")) {
+            w->MainDataModule->DeleteAllResults();
+            QTRY_VERIFY(w->SaveProjectAction->isEnabled());
+        }
+        TBusyFeedback::ShowProgressAfterMs = 0;
+        const auto restore = qScopeGuard([] { TBusyFeedback::ShowProgressAfterMs = 500; });
+        QList<int> cursors;
+        bool progressShown = false;
+        QObject watch;
+        connect(w->MainDataModule->ResultDataSource, &TDataSource::DataSetChanged, &watch, [&] {
+            const QCursor* cursor = QApplication::overrideCursor();
+            cursors << (cursor ? int(cursor->shape()) : -1);
+            if (auto* form = w->findChild<TProgressForm*>())
+                progressShown = progressShown || form->isVisible();
+        });
+        std::unique_ptr<ModalAnswer> answer;
+        if (command == QLatin1String("save")) {
+            w->SaveProjectAction->trigger();
+        } else if (command == QLatin1String("cancel")) {
+            w->CancelChangesAction->trigger();
+        } else if (command == QLatin1String("delete all")) {
+            answer = std::make_unique<ModalAnswer>(ModalAnswer::pressButton(QMessageBox::Yes));
+            w->DeleteAllRecordsAction->trigger();
+        } else if (open) {
+            answer =
+                std::make_unique<ModalAnswer>([&](QWidget* m) { chooseInFileDialog(m, file); });
+            w->OpenProjectAction->trigger();
+        } else {
+            answer = std::make_unique<ModalAnswer>("TDownloadSummaryForm", ModalAnswer::reject());
+            w->ReadFromDeviceAction->trigger();
+        }
+        QVERIFY(!answer || answer->appeared());
+        QVERIFY(!cursors.isEmpty());
+        for (int shape : cursors)
+            QCOMPARE(shape, int(Qt::WaitCursor));
+        QCOMPARE(progressShown, progress);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(!w->findChild<TProgressForm*>());
+        QCOMPARE(w->MainDataModule->HasChanges(), command == QLatin1String("delete all") || import);
+    }
+
+    void datesAndTimesNeverRollOver_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("last tick of a day") << 2026 << 3 << 1 << "01.03.2026";
+        QTest::newRow("last tick of 9999") << 9999 << 12 << 31 << "31.12.9999";
+    }
+    void datesAndTimesNeverRollOver()
+    {
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(int, day);
+        QFETCH(QString, date);
+        TMainForm* w = startWithProject(QStringLiteral("late.fdb"), 0);
+        TMsrResult r = MainFormFixture::result(1);
+        r.MsrDate = double(OleDate::dayNumber(year, month, day)) + 863999999 / 864000000.0;
+        w->MainDataModule->BeginUpdate();
+        QVERIFY(w->MainDataModule->AddResult(r));
+        w->MainDataModule->EndUpdate();
+        w->MainDataModule->SaveChanges();
+        w->CloseProjectAction->trigger();
+        w->OpenProject(f->projectFile(QStringLiteral("late.fdb")));
+        auto* rows = static_cast<TResultTableModel*>(w->MainDBGrid->model());
+        QCOMPARE(rows->rowCount(), 1);
+        QString shownDate;
+        QString shownTime;
+        for (int c = 0; c < rows->columnCount(); ++c) {
+            if (rows->FieldAt(c) == w->MainDataModule->dsetVORNMSR_DATE)
+                shownDate = rows->index(0, c).data().toString();
+            if (rows->FieldAt(c) == w->MainDataModule->dsetVORNMSR_TIME)
+                shownTime = rows->index(0, c).data().toString();
+        }
+        QCOMPARE(shownDate, date);
+        QCOMPARE(shownTime, QStringLiteral("23:59:59"));
     }
 
     void textOutsideWindows1251IsRefused()

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QProgressBar;
+
+// The program's progress window, drawn like the download's: a bevel around a gauge. It has no
+// Cancel button: what it shows cannot be stopped half-way.
+class TProgressForm : public QDialog
+{
+    Q_OBJECT
+public:
+    TProgressForm(const QString& caption, QWidget* parent);
+
+    void setProgress(int percent);
+
+    QFrame* Bevel1;
+    QProgressBar* Gauge;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
