@@ -23,6 +23,8 @@ install(FILES packaging/70-vorn.rules DESTINATION /lib/udev/rules.d)
 
 set(vorn_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/vorn)
 install(FILES packaging/copyright DESTINATION ${vorn_doc_dir})
+install(FILES packaging/vorn.lintian-overrides RENAME vorn
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
 
 # Compressed without a time stamp, so that the package is reproducible.
 function(vorn_gzip source output)
@@ -61,19 +63,20 @@ set(CPACK_PACKAGE_NAME vorn)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "VORN project <support@vorn.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "communication program of the VORN reinforcement tension meter")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-The VORN (ВОРН-1.0) is a portable instrument that measures the tension force in
-steel reinforcement bars and strands. Plug it in over USB and this program reads
-every result stored in it into a project file, skipping results the project
-already holds. Comment on each result, show the force in kgf or N or the stress
-in kgf/cm2 or MPa, print the report of all results, export them as CSV for a
-spreadsheet and take a picture of the instrument's screen. The windows are in
+# The synopsis comes from the summary; this is the extended description alone.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "The VORN (ВОРН-1.0) is a portable instrument that measures the
+tension force in steel reinforcement bars and strands. Plug it in over
+USB and this program reads every result stored in it into a project
+file, skipping results the project already holds. Comment on each
+result, show the force in kgf or N or the stress in kgf/cm2 or MPa,
+print the report of all results, export them as CSV for a spreadsheet
+and take a picture of the instrument's screen. The windows are in
 Russian.
 .
 The package holds the program (vorn), the same program with a simulated
-instrument for trying it without the device (vorn-demo), the command-line tool
-vornctl for scripts, and a udev rule that gives the logged-in user access to the
-instrument without root.")
+instrument for trying it without the device (vorn-demo), the
+command-line tool vornctl for scripts, and a udev rule that gives the
+logged-in user access to the instrument without root.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
@@ -85,9 +88,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "firebird3.0-server-core, fonts-liberation2, qt6-translations-l10n")
 # Only the rule needs udev; a container without systemd installs the programs all the same.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
-# Stripped programs, their symbols in vorn-dbgsym.
+# CPack strips the programs and moves their symbols into vorn-dbgsym (an unstripped install
+# is what it extracts them from).
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 include(CPack)

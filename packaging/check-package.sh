@@ -11,6 +11,7 @@ trap 'rm -rf "$work"' EXIT
 cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/vorn_*.deb)
+ls "$work"/vorn-dbgsym_*.ddeb >/dev/null 2>&1 || { echo "no debug symbol package"; exit 1; }
 lintian -EvIL +pedantic --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 || true
 cat "$work/lintian.log"
 if grep -E '^[EWI]: ' "$work/lintian.log"; then
