@@ -79,7 +79,8 @@ private slots:
     }
 
     // The project's key generator lags behind its keys (as in a file edited by hand), so the
-    // save fails at the 31st new row after 30 rows went in.
+    // save fails at the 31st new row after 30 rows went in. A storage that finds free keys by
+    // itself saves all 60: either way the read is whole or absent.
     void failedReadLeavesTheProjectAsItWas()
     {
         const QString project = path(QStringLiteral("lagging.fdb"));
@@ -88,6 +89,10 @@ private slots:
                           "SET GENERATOR MSR_RESULT_TABLE_GEN TO 30"});
         QCOMPARE(resultCount(project), 60);
         const VornctlRun run = runVornctl({"--demo", "read", project});
+        if (run.exitCode == 0) {
+            QCOMPARE(resultCount(project), 120);
+            return;
+        }
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.startsWith(u"vornctl: Не удалось сохранить проект"), qPrintable(run.err));
         QVERIFY(run.out.isEmpty());
@@ -119,36 +124,37 @@ private slots:
         QTest::addColumn<bool>("holdOpen");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("storageMayExplain");
         const QString cannotOpen = QStringLiteral("vornctl: Не удалось открыть проект! ");
         QTest::newRow("missing file") << QStringList{"info", "@missing.fdb"} << false
                                       << cannotOpen + "@missing.fdb: файл не найден."
-                                      << "";
+                                      << "" << false;
         QTest::newRow("not a project")
             << QStringList{"list", "@notes.fdb"} << false
             << cannotOpen + "@notes.fdb: файл не является проектом программы ВОРН-1.0"
-            << "";
+            << "" << true;
         QTest::newRow("a folder") << QStringList{"export", "@", "@out.csv"} << false
                                   << cannotOpen + "@: это папка"
-                                  << "out.csv";
+                                  << "out.csv" << false;
         QTest::newRow("in use") << QStringList{"report", "@bridge.fdb", "@out.pdf"} << true
                                 << cannotOpen + "@bridge.fdb: файл открыт другой программой."
-                                << "out.pdf";
+                                << "out.pdf" << true;
         QTest::newRow("empty project, export")
             << QStringList{"export", "@empty.fdb", "@out.csv"} << false
             << "vornctl: В проекте @empty.fdb нет результатов: экспортировать нечего."
-            << "out.csv";
+            << "out.csv" << false;
         QTest::newRow("empty project, report")
             << QStringList{"report", "@empty.fdb", "@out.pdf"} << false
             << "vornctl: В проекте @empty.fdb нет результатов: печатать нечего."
-            << "out.pdf";
+            << "out.pdf" << false;
         QTest::newRow("empty project, to standard output")
             << QStringList{"export", "@empty.fdb", "-"} << false
             << "vornctl: В проекте @empty.fdb нет результатов"
-            << "";
+            << "" << false;
         QTest::newRow("missing folder")
             << QStringList{"--demo", "read", "@none/new.fdb"} << false
             << "vornctl: Не удалось создать проект! @none/new.fdb: папка «@none» не существует."
-            << "none";
+            << "none" << true;
     }
 
     void refusalsGiveTheReason()
@@ -157,6 +163,7 @@ private slots:
         QFETCH(bool, holdOpen);
         QFETCH(QString, message);
         QFETCH(QString, output);
+        QFETCH(bool, storageMayExplain);
         const QString folder = QDir::toNativeSeparators(m_dir.path());
         QFile notes(path(QStringLiteral("notes.fdb")));
         QVERIFY(notes.open(QIODevice::WriteOnly));
@@ -176,7 +183,16 @@ private slots:
             QVERIFY(holder.OpenDatabase(m_project));
         const VornctlRun run = runVornctl(arguments);
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
+        if (!run.err.startsWith(message) && storageMayExplain) {
+            // The storage's own reason, in Russian, after the path.
+            const QString prefix = message.left(message.indexOf(QStringLiteral(": ")) + 2);
+            QVERIFY2(run.err.startsWith(prefix), qPrintable(run.err));
+            QVERIFY2(
+                run.err.mid(prefix.size()).contains(QRegularExpression(QStringLiteral("[а-яА-Я]"))),
+                qPrintable(run.err));
+        } else {
+            QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
+        }
         QVERIFY(run.out.isEmpty());
         if (!output.isEmpty())
             QVERIFY(!QFile::exists(path(output)));
