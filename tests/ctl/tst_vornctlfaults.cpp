@@ -69,9 +69,11 @@ private slots:
         QProcess process;
         process.start(QStringLiteral(VORNCTL_PATH), {"--demo", "read", project});
         QVERIFY(process.waitForStarted());
-        if (!process.waitForFinished(killAfterMs))
+        if (!process.waitForFinished(killAfterMs)) {
             process.kill();
-        QVERIFY(process.waitForFinished(10000));
+            process.waitForFinished(10000);
+        }
+        QCOMPARE(process.state(), QProcess::NotRunning);
         if (QFile::exists(project))
             QCOMPARE(resultCount(project), 120);
         const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
