@@ -5,7 +5,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
-"$top/scripts/build.sh"
+"$top/scripts/build.sh" --programs
 program=vorn
 if [ "${1:-}" = "--demo" ]; then program=vorn-demo; fi
 exec "$top/build/app/$program"

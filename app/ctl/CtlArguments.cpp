@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CtlArguments.h"
 
 #include "CtlErrors.h"
@@ -6,80 +7,148 @@
 
 namespace {
 
-// The project and output files each command takes.
-const QHash<QString, int>& fileCounts()
+struct CommandShape
 {
-    static const QHash<QString, int> counts{
-        {QStringLiteral("read"), 1},   {QStringLiteral("export"), 2}, {QStringLiteral("report"), 2},
-        {QStringLiteral("screen"), 1}, {QStringLiteral("info"), 1},
+    int files = 0;
+    bool units = false;
+};
+
+const QHash<QString, CommandShape>& commandShapes()
+{
+    static const QHash<QString, CommandShape> shapes{
+        {QStringLiteral("read"), {1, false}},  {QStringLiteral("export"), {2, true}},
+        {QStringLiteral("report"), {2, true}}, {QStringLiteral("screen"), {1, false}},
+        {QStringLiteral("info"), {1, false}},  {QStringLiteral("list"), {1, true}},
     };
-    return counts;
+    return shapes;
 }
 
 int32_t choice(const QString& option, const QString& value, const QStringList& names)
 {
     const auto index = names.indexOf(value);
     if (index < 0)
-        throw CtlUsageError(QStringLiteral("%1: unknown value \"%2\" (expected %3)")
-                                .arg(option, value, names.join(u'|')));
+        throw CtlUsageError(QStringLiteral("%1: недопустимое значение «%2» (возможны: %3)")
+                                .arg(option, value, names.join(QStringLiteral(", "))));
     return int32_t(index);
+}
+
+bool takesValue(const QString& option)
+{
+    return option == u"--measurand" || option == u"--unit" || option == u"--format";
 }
 
 } // namespace
 
+QStringList ctlFormats(const QString& command)
+{
+    if (command == u"info")
+        return {QStringLiteral("text"), QStringLiteral("json")};
+    if (command == u"list")
+        return {QStringLiteral("tsv"), QStringLiteral("json")};
+    return {};
+}
+
 CtlArguments parseCtlArguments(const QStringList& words)
 {
     CtlArguments arguments;
-    bool hasUnitOptions = false;
+    QStringList operands;
+    QStringList unitOptions;
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString& word = words[i];
-        if (word == u"--demo") {
-            arguments.demo = true;
-        } else if (word == u"--measurand" || word == u"--unit") {
-            if (i + 1 == words.size())
-                throw CtlUsageError(word + QStringLiteral(": value missing"));
-            const QString& value = words[++i];
-            if (word == u"--measurand")
-                arguments.measurandCode =
-                    choice(word, value, {QStringLiteral("force"), QStringLiteral("stress")});
-            else
-                arguments.loadUnitCode =
-                    choice(word, value, {QStringLiteral("kgf"), QStringLiteral("N")});
-            hasUnitOptions = true;
-        } else if (word.startsWith(u'-') && word.size() > 1) {
-            throw CtlUsageError(QStringLiteral("unknown option \"%1\"").arg(word));
-        } else if (arguments.command.isEmpty()) {
-            arguments.command = word;
-        } else {
-            arguments.files.append(word);
+        const bool isOption = !optionsEnded && word.size() > 1 && word.startsWith(u'-');
+        if (!isOption) {
+            operands.append(word);
+            continue;
         }
+        if (word == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        QString option = word;
+        QString value;
+        bool hasValue = false;
+        if (const auto equals = word.indexOf(u'='); word.startsWith(u"--") && equals > 0) {
+            option = word.left(equals);
+            value = word.mid(equals + 1);
+            hasValue = true;
+        }
+        if (takesValue(option)) {
+            if (!hasValue) {
+                if (i + 1 == words.size())
+                    throw CtlUsageError(option + QStringLiteral(": не указано значение"));
+                value = words[++i];
+            }
+            if (option == u"--format") {
+                arguments.format = value;
+            } else {
+                unitOptions.append(option);
+                if (option == u"--measurand")
+                    arguments.measurandCode =
+                        choice(option, value, {QStringLiteral("force"), QStringLiteral("stress")});
+                else
+                    arguments.loadUnitCode =
+                        choice(option, value, {QStringLiteral("kgf"), QStringLiteral("N")});
+            }
+            continue;
+        }
+        if (hasValue)
+            throw CtlUsageError(option + QStringLiteral(": параметр не принимает значения"));
+        if (option == u"--demo")
+            arguments.demo = true;
+        else if (option == u"--verbose")
+            arguments.verbose = true;
+        else if (option == u"--help" || option == u"-h")
+            arguments.help = true;
+        else if (option == u"--version")
+            arguments.version = true;
+        else
+            throw CtlUsageError(QStringLiteral("неизвестный параметр «%1»").arg(word));
     }
-    if (arguments.command.isEmpty())
-        throw CtlUsageError(QStringLiteral("no command given"));
-    const auto count = fileCounts().constFind(arguments.command);
-    if (count == fileCounts().cend())
-        throw CtlUsageError(QStringLiteral("unknown command \"%1\"").arg(arguments.command));
-    if (arguments.files.size() != *count)
-        throw CtlUsageError(QStringLiteral("%1: expected %2 file name(s), got %3")
-                                .arg(arguments.command)
-                                .arg(*count)
-                                .arg(arguments.files.size()));
-    if (hasUnitOptions && arguments.command != u"export" && arguments.command != u"report")
-        throw CtlUsageError(
-            QStringLiteral("%1: --measurand and --unit apply to export and report only")
-                .arg(arguments.command));
-    return arguments;
-}
 
-QString ctlUsage()
-{
-    return QStringLiteral(
-        "usage: vornctl [--demo] COMMAND ARGS\n"
-        "  read PROJECT.fdb                   read the instrument into the project\n"
-        "  export PROJECT.fdb OUT.csv [OPTS]  write the results as CSV\n"
-        "  report PROJECT.fdb OUT.pdf [OPTS]  write the report as PDF\n"
-        "  screen OUT.bmp                     save the instrument's screen picture\n"
-        "  info PROJECT.fdb                   show the project's identity and dates\n"
-        "OPTS: --measurand force|stress  --unit kgf|N\n"
-        "--demo uses the simulated demo instrument instead of the USB device.\n");
+    if (arguments.version)
+        return arguments;
+    if (!operands.isEmpty() && operands.first() == u"help") {
+        arguments.help = true;
+        operands.removeFirst();
+        if (operands.size() > 1)
+            throw CtlUsageError(QStringLiteral("help: укажите не более одной команды"));
+        arguments.helpTopic = operands.value(0);
+    } else if (arguments.help) {
+        arguments.helpTopic = operands.value(0);
+    }
+    if (arguments.help) {
+        if (!arguments.helpTopic.isEmpty() && !commandShapes().contains(arguments.helpTopic))
+            throw CtlUsageError(
+                QStringLiteral("неизвестная команда «%1»").arg(arguments.helpTopic));
+        return arguments;
+    }
+
+    if (operands.isEmpty())
+        throw CtlUsageError(QStringLiteral("не указана команда"));
+    arguments.command = operands.takeFirst();
+    arguments.files = operands;
+    const auto shape = commandShapes().constFind(arguments.command);
+    if (shape == commandShapes().cend())
+        throw CtlUsageError(QStringLiteral("неизвестная команда «%1»").arg(arguments.command));
+    if (arguments.files.size() != shape->files)
+        throw CtlUsageError(QStringLiteral("%1: ожидается файлов: %2, указано: %3")
+                                .arg(arguments.command)
+                                .arg(shape->files)
+                                .arg(arguments.files.size()));
+    if (!unitOptions.isEmpty() && !shape->units)
+        throw CtlUsageError(
+            QStringLiteral("%1: параметр %2 применим только к export, report и list")
+                .arg(arguments.command, unitOptions.first()));
+    const QStringList formats = ctlFormats(arguments.command);
+    if (!arguments.format.isEmpty()) {
+        if (formats.isEmpty())
+            throw CtlUsageError(
+                QStringLiteral("%1: параметр --format применим только к info и list")
+                    .arg(arguments.command));
+        choice(QStringLiteral("--format"), arguments.format, formats);
+    } else if (!formats.isEmpty()) {
+        arguments.format = formats.first();
+    }
+    return arguments;
 }

@@ -1,30 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CtlCommands.h"
 
 #include "AppTexts.h"
 #include "CsvExport.h"
 #include "CtlErrors.h"
+#include "CtlOutput.h"
 #include "DataModuleRowSource.h"
 #include "DeviceCommands.h"
 #include "DeviceSession.h"
 #include "DownloadThread.h"
 #include "MainDataModule.h"
 #include "MeasurementReport.h"
-#include "PictureFileError.h"
+#include "ProjectFileReason.h"
 #include "ReportRenderer.h"
-#include "ResultTexts.h"
+#include "ResultListing.h"
 #include "ScreenBuffer.h"
 #include "ScreenPicture.h"
 #include "USB.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <unistd.h>
@@ -36,16 +38,32 @@ QString nativePath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// The reason follows the fixed sentence as a clause: its first letter is lowered unless it
+// starts an abbreviation.
+QString withReason(const QString& sentence, const QString& path, QString reason)
+{
+    reason = reason.trimmed();
+    if (reason.size() > 1 && reason[0].isUpper() && reason[1].isLower())
+        reason[0] = reason[0].toLower();
+    return AppTexts::errorSentence(sentence + u' ' + nativePath(path) + QStringLiteral(": ") +
+                                   reason);
+}
+
 void openProject(TMainDataModule& dataModule, const QString& path)
 {
-    bool opened = false;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        throw CtlError(
+            withReason(AppTexts::CannotOpenProject, path, ProjectFileReason::WhyNotOpened(path)));
     try {
-        opened = QFileInfo(path).isFile() && dataModule.OpenDatabase(path);
-    } catch (const std::exception&) {
-        opened = false;
+        if (dataModule.OpenDatabase(path))
+            return;
+    } catch (const std::exception& error) {
+        throw CtlError(
+            withReason(AppTexts::CannotOpenProject, path, QString::fromUtf8(error.what())));
     }
-    if (!opened)
-        throw CtlError(AppTexts::CannotOpenProject + u' ' + nativePath(path));
+    throw CtlError(
+        withReason(AppTexts::CannotOpenProject, path, ProjectFileReason::WhyNotOpened(path)));
 }
 
 // Balances BeginUpdate also when an import or a build throws.
@@ -64,6 +82,11 @@ private:
     TMainDataModule& m_dataModule;
 };
 
+void writeStandardOutput(const QString& text)
+{
+    writeOutput(QStringLiteral("-"), text.toUtf8());
+}
+
 TArrayOfMsrResult download()
 {
     TDownloadThread worker;
@@ -77,7 +100,7 @@ TArrayOfMsrResult download()
             if (value == TDownloadThread::ProgressFinished)
                 std::fputs("\r\033[K", stderr);
             else
-                std::fprintf(stderr, "\rreading %d%%", value);
+                std::fprintf(stderr, "\rЧтение из прибора: %d%%", value);
             std::fflush(stderr);
         },
         Qt::QueuedConnection);
@@ -90,22 +113,16 @@ TArrayOfMsrResult download()
     if (worker.ResultCode() != 0)
         throw CtlError(linkErrorMessage(QStringLiteral("Ошибка связи "), worker.ResultCode()));
     if (!worker.Completed())
-        throw CtlError(QStringLiteral("The download ended without its results."));
+        throw CtlError(QStringLiteral("Чтение из прибора прервано, результаты не получены."));
     return worker.takeResults();
 }
 
-void readCommand(const CtlArguments& arguments, QTextStream& out)
+// Downloads into the open project and saves; returns the number of results added.
+int importAndSave(TMainDataModule& dataModule, const QString& path,
+                  const TArrayOfMsrResult& results)
 {
-    const QString& path = arguments.files[0];
-    DeviceSession device(arguments.demo);
-    TMainDataModule dataModule;
-    const bool created = !QFileInfo::exists(path);
-    if (created && !dataModule.CreateDatabase(path))
-        throw CtlError(AppTexts::CannotCreateProject + u' ' + nativePath(path));
+    int added = 0;
     try {
-        openProject(dataModule, path);
-        const TArrayOfMsrResult results = download();
-        int added = 0;
         if (!results.empty()) {
             UpdateScope update(dataModule);
             for (const TMsrResult& result : results)
@@ -114,21 +131,123 @@ void readCommand(const CtlArguments& arguments, QTextStream& out)
         }
         dataModule.SaveChanges();
         dataModule.CloseDatabase();
-        out << QStringLiteral("read %1, added %2\n").arg(results.size()).arg(added);
+    } catch (const std::exception& error) {
+        throw CtlError(withReason(QStringLiteral("Не удалось сохранить проект"), path,
+                                  QString::fromUtf8(error.what())));
+    }
+    return added;
+}
+
+// Whatever a failed read wrote into the project is rolled back, never committed at the close.
+void abandonProject(TMainDataModule& dataModule) noexcept
+{
+    try {
+        if (dataModule.pFIBTransaction->Active())
+            dataModule.pFIBTransaction->Handle().Rollback();
     } catch (...) {
-        // A project made for this read alone does not outlive its failure.
-        if (created) {
-            dataModule.CloseDatabase();
-            QFile::remove(path);
-        }
+        // The close below lets go of the connection in any case.
+    }
+    try {
+        dataModule.CloseDatabase();
+    } catch (...) {
+        // The destructor releases what the close could not.
+    }
+}
+
+// A new project is built under a hidden name beside the target and takes the target's name
+// only once the read is saved, so that the name never stands for a half-made project.
+QString temporaryProjectPath(const QString& path)
+{
+    const QFileInfo target(path);
+    for (;;) {
+        const QString candidate = target.dir().filePath(
+            QStringLiteral(".%1.%2.part")
+                .arg(target.fileName())
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0')));
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}
+
+QString readSummary(size_t read, int added)
+{
+    return QStringLiteral("Считано результатов: %1, добавлено: %2\n").arg(read).arg(added);
+}
+
+void readIntoNewProject(const QString& path)
+{
+    const QString building = temporaryProjectPath(path);
+    TMainDataModule dataModule;
+    bool created = false;
+    try {
+        created = dataModule.CreateDatabase(building);
+    } catch (const std::exception& error) {
+        throw CtlError(
+            withReason(AppTexts::CannotCreateProject, path, QString::fromUtf8(error.what())));
+    }
+    if (!created) {
+        QFile::remove(building);
+        throw CtlError(withReason(AppTexts::CannotCreateProject, path,
+                                  ProjectFileReason::WhyNotCreated(path)));
+    }
+    try {
+        openProject(dataModule, building);
+        const TArrayOfMsrResult results = download();
+        const int added = importAndSave(dataModule, path, results);
+        // Refuses to replace a file that appeared under the name meanwhile.
+        if (!QFile::rename(building, path))
+            throw CtlError(withReason(AppTexts::CannotCreateProject, path,
+                                      QFileInfo::exists(path)
+                                          ? QStringLiteral("файл с этим именем уже создан "
+                                                           "другой программой")
+                                          : QStringLiteral("не удалось переименовать файл")));
+        writeStandardOutput(readSummary(results.size(), added));
+    } catch (...) {
+        abandonProject(dataModule);
+        QFile::remove(building);
         throw;
     }
+}
+
+void readIntoExistingProject(const QString& path)
+{
+    TMainDataModule dataModule;
+    try {
+        openProject(dataModule, path);
+        const TArrayOfMsrResult results = download();
+        const int added = importAndSave(dataModule, path, results);
+        writeStandardOutput(readSummary(results.size(), added));
+    } catch (...) {
+        abandonProject(dataModule);
+        throw;
+    }
+}
+
+void readCommand(const CtlArguments& arguments)
+{
+    const QString& path = arguments.files[0];
+    DeviceSession device(arguments.demo);
+    if (QFileInfo::exists(path))
+        readIntoExistingProject(path);
+    else
+        readIntoNewProject(path);
+}
+
+// The window offers neither the report nor the export for a project without results.
+void refuseEmptyProject(TMainDataModule& dataModule, const QString& path, const QString& what)
+{
+    if (dataModule.IsEmpty())
+        throw CtlError(
+            QStringLiteral("В проекте %1 нет результатов: %2 нечего.").arg(nativePath(path), what));
 }
 
 BuiltReport buildReport(TMainDataModule& dataModule, const CtlArguments& arguments,
                         ReportVariant variant)
 {
     openProject(dataModule, arguments.files[0]);
+    refuseEmptyProject(dataModule, arguments.files[0],
+                       variant == ReportVariant::Export ? QStringLiteral("экспортировать")
+                                                        : QStringLiteral("печатать"));
     dataModule.SetMeasurand(arguments.measurandCode);
     dataModule.SetLoadUnit(arguments.loadUnitCode);
     UpdateScope update(dataModule);
@@ -138,42 +257,36 @@ BuiltReport buildReport(TMainDataModule& dataModule, const CtlArguments& argumen
                                   {dataModule.GetMeasurandName(), dataModule.GetMeasurandUnit()});
 }
 
-void exportCommand(const CtlArguments& arguments, QTextStream&)
+void exportCommand(const CtlArguments& arguments)
 {
     TMainDataModule dataModule;
     const BuiltReport report = buildReport(dataModule, arguments, ReportVariant::Export);
-    try {
-        saveCsvFile(report, arguments.files[1]);
-    } catch (const ReportError& error) {
-        throw CtlError(QString::fromUtf8(error.what()));
-    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    CsvExport csv;
+    if (!csv.write(report, buffer))
+        throw CtlError(QStringLiteral("Не удалось подготовить CSV: %1.").arg(csv.error()));
+    writeOutput(arguments.files[1], buffer.data());
 }
 
-QString cannotCreate(const QString& path, const QString& reason)
-{
-    return QStringLiteral("Cannot create file \"%1\". %2").arg(nativePath(path), reason);
-}
-
-void reportCommand(const CtlArguments& arguments, QTextStream&)
+void reportCommand(const CtlArguments& arguments)
 {
     TMainDataModule dataModule;
     const BuiltReport report = buildReport(dataModule, arguments, ReportVariant::Print);
-    const QString& path = arguments.files[1];
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw CtlError(cannotCreate(path, file.errorString()));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&buffer);
+        pdf.setCreator(AppTexts::Title);
         pdf.setResolution(600);
         pdf.setPageLayout(ReportRenderer::pageLayout(report));
         if (!ReportRenderer::render(report, pdf))
-            throw CtlError(cannotCreate(path, QStringLiteral("The report could not be drawn.")));
+            throw CtlError(QStringLiteral("Не удалось построить отчёт."));
     }
-    if (!file.commit())
-        throw CtlError(cannotCreate(path, file.errorString()));
+    writeOutput(arguments.files[1], buffer.data());
 }
 
-void screenCommand(const CtlArguments& arguments, QTextStream&)
+void screenCommand(const CtlArguments& arguments)
 {
     static_assert(DEV_SCREEN_SIZE == ScreenBuffer::ReplySize);
     DeviceSession device(arguments.demo);
@@ -185,54 +298,42 @@ void screenCommand(const CtlArguments& arguments, QTextStream&)
     buffer.LoadScreenReply(reply);
     QImage picture;
     PaintScreenBuffer(buffer, qRgb(0, 0, 0), qRgb(255, 255, 255), picture);
-    try {
-        SaveBmpFile(picture, arguments.files[0]);
-    } catch (const PictureFileError& error) {
-        throw CtlError(error.message());
-    }
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    QString error;
+    if (!WriteBmp(picture, bytes, &error))
+        throw CtlError(QStringLiteral("Не удалось подготовить снимок экрана: %1.").arg(error));
+    writeOutput(arguments.files[0], bytes.data());
 }
 
-QString momentText(double oleDate)
-{
-    return ResultTexts::DateText(oleDate) + u' ' + ResultTexts::TimeText(oleDate);
-}
-
-void infoCommand(const CtlArguments& arguments, QTextStream& out)
+void infoCommand(const CtlArguments& arguments)
 {
     TMainDataModule dataModule;
     openProject(dataModule, arguments.files[0]);
-    UpdateScope update(dataModule);
-    out << QStringLiteral("device %1, data version %2\n")
-               .arg(QString::fromLatin1(dataModule.DescriptionDataSetDEVICE_NAME->AsBytes()))
-               .arg(dataModule.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger());
-    TResultDataSet& results = *dataModule.dsetVORN;
-    out << QStringLiteral("results %1\n").arg(results.RecordCount());
-    if (results.IsEmpty())
-        return;
-    double first = 0;
-    double last = 0;
-    bool any = false;
-    for (results.First(); !results.Eof(); results.Next()) {
-        if (dataModule.dsetVORNMSR_DATE->IsNull())
-            continue;
-        const double moment = dataModule.dsetVORNMSR_DATE->AsDateTime();
-        first = any ? std::min(first, moment) : moment;
-        last = any ? std::max(last, moment) : moment;
-        any = true;
-    }
-    if (any)
-        out << QStringLiteral("first %1\nlast %2\n").arg(momentText(first), momentText(last));
+    writeOutput(QStringLiteral("-"), arguments.format == u"json"
+                                         ? ResultListing::InfoJson(dataModule)
+                                         : ResultListing::InfoText(dataModule));
+}
+
+void listCommand(const CtlArguments& arguments)
+{
+    TMainDataModule dataModule;
+    openProject(dataModule, arguments.files[0]);
+    dataModule.SetMeasurand(arguments.measurandCode);
+    dataModule.SetLoadUnit(arguments.loadUnitCode);
+    writeOutput(QStringLiteral("-"), arguments.format == u"json" ? ResultListing::Json(dataModule)
+                                                                 : ResultListing::Tsv(dataModule));
 }
 
 } // namespace
 
-void runCtlCommand(const CtlArguments& arguments, QTextStream& out)
+void runCtlCommand(const CtlArguments& arguments)
 {
-    using Command = void (*)(const CtlArguments&, QTextStream&);
+    using Command = void (*)(const CtlArguments&);
     static const QHash<QString, Command> commands{
         {QStringLiteral("read"), readCommand},     {QStringLiteral("export"), exportCommand},
         {QStringLiteral("report"), reportCommand}, {QStringLiteral("screen"), screenCommand},
-        {QStringLiteral("info"), infoCommand},
+        {QStringLiteral("info"), infoCommand},     {QStringLiteral("list"), listCommand},
     };
-    commands.value(arguments.command)(arguments, out);
+    commands.value(arguments.command)(arguments);
 }

@@ -1,9 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "CtlArguments.h"
 
-#include <QTextStream>
-
-// Runs the parsed command; normal output goes to out. Throws CtlError (or the storage's
-// std::exception) on failure, having written nothing.
-void runCtlCommand(const CtlArguments& arguments, QTextStream& out);
+// Runs the parsed command, writing its output to standard output or to its file. Throws
+// CtlError (or the storage's std::exception) on failure, having written nothing.
+void runCtlCommand(const CtlArguments& arguments);

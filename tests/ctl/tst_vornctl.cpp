@@ -79,10 +79,10 @@ private slots:
     {
         Run first = vornctl({QStringLiteral("--demo"), QStringLiteral("read"), m_project});
         QCOMPARE(first.exitCode, 0);
-        QCOMPARE(first.out, QStringLiteral("read 123, added 120\n"));
+        QCOMPARE(first.out, QStringLiteral("Считано результатов: 123, добавлено: 120\n"));
         Run second = vornctl({QStringLiteral("read"), m_project, QStringLiteral("--demo")});
         QCOMPARE(second.exitCode, 0);
-        QCOMPARE(second.out, QStringLiteral("read 123, added 0\n"));
+        QCOMPARE(second.out, QStringLiteral("Считано результатов: 123, добавлено: 0\n"));
     }
 
     void infoShowsIdentityCountAndDates()
@@ -91,13 +91,13 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QStringLiteral("device VORN-1.0, data version 65537"));
-        QCOMPARE(lines[1], QStringLiteral("results 120"));
+        QCOMPARE(lines[0], QStringLiteral("Прибор: VORN-1.0, версия данных 65537"));
+        QCOMPARE(lines[1], QStringLiteral("Результатов: 120"));
         const QRegularExpression moment(
-            QStringLiteral(R"(^(first|last) \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$)"));
+            QStringLiteral(R"(^(Первый|Последний): \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$)"));
         QVERIFY2(moment.match(lines[2]).hasMatch(), qPrintable(lines[2]));
         QVERIFY2(moment.match(lines[3]).hasMatch(), qPrintable(lines[3]));
-        QVERIFY(lines[2].mid(6) != lines[3].mid(5));
+        QVERIFY(lines[2].section(u' ', 1) != lines[3].section(u' ', 1));
     }
 
     void exportWritesTheExportCsv_data()
@@ -182,10 +182,10 @@ private slots:
             << QStringList{"report", "@notes.fdb", "@out.pdf"} << "out.pdf" << cannotOpen;
         QTest::newRow("export to a missing folder")
             << QStringList{"export", "@bridge.fdb", "@none/out.csv"} << "none/out.csv"
-            << "Cannot create file";
+            << "Не удалось записать файл";
         QTest::newRow("report to a missing folder")
             << QStringList{"report", "@bridge.fdb", "@none/out.pdf"} << "none/out.pdf"
-            << "Cannot create file";
+            << "Не удалось записать файл";
         QTest::newRow("screen to a missing folder")
             << QStringList{"--demo", "screen", "@none/out.bmp"} << "none/out.bmp"
             << "out.bmp";
@@ -194,16 +194,16 @@ private slots:
         QTest::newRow("screen without a device") << QStringList{"screen", "@out.bmp"} << "out.bmp"
                                                  << "Прибор не подключен!";
         QTest::newRow("unknown command") << QStringList{"frobnicate", "@out.csv"} << "out.csv"
-                                         << "usage: vornctl";
+                                         << "Справка: vornctl --help";
         QTest::newRow("unknown option")
             << QStringList{"export", "@bridge.fdb", "@out.csv", "--fast"} << "out.csv"
-            << "usage: vornctl";
+            << "Справка: vornctl --help";
         QTest::newRow("bad unit") << QStringList{"export", "@bridge.fdb", "@out.csv", "--unit",
                                                  "lbf"}
                                   << "out.csv"
-                                  << "usage: vornctl";
+                                  << "Справка: vornctl --help";
         QTest::newRow("missing output name") << QStringList{"export", "@bridge.fdb"} << "bridge.csv"
-                                             << "usage: vornctl";
+                                             << "Справка: vornctl --help";
     }
 
     void failuresWriteNothing()

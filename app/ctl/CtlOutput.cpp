@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CtlOutput.h"
+
+#include "CtlErrors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+QString cannotWrite(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Не удалось записать файл «%1»: %2.")
+        .arg(QDir::toNativeSeparators(path), russianFileReason(reason));
+}
+
+} // namespace
+
+bool isStandardOutput(const QString& path)
+{
+    return path == u"-";
+}
+
+QString russianFileReason(const QString& systemText)
+{
+    // Compared with the system's own texts, so that the mapping holds in any locale.
+    static const std::pair<int, const char*> reasons[] = {
+        {ENOENT, "папка или файл не существует"},
+        {EACCES, "нет прав доступа"},
+        {EPERM, "операция не разрешена"},
+        {ENOSPC, "нет места на диске"},
+#ifdef EDQUOT
+        {EDQUOT, "превышена дисковая квота"},
+#endif
+        {EROFS, "файловая система доступна только для чтения"},
+        {EISDIR, "это папка, а не файл"},
+        {ENOTDIR, "часть пути не является папкой"},
+        {EFBIG, "превышен допустимый размер файла"},
+        {EIO, "ошибка ввода-вывода"},
+        {ENAMETOOLONG, "слишком длинное имя файла"},
+        {EPIPE, "получатель данных закрыл канал"},
+        {EBUSY, "файл занят"},
+    };
+    for (const auto& [code, text] : reasons)
+        if (systemText.compare(qt_error_string(code), Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(text);
+    return systemText;
+}
+
+void writeOutput(const QString& path, const QByteArray& bytes)
+{
+    if (isStandardOutput(path)) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+            out.write(bytes) != bytes.size() || std::fflush(stdout) != 0)
+            throw CtlError(QStringLiteral("Не удалось записать в стандартный вывод: %1.")
+                               .arg(russianFileReason(out.errorString())));
+        return;
+    }
+    QSaveFile file(path);
+    // Unbuffered, so that a failed write keeps the system's reason.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw CtlError(cannotWrite(path, file.errorString()));
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        // A short write leaves Qt without a reason; the system's is still in errno.
+        const int code = errno;
+        const QString reason = code != 0 ? qt_error_string(code) : file.errorString();
+        file.cancelWriting();
+        throw CtlError(cannotWrite(path, reason));
+    }
+    if (!file.commit())
+        throw CtlError(cannotWrite(path, file.errorString()));
+}

@@ -1,0 +1,277 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ResultListing.h"
+
+#include "MainDataModule.h"
+#include "OleDate.h"
+#include "ResultTexts.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+namespace ResultListing {
+
+namespace {
+
+constexpr double NewtonsPerKgf = 9.80665;
+constexpr double QuarterPi = 0.78539816339744830963;
+
+struct Row
+{
+    QJsonValue dateTime;
+    QJsonValue number;
+    QJsonValue kind;
+    QJsonValue kindName;
+    QJsonValue diameter;
+    QJsonValue forceEstimate;
+    QJsonValue base;
+    QJsonValue fKgf;
+    QJsonValue f;
+    QJsonValue p;
+    QJsonValue s;
+    QJsonValue comment;
+};
+
+const char* const Columns[] = {
+    "date_time", "number", "kind", "kind_name", "diameter", "force_estimate",
+    "base",      "f_kgf",  "f",    "p",         "s",        "comment"};
+
+QJsonValue integer(const TField* field)
+{
+    return field->IsNull() ? QJsonValue() : QJsonValue(field->AsInteger());
+}
+
+QJsonValue real(std::optional<double> value)
+{
+    if (!value || !std::isfinite(*value))
+        return QJsonValue();
+    return QJsonValue(*value);
+}
+
+// The columns hold 32-bit floats: their shortest text that reads back as the same float is
+// their full precision, without the digits that widening to double invents.
+QJsonValue real(const TField* field)
+{
+    if (field->IsNull())
+        return QJsonValue();
+    const float value = float(field->AsFloat());
+    std::array<char, 64> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
+    return real(QByteArray(text.data(), end - text.data()).toDouble());
+}
+
+// The date of MSR_DATE and the time of MSR_TIME, as the results table shows them.
+QJsonValue dateTime(const TMainDataModule& m)
+{
+    if (m.dsetVORNMSR_DATE->IsNull())
+        return QJsonValue();
+    const QString date = IsoDateTime(m.dsetVORNMSR_DATE->AsDateTime()).left(10);
+    if (m.dsetVORNMSR_TIME->IsNull())
+        return date;
+    return date + IsoDateTime(m.dsetVORNMSR_TIME->AsDateTime()).mid(10);
+}
+
+std::vector<Row> rows(TMainDataModule& m)
+{
+    std::vector<Row> result;
+    TResultDataSet& results = *m.dsetVORN;
+    m.BeginUpdate();
+    for (results.First(); !results.Eof(); results.Next()) {
+        Row row;
+        row.dateTime = dateTime(m);
+        row.number = integer(m.dsetVORNMSR_NUMBER);
+        row.kind = integer(m.dsetVORNREINF_KIND_ID);
+        if (!m.dsetVORNREINF_KIND_ID->IsNull())
+            row.kindName = ResultTexts::ReinfKindName(m.dsetVORNREINF_KIND_ID->AsInteger());
+        row.diameter = integer(m.dsetVORNREINF_DIAMETER);
+        row.forceEstimate = integer(m.dsetVORNFORCE_ESTIMATE);
+        row.base = integer(m.dsetVORNBASE);
+        row.fKgf = real(m.dsetVORNF);
+        if (!m.dsetVORNF->IsNull())
+            row.f = real(ForceValue(
+                m.dsetVORNF->AsFloat(),
+                m.dsetVORNREINF_DIAMETER->IsNull() ? 0 : m.dsetVORNREINF_DIAMETER->AsInteger(),
+                m.MeasurandCode, m.LoadUnitCode));
+        row.p = real(m.dsetVORNP);
+        row.s = real(m.dsetVORNS);
+        if (!m.dsetVORNMSR_COMMENT->IsNull())
+            row.comment = m.dsetVORNMSR_COMMENT->AsString();
+        result.push_back(row);
+    }
+    m.EndUpdate();
+    return result;
+}
+
+std::vector<QJsonValue> values(const Row& row)
+{
+    return {row.dateTime, row.number, row.kind, row.kindName, row.diameter, row.forceEstimate,
+            row.base,     row.fKgf,   row.f,    row.p,        row.s,        row.comment};
+}
+
+// Tabs, line ends and backslashes inside a value are escaped, so that a value never splits
+// a line or a column.
+QString tsvCell(const QJsonValue& value)
+{
+    if (value.isNull() || value.isUndefined())
+        return QString();
+    if (value.isDouble())
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    QString text = value.toString();
+    text.replace(u'\\', QStringLiteral("\\\\"));
+    text.replace(u'\t', QStringLiteral("\\t"));
+    text.replace(u'\n', QStringLiteral("\\n"));
+    text.replace(u'\r', QStringLiteral("\\r"));
+    return text;
+}
+
+QJsonObject selection(const TMainDataModule& m)
+{
+    static const QStringList measurands{QStringLiteral("force"), QStringLiteral("stress")};
+    static const QStringList units{QStringLiteral("kgf"), QStringLiteral("N")};
+    return {{QStringLiteral("measurand"), measurands.value(m.MeasurandCode)},
+            {QStringLiteral("unit"), units.value(m.LoadUnitCode)},
+            {QStringLiteral("measurand_name"), m.GetMeasurandName()},
+            {QStringLiteral("unit_name"), m.GetMeasurandUnit()}};
+}
+
+struct Summary
+{
+    qsizetype count = 0;
+    std::optional<double> first;
+    std::optional<double> last;
+};
+
+Summary summary(TMainDataModule& m)
+{
+    Summary result;
+    TResultDataSet& results = *m.dsetVORN;
+    m.BeginUpdate();
+    for (results.First(); !results.Eof(); results.Next()) {
+        ++result.count;
+        if (m.dsetVORNMSR_DATE->IsNull())
+            continue;
+        const double moment = m.dsetVORNMSR_DATE->AsDateTime();
+        result.first = result.first ? std::min(*result.first, moment) : moment;
+        result.last = result.last ? std::max(*result.last, moment) : moment;
+    }
+    m.EndUpdate();
+    return result;
+}
+
+QString deviceName(const TMainDataModule& m)
+{
+    return QString::fromLatin1(m.DescriptionDataSetDEVICE_NAME->AsBytes());
+}
+
+} // namespace
+
+std::optional<double> ForceValue(double f, int32_t diameter, int32_t measurandCode,
+                                 int32_t loadUnitCode)
+{
+    double shown = -1.0;
+    if (measurandCode == 0) {
+        if (loadUnitCode == 0)
+            shown = f;
+        else if (loadUnitCode == 1)
+            shown = NewtonsPerKgf * f;
+    } else if (measurandCode == 1) {
+        const double area = (QuarterPi * diameter) * diameter;
+        if (area > 0) {
+            if (loadUnitCode == 0)
+                shown = f / (0.01 * area);
+            else if (loadUnitCode == 1)
+                shown = (NewtonsPerKgf * f) / area;
+        }
+    }
+    if (!(shown >= 0) || std::isinf(shown))
+        return std::nullopt;
+    return shown;
+}
+
+QString IsoDateTime(double oleDate)
+{
+    const OleDate::Parts p = OleDate::toParts(oleDate);
+    QString text = QStringLiteral("%1-%2-%3T%4:%5:%6")
+                       .arg(p.year, 4, 10, QChar(u'0'))
+                       .arg(p.month, 2, 10, QChar(u'0'))
+                       .arg(p.day, 2, 10, QChar(u'0'))
+                       .arg(p.hour, 2, 10, QChar(u'0'))
+                       .arg(p.minute, 2, 10, QChar(u'0'))
+                       .arg(p.second, 2, 10, QChar(u'0'));
+    if (p.msec != 0)
+        text += QStringLiteral(".%1").arg(p.msec, 3, 10, QChar(u'0'));
+    return text;
+}
+
+QByteArray Tsv(TMainDataModule& dataModule)
+{
+    QStringList header;
+    for (const char* column : Columns)
+        header.append(QString::fromLatin1(column));
+    QString text = header.join(u'\t') + u'\n';
+    for (const Row& row : rows(dataModule)) {
+        QStringList cells;
+        for (const QJsonValue& value : values(row))
+            cells.append(tsvCell(value));
+        text += cells.join(u'\t') + u'\n';
+    }
+    return text.toUtf8();
+}
+
+QByteArray Json(TMainDataModule& dataModule)
+{
+    QJsonArray results;
+    for (const Row& row : rows(dataModule)) {
+        QJsonObject object;
+        const std::vector<QJsonValue> cells = values(row);
+        for (size_t i = 0; i < cells.size(); ++i)
+            object.insert(QString::fromLatin1(Columns[i]),
+                          cells[i].isUndefined() ? QJsonValue() : cells[i]);
+        results.append(object);
+    }
+    QJsonObject document = selection(dataModule);
+    document.insert(QStringLiteral("results"), results);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+QByteArray InfoText(TMainDataModule& dataModule)
+{
+    const Summary s = summary(dataModule);
+    QString text = QStringLiteral("Прибор: %1, версия данных %2\nРезультатов: %3\n")
+                       .arg(deviceName(dataModule))
+                       .arg(dataModule.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger())
+                       .arg(s.count);
+    auto moment = [](double ole) {
+        return ResultTexts::DateText(ole) + u' ' + ResultTexts::TimeText(ole);
+    };
+    if (s.first)
+        text +=
+            QStringLiteral("Первый: %1\nПоследний: %2\n").arg(moment(*s.first), moment(*s.last));
+    return text.toUtf8();
+}
+
+QByteArray InfoJson(TMainDataModule& dataModule)
+{
+    const Summary s = summary(dataModule);
+    const TField* description = dataModule.DescriptionDataSetPROJECT_DESC;
+    const QJsonObject document{
+        {QStringLiteral("device_name"), deviceName(dataModule)},
+        {QStringLiteral("data_version"),
+         dataModule.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger()},
+        {QStringLiteral("results"), double(s.count)},
+        {QStringLiteral("first"), s.first ? QJsonValue(IsoDateTime(*s.first)) : QJsonValue()},
+        {QStringLiteral("last"), s.last ? QJsonValue(IsoDateTime(*s.last)) : QJsonValue()},
+        {QStringLiteral("description"),
+         description->IsNull() ? QJsonValue() : QJsonValue(description->AsString())},
+    };
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+} // namespace ResultListing

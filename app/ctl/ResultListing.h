@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class TMainDataModule;
+
+// Every result and every field of the open project, for programs rather than people.
+namespace ResultListing {
+
+// F (kgf) in the selected measurand and unit, unrounded; none where the program shows "?".
+std::optional<double> ForceValue(double f, int32_t diameter, int32_t measurandCode,
+                                 int32_t loadUnitCode);
+
+// ISO 8601 "yyyy-MM-ddThh:mm:ss", with ".zzz" when the milliseconds are not zero.
+QString IsoDateTime(double oleDate);
+
+// The results in the table's order, as UTF-8 tab-separated values with a header line, or as
+// one JSON object.
+QByteArray Tsv(TMainDataModule& dataModule);
+QByteArray Json(TMainDataModule& dataModule);
+
+// The identity row, the number of results, the first and last dates and the description.
+QByteArray InfoText(TMainDataModule& dataModule);
+QByteArray InfoJson(TMainDataModule& dataModule);
+
+} // namespace ResultListing

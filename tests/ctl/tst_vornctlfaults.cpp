@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// vornctl under faults: killed reads, failed saves, file-size limits, refused projects.
+#include "MainDataModule.h"
+#include "VornctlRun.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+namespace {
+
+// -1 when the file is not a project that opens.
+int resultCount(const QString& project)
+{
+    TMainDataModule dataModule;
+    if (!dataModule.OpenDatabase(project))
+        return -1;
+    return int(dataModule.dsetVORN->RecordCount());
+}
+
+void execute(const QString& project, const QStringList& statements)
+{
+    TMainDataModule dataModule;
+    QVERIFY(dataModule.OpenDatabase(project));
+    for (const QString& statement : statements)
+        dataModule.ExecuteStatement(statement);
+    dataModule.CloseDatabase();
+}
+
+} // namespace
+
+class TestVornctlFaults : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_project;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_project = path(QStringLiteral("bridge.fdb"));
+        QCOMPARE(runVornctl({"--demo", "read", m_project}).exitCode, 0);
+        QCOMPARE(resultCount(m_project), 120);
+    }
+
+    // Killed at any moment, a read into a new project leaves either no project or the whole
+    // read under the name.
+    void killedReadLeavesNoHalfProject_data()
+    {
+        QTest::addColumn<int>("killAfterMs");
+        for (int ms : {100, 250, 400, 600, 800, 1000, 1300, 1700})
+            QTest::addRow("%d ms", ms) << ms;
+    }
+
+    void killedReadLeavesNoHalfProject()
+    {
+        QFETCH(int, killAfterMs);
+        QTemporaryDir dir;
+        const QString project = dir.filePath(QStringLiteral("new.fdb"));
+        QProcess process;
+        process.start(QStringLiteral(VORNCTL_PATH), {"--demo", "read", project});
+        QVERIFY(process.waitForStarted());
+        if (!process.waitForFinished(killAfterMs)) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+        QCOMPARE(process.state(), QProcess::NotRunning);
+        if (QFile::exists(project))
+            QCOMPARE(resultCount(project), 120);
+        const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY2(left.size() <= 1, qPrintable(left.join(u' ')));
+    }
+
+    // The project's key generator lags behind its keys (as in a file edited by hand), so the
+    // save fails at the 31st new row after 30 rows went in. A storage that finds free keys by
+    // itself saves all 60: either way the read is whole or absent.
+    void failedReadLeavesTheProjectAsItWas()
+    {
+        const QString project = path(QStringLiteral("lagging.fdb"));
+        QVERIFY(QFile::copy(m_project, project));
+        execute(project, {"DELETE FROM MSR_RESULT_TABLE WHERE MSR_RESULT_TABLE_PK <= 60",
+                          "SET GENERATOR MSR_RESULT_TABLE_GEN TO 30"});
+        QCOMPARE(resultCount(project), 60);
+        const VornctlRun run = runVornctl({"--demo", "read", project});
+        if (run.exitCode == 0) {
+            QCOMPARE(resultCount(project), 120);
+            return;
+        }
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith(u"vornctl: Не удалось сохранить проект"), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(resultCount(project), 60);
+    }
+
+    // Past the limit a write fails with EFBIG; the default action of SIGXFSZ would kill the
+    // process first. The screen picture (21 KB) is the one write that needs no engine, whose
+    // own lock files could not be made under such a limit.
+    void fileSizeLimitIsAnError()
+    {
+        VornctlOptions options;
+        options.childModifier = [] {
+            const rlimit limit{8 * 1024, 8 * 1024};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        };
+        const QString picture = path(QStringLiteral("limited.bmp"));
+        const VornctlRun run = runVornctl({"--demo", "screen", picture}, options);
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith(u"vornctl: Не удалось записать файл"), qPrintable(run.err));
+        QVERIFY2(run.err.contains(u"превышен допустимый размер файла"), qPrintable(run.err));
+        QVERIFY(!QFile::exists(picture));
+    }
+
+    void refusalsGiveTheReason_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("holdOpen");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("storageMayExplain");
+        const QString cannotOpen = QStringLiteral("vornctl: Не удалось открыть проект! ");
+        QTest::newRow("missing file") << QStringList{"info", "@missing.fdb"} << false
+                                      << cannotOpen + "@missing.fdb: файл не найден."
+                                      << "" << false;
+        QTest::newRow("not a project")
+            << QStringList{"list", "@notes.fdb"} << false
+            << cannotOpen + "@notes.fdb: файл не является проектом программы ВОРН-1.0"
+            << "" << true;
+        QTest::newRow("a folder") << QStringList{"export", "@", "@out.csv"} << false
+                                  << cannotOpen + "@: это папка"
+                                  << "out.csv" << false;
+        QTest::newRow("in use") << QStringList{"report", "@bridge.fdb", "@out.pdf"} << true
+                                << cannotOpen + "@bridge.fdb: файл открыт другой программой."
+                                << "out.pdf" << true;
+        QTest::newRow("empty project, export")
+            << QStringList{"export", "@empty.fdb", "@out.csv"} << false
+            << "vornctl: В проекте @empty.fdb нет результатов: экспортировать нечего."
+            << "out.csv" << false;
+        QTest::newRow("empty project, report")
+            << QStringList{"report", "@empty.fdb", "@out.pdf"} << false
+            << "vornctl: В проекте @empty.fdb нет результатов: печатать нечего."
+            << "out.pdf" << false;
+        QTest::newRow("empty project, to standard output")
+            << QStringList{"export", "@empty.fdb", "-"} << false
+            << "vornctl: В проекте @empty.fdb нет результатов"
+            << "" << false;
+        QTest::newRow("missing folder")
+            << QStringList{"--demo", "read", "@none/new.fdb"} << false
+            << "vornctl: Не удалось создать проект! @none/new.fdb: папка «@none» не существует."
+            << "none" << true;
+    }
+
+    void refusalsGiveTheReason()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, holdOpen);
+        QFETCH(QString, message);
+        QFETCH(QString, output);
+        QFETCH(bool, storageMayExplain);
+        const QString folder = QDir::toNativeSeparators(m_dir.path());
+        QFile notes(path(QStringLiteral("notes.fdb")));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("not a project\n");
+        notes.close();
+        const QString empty = path(QStringLiteral("empty.fdb"));
+        if (!QFile::exists(empty)) {
+            TMainDataModule creator;
+            QVERIFY(creator.CreateDatabase(empty));
+        }
+        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^@$")), folder);
+        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^@")), folder + u'/');
+        message.replace(QStringLiteral("@: "), folder + QStringLiteral(": "));
+        message.replace(u'@', folder + u'/');
+        TMainDataModule holder;
+        if (holdOpen)
+            QVERIFY(holder.OpenDatabase(m_project));
+        const VornctlRun run = runVornctl(arguments);
+        QCOMPARE(run.exitCode, 1);
+        if (!run.err.startsWith(message) && storageMayExplain) {
+            // The storage's own reason, in Russian, after the path.
+            const QString prefix = message.left(message.indexOf(QStringLiteral(": ")) + 2);
+            QVERIFY2(run.err.startsWith(prefix), qPrintable(run.err));
+            QVERIFY2(
+                run.err.mid(prefix.size()).contains(QRegularExpression(QStringLiteral("[а-яА-Я]"))),
+                qPrintable(run.err));
+        } else {
+            QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
+        }
+        QVERIFY(run.out.isEmpty());
+        if (!output.isEmpty())
+            QVERIFY(!QFile::exists(path(output)));
+    }
+};
+
+QTEST_MAIN(TestVornctlFaults)
+#include "tst_vornctlfaults.moc"
