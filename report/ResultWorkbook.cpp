@@ -317,54 +317,62 @@ QString nativePath(const QString& path)
 
 } // namespace
 
+bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
+                         QIODevice& device, const WorkbookProgress& progress)
+{
+    // libxlsxwriter writes by file name only: the workbook is built in a private folder and
+    // then copied.
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        throw ReportError(scratch.errorString().toStdString());
+    const QString built = scratch.filePath(QStringLiteral("results.xlsx"));
+    dataModule.BeginUpdate();
+    bool written = false;
+    try {
+        written = writeWorkbook(dataModule, projectFile, built, progress);
+    } catch (...) {
+        dataModule.EndUpdate();
+        throw;
+    }
+    dataModule.EndUpdate();
+    if (!written)
+        return false;
+    QFile workbook(built);
+    if (!workbook.open(QIODevice::ReadOnly))
+        throw ReportError(workbook.errorString().toStdString());
+    while (!workbook.atEnd()) {
+        const QByteArray chunk = workbook.read(1 << 20);
+        if (chunk.isEmpty() || device.write(chunk) != chunk.size())
+            throw ReportError(device.errorString().toStdString());
+    }
+    return true;
+}
+
 bool saveResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
                         const QString& path, const WorkbookProgress& progress)
 {
-    // libxlsxwriter writes by file name only: build the workbook in a private folder, then
-    // copy it through QSaveFile, which replaces the target in one step.
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        throw ReportError(QStringLiteral("Cannot create file \"%1\". %2")
-                              .arg(nativePath(path), scratch.errorString())
-                              .toStdString());
-    const QString built = scratch.filePath(QStringLiteral("results.xlsx"));
-
+    // QSaveFile replaces the target in one step once every byte is written.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw ReportError(QStringLiteral("Cannot create file \"%1\". %2")
                               .arg(nativePath(path), file.errorString())
                               .toStdString());
-    dataModule.BeginUpdate();
     bool written = false;
+    QString reason;
     try {
-        written = writeWorkbook(dataModule, projectFile, built, progress);
+        written = writeResultWorkbook(dataModule, projectFile, file, progress);
+        if (written && !file.commit())
+            reason = file.errorString();
     } catch (const ReportError& error) {
-        dataModule.EndUpdate();
+        reason = QString::fromUtf8(error.what());
+    }
+    if (!written || !reason.isEmpty())
         file.cancelWriting();
+    if (!reason.isEmpty())
         throw ReportError(QStringLiteral("Cannot write file \"%1\". %2")
-                              .arg(nativePath(path), QString::fromUtf8(error.what()))
+                              .arg(nativePath(path), reason)
                               .toStdString());
-    } catch (...) {
-        dataModule.EndUpdate();
-        file.cancelWriting();
-        throw;
-    }
-    dataModule.EndUpdate();
-    if (!written) {
-        file.cancelWriting();
-        return false;
-    }
-    QFile workbook(built);
-    bool copied = workbook.open(QIODevice::ReadOnly);
-    while (copied && !workbook.atEnd()) {
-        const QByteArray chunk = workbook.read(1 << 20);
-        copied = !chunk.isEmpty() && file.write(chunk) == chunk.size();
-    }
-    if (!copied || !file.commit())
-        throw ReportError(QStringLiteral("Cannot write file \"%1\". %2")
-                              .arg(nativePath(path), file.errorString())
-                              .toStdString());
-    return true;
+    return written;
 }
 
 QString workbookFileName(const QString& chosen)

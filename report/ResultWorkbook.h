@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QIODevice;
 class TMainDataModule;
 
 // Told how many results have been written and how many there are; false cancels.
@@ -18,6 +19,11 @@ using WorkbookProgress = std::function<bool(int written, int total)>;
 // was. Throws ReportError on failure; returns false when progress cancelled.
 bool saveResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
                         const QString& path, const WorkbookProgress& progress = {});
+
+// The same workbook written into a device (standard output, a buffer). Throws ReportError
+// with the reason; returns false when progress cancelled.
+bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
+                         QIODevice& device, const WorkbookProgress& progress = {});
 
 // The chosen name with its extension replaced by ".xlsx" (added when it has none).
 QString workbookFileName(const QString& chosen);

@@ -45,6 +45,8 @@ QStringList ctlFormats(const QString& command)
         return {QStringLiteral("text"), QStringLiteral("json")};
     if (command == u"list")
         return {QStringLiteral("tsv"), QStringLiteral("json")};
+    if (command == u"export")
+        return {QStringLiteral("csv"), QStringLiteral("xlsx")};
     return {};
 }
 
@@ -144,9 +146,14 @@ CtlArguments parseCtlArguments(const QStringList& words)
     if (!arguments.format.isEmpty()) {
         if (formats.isEmpty())
             throw CtlUsageError(
-                QStringLiteral("%1: параметр --format применим только к info и list")
+                QStringLiteral("%1: параметр --format применим только к export, info и list")
                     .arg(arguments.command));
         choice(QStringLiteral("--format"), arguments.format, formats);
+    } else if (arguments.command == u"export") {
+        // Without --format the output's extension decides: ".xlsx" gives the workbook.
+        const bool workbook = arguments.files.size() > 1 &&
+                              arguments.files[1].endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+        arguments.format = workbook ? formats[1] : formats[0];
     } else if (!formats.isEmpty()) {
         arguments.format = formats.first();
     }

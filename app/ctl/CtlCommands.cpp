@@ -13,7 +13,9 @@
 #include "MeasurementReport.h"
 #include "ProjectFileReason.h"
 #include "ReportRenderer.h"
+#include "ReportBuilder.h"
 #include "ResultListing.h"
+#include "ResultWorkbook.h"
 #include "ScreenBuffer.h"
 #include "ScreenPicture.h"
 #include "USB.h"
@@ -260,6 +262,22 @@ BuiltReport buildReport(TMainDataModule& dataModule, const CtlArguments& argumen
 void exportCommand(const CtlArguments& arguments)
 {
     TMainDataModule dataModule;
+    if (arguments.format == u"xlsx") {
+        openProject(dataModule, arguments.files[0]);
+        refuseEmptyProject(dataModule, arguments.files[0], QStringLiteral("экспортировать"));
+        dataModule.SetMeasurand(arguments.measurandCode);
+        dataModule.SetLoadUnit(arguments.loadUnitCode);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        try {
+            writeResultWorkbook(dataModule, QFileInfo(arguments.files[0]).absoluteFilePath(), buffer);
+        } catch (const ReportError& error) {
+            throw CtlError(QStringLiteral("Не удалось подготовить книгу Excel: %1.")
+                               .arg(QString::fromUtf8(error.what())));
+        }
+        writeOutput(arguments.files[1], buffer.data());
+        return;
+    }
     const BuiltReport report = buildReport(dataModule, arguments, ReportVariant::Export);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);

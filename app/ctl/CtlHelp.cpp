@@ -22,7 +22,7 @@ QString ctlUsage()
                "\n"
                "Команды:\n"
                "  read ПРОЕКТ.fdb             считать результаты из прибора в проект и сохранить\n"
-               "  export ПРОЕКТ.fdb ФАЙЛ.csv  экспортировать результаты в CSV\n"
+               "  export ПРОЕКТ.fdb ФАЙЛ.csv  экспортировать результаты в CSV или книгу Excel\n"
                "  report ПРОЕКТ.fdb ФАЙЛ.pdf  записать отчёт в PDF\n"
                "  screen ФАЙЛ.bmp             записать снимок экрана прибора\n"
                "  info ПРОЕКТ.fdb             сведения о проекте (--format text|json)\n"
@@ -53,10 +53,11 @@ QString ctlCommandHelp(const QString& command)
                         "он появляется под своим именем только после сохранения.\n"
                         "При ошибке существующий проект остаётся прежним.\n")},
         {QStringLiteral("export"),
-         QStringLiteral("Использование: vornctl export ПРОЕКТ.fdb ФАЙЛ.csv [--measurand ...] "
-                        "[--unit ...]\n"
+         QStringLiteral("Использование: vornctl export ПРОЕКТ.fdb ФАЙЛ.csv|ФАЙЛ.xlsx "
+                        "[--format csv|xlsx] [--measurand ...] [--unit ...]\n"
                         "Записывает результаты в CSV (Windows-1251, «;», CR LF), как экспорт\n"
-                        "программы.\n"
+                        "программы, или в книгу Excel со всеми полями, сводкой и описанием.\n"
+                        "Формат задаёт --format, иначе расширение файла: .xlsx — книга.\n"
                         "Проект без результатов не экспортируется: ошибка, код 1.\n") +
              UnitOptions + OutputNote},
         {QStringLiteral("report"),

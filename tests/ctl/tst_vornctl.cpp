@@ -125,6 +125,40 @@ private slots:
         QCOMPARE(bytes, libraryCsv(m_project, measurand, unit));
     }
 
+    void exportChoosesTheWorkbookByFormatOrExtension_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("workbook");
+        QTest::newRow("extension") << "r.xlsx" << QStringList() << true;
+        QTest::newRow("upper-case extension") << "R.XLSX" << QStringList() << true;
+        QTest::newRow("format") << "r.dat" << QStringList{"--format", "xlsx"} << true;
+        QTest::newRow("format=") << "r2.dat" << QStringList{"--format=xlsx"} << true;
+        QTest::newRow("csv over the extension") << "c.xlsx" << QStringList{"--format", "csv"} << false;
+    }
+
+    void exportChoosesTheWorkbookByFormatOrExtension()
+    {
+        QFETCH(QString, output);
+        QFETCH(QStringList, options);
+        QFETCH(bool, workbook);
+        const QString out = path(output);
+        const Run run = vornctl(QStringList{QStringLiteral("export"), m_project, out} + options);
+        QCOMPARE(run.exitCode, 0);
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(bytes.startsWith("PK\x03\x04"), workbook);
+        if (!workbook) {
+            QCOMPARE(bytes, libraryCsv(m_project, 0, 0));
+            return;
+        }
+        QProcess unzip;
+        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), out, QStringLiteral("xl/worksheets/sheet1.xml")});
+        QVERIFY(unzip.waitForFinished(10000));
+        QCOMPARE(unzip.readAllStandardOutput().count("<row "), 121);
+    }
+
     void reportWritesPdf()
     {
         const QString pdf = path(QStringLiteral("report.pdf"));

@@ -74,9 +74,12 @@ private slots:
                                          << "не принимает значения";
         QTest::newRow("unit for info") << QStringList{"info", "x.fdb", "--unit", "N"} << 2 << ""
                                        << "применим только";
-        QTest::newRow("format for export")
-            << QStringList{"export", "x.fdb", "x.csv", "--format", "json"} << 2 << ""
+        QTest::newRow("format for report")
+            << QStringList{"report", "x.fdb", "x.pdf", "--format", "json"} << 2 << ""
             << "применим только";
+        QTest::newRow("json for export")
+            << QStringList{"export", "x.fdb", "x.csv", "--format", "json"} << 2 << ""
+            << "недопустимое значение «json» (возможны: csv, xlsx)";
         QTest::newRow("tsv for info") << QStringList{"info", "x.fdb", "--format", "tsv"} << 2 << ""
                                       << "недопустимое значение «tsv»";
         QTest::newRow("file missing") << QStringList{"export", "x.fdb"} << 2 << ""
