@@ -643,10 +643,13 @@ void TCachedDataSet::CancelUpdates()
     m_changedRows = 0;
     m_visibleValid = false;
     RowsReset();
+    // Compact frees dropped rows, the current one among them when it was appended.
+    if (current && !current->Visible())
+        current = nullptr;
     Compact();
     m_visibleCount = static_cast<size_t>(
         std::count_if(m_rows.begin(), m_rows.end(), [](const auto& r) { return r->Visible(); }));
-    if (current && current->Visible()) {
+    if (current) {
         m_cursor = current->position;
         m_eof = false;
     } else {

@@ -310,6 +310,36 @@ private slots:
         QCOMPARE(r.F, Result(3).F);
     }
 
+    // The current row survives a cancel when it was stored; an appended one is freed with the
+    // cancel and the cursor goes to the first row (AddressSanitizer saw the freed row read).
+    void cancelKeepsAStoredCurrentRow_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("expectedNumber");
+        QTest::newRow("appended row current") << 3 << 0;
+        QTest::newRow("edited stored row current") << 1 << 1;
+        QTest::newRow("unchanged stored row current") << 0 << 0;
+    }
+
+    void cancelKeepsAStoredCurrentRow()
+    {
+        QFETCH(int, current);
+        QFETCH(int, expectedNumber);
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(NewProject()));
+        QCOMPARE(Import(module, Results(0, 2)), 2);
+        module.SaveChanges();
+        QCOMPARE(Import(module, Results(2, 2)), 2);
+        module.dsetVORN->SetRecNo(1);
+        SetComment(module, QStringLiteral("unsaved"));
+        module.dsetVORN->SetRecNo(current);
+        module.CancelChanges();
+        QVERIFY(!module.HasChanges());
+        QCOMPARE(module.dsetVORN->RecordCount(), 2);
+        QCOMPARE(module.dsetVORNMSR_NUMBER->AsInteger(), expectedNumber);
+        QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
+    }
+
     void appendedThenDeletedLeavesNothingPending()
     {
         const QString path = NewProject();
