@@ -460,8 +460,8 @@ private slots:
         QVERIFY(module.ControlsEnabled());
     }
 
-    // A write that fails part way keeps the rows before it written and the rest pending; the
-    // error carries the engine's text and nothing stays half-updated in the data module.
+    // A write that fails part way writes nothing: every row keeps its change, the error carries
+    // the engine's text after the save's sentence, and nothing stays half-updated.
     void failedSaveKeepsTheRestPending()
     {
         const QString path = NewProject();
@@ -477,17 +477,16 @@ private slots:
         try {
             module.SaveChanges();
             QFAIL("the save did not fail");
-        } catch (const fb::FbError& error) {
+        } catch (const StorageError& error) {
             QVERIFY2(QString(error.what()).contains("PRIMARY", Qt::CaseInsensitive), error.what());
+            QVERIFY(QString::fromUtf8(error.what()).startsWith("Не удалось сохранить проект!"));
         }
         QCOMPARE(module.UpdateCount, 0);
         QVERIFY(module.HasChanges());
-        module.dsetVORN->SetRecNo(0);
-        QCOMPARE(module.dsetVORN->UpdateStatus(), TUpdateStatus::Unchanged);
-        module.dsetVORN->SetRecNo(1);
-        QCOMPARE(module.dsetVORN->UpdateStatus(), TUpdateStatus::Inserted);
-        module.dsetVORN->SetRecNo(2);
-        QCOMPARE(module.dsetVORN->UpdateStatus(), TUpdateStatus::Inserted);
+        for (int row = 0; row < 3; ++row) {
+            module.dsetVORN->SetRecNo(row);
+            QCOMPARE(module.dsetVORN->UpdateStatus(), TUpdateStatus::Inserted);
+        }
     }
 
     void oleDatesSurviveTheFileBitForBit()
