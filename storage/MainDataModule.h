@@ -12,7 +12,7 @@
 
 #include <QObject>
 
-class StorageError;
+#include "StorageError.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,0 +1,140 @@
+#include "MainDataModule.h"
+#include "StorageTestSupport.h"
+#include "StorageTexts.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace StorageTest;
+
+namespace {
+
+const QString Description = QStringLiteral("Опора 3, пролёт 2");
+
+// Limits the size of every file this process writes; with SIGXFSZ ignored a write past it fails
+// with EFBIG, as on a disk that cannot take more.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { Lift(); }
+    void Lift() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+int InsertedRows(TMainDataModule& module)
+{
+    int inserted = 0;
+    for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
+        inserted += module.dsetVORN->UpdateStatus() == TUpdateStatus::Inserted ? 1 : 0;
+    return inserted;
+}
+
+} // namespace
+
+// A save that meets a failing disk or a file swapped behind the program's back writes nothing,
+// keeps every change pending, and a retry once the fault is gone writes each change once.
+class TestSaveUnderFaults : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_serial = 0;
+
+private slots:
+    void initTestCase()
+    {
+        PrepareEngine();
+        QVERIFY(m_dir.isValid());
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+
+    void failedSaveIsUndoneAndRetried_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("file size limit") << "limit" << StorageTexts::InputOutput;
+        QTest::newRow("file replaced") << "replaced" << StorageTexts::FileReplaced;
+        QTest::newRow("file deleted") << "deleted" << StorageTexts::FileReplaced;
+    }
+
+    void failedSaveIsUndoneAndRetried()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        const QString path = m_dir.filePath(QString("fault%1.fdb").arg(++m_serial));
+        const QString aside = path + ".aside";
+        constexpr int Stored = 10;
+        constexpr int Added = 3000;
+        TMainDataModule module;
+        QVERIFY(module.CreateDatabase(path));
+        QVERIFY(module.OpenDatabase(path));
+        module.BeginUpdate();
+        for (int n = 0; n < Stored; ++n)
+            module.AddResult(Result(n));
+        module.EndUpdate();
+        module.SaveChanges();
+
+        module.BeginUpdate();
+        for (int n = Stored; n < Stored + Added; ++n)
+            module.AddResult(Result(n));
+        module.EndUpdate();
+        module.DescriptionDataSet->Edit();
+        module.DescriptionDataSetPROJECT_DESC->SetAsString(Description);
+        module.PostEdits();
+        {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (fault == "limit") {
+                limit = std::make_unique<FileSizeLimit>(QFileInfo(path).size());
+            } else {
+                QVERIFY(QFile::rename(path, aside));
+                if (fault == "replaced")
+                    QVERIFY(QFile::copy(aside, path));
+            }
+            try {
+                module.SaveChanges();
+                QFAIL("the save did not fail");
+            } catch (const StorageError& error) {
+                QVERIFY2(error.reason() == reason, error.what());
+                QVERIFY(QString::fromUtf8(error.what()).startsWith(StorageTexts::SaveFailed));
+            }
+        }
+        QVERIFY(module.HasChanges());
+        QCOMPARE(module.UpdateCount, 0);
+        QCOMPARE(module.dsetVORN->RecordCount(), Stored + Added);
+        QCOMPARE(InsertedRows(module), Added);
+        QVERIFY(module.DescriptionDataSet->UpdatesPending());
+        if (fault != "limit") {
+            QFile::remove(path);
+            QVERIFY(QFile::rename(aside, path));
+        }
+
+        module.SaveChanges();
+        QVERIFY(!module.HasChanges());
+        module.CloseDatabase();
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(module.dsetVORN->RecordCount(), Stored + Added);
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), Description);
+        QSet<int> keys;
+        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
+            keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
+        QCOMPARE(keys.size(), Stored + Added);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSaveUnderFaults)
+#include "tst_SaveUnderFaults.moc"
