@@ -39,6 +39,8 @@ QString EngineReason(const intptr_t* status)
     case ENOENT:
     case ENOTDIR:
         return Missing;
+    case EISDIR:
+        return NotAProject;
     case EBUSY:
     case ETXTBSY:
         return InUse;

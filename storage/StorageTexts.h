@@ -16,7 +16,8 @@ inline const QString InUse = QStringLiteral("Файл открыт другой 
 inline const QString ConnectionLost = QStringLiteral("Связь с файлом проекта потеряна.");
 inline const QString Missing = QStringLiteral("Файл или папка не найдены.");
 inline const QString NotAProject = QStringLiteral("Файл не является проектом этой программы.");
-inline const QString Damaged = QStringLiteral("Файл проекта повреждён.");
+inline const QString Damaged =
+    QStringLiteral("Файл повреждён или не является проектом этой программы.");
 inline const QString ColonInName =
     QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие.");
 inline const QString FileReplaced =
