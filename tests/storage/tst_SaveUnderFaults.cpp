@@ -4,10 +4,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 
 using namespace StorageTest;
@@ -134,7 +136,59 @@ private slots:
             keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
         QCOMPARE(keys.size(), Stored + Added);
     }
+
+    // Creating on a disk that fills up at any point of the create never ends the program and
+    // leaves no file behind. The create runs in a child with writes to the file made to fail.
+    void failedCreateLeavesNoFile_data()
+    {
+        QTest::addColumn<int>("bytes");
+        for (int bytes : {0, 4096, 65536, 524288, 1048576, 2000000, 3000000, 4000000, 5000000,
+                          5600000, 8000000})
+            QTest::newRow(qPrintable(QString("after %1 bytes").arg(bytes))) << bytes;
+    }
+
+    void failedCreateLeavesNoFile()
+    {
+        QFETCH(int, bytes);
+        const QString shim = QStringLiteral(VORN_WRITE_FAIL_SHIM);
+        if (!QFile::exists(shim))
+            QSKIP("the write-failure shim is not built");
+        const QString path = m_dir.filePath(QString("full-disk-%1.fdb").arg(bytes));
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LD_PRELOAD", shim);
+        environment.insert("VORN_FAIL_PATH", "full-disk-");
+        environment.insert("VORN_FAIL_AFTER", QString::number(bytes));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {"--create", path});
+        QVERIFY(child.waitForFinished(30000));
+        const QString said = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(child.exitCode() == 0 || child.exitCode() == 1, qPrintable(said));
+        if (child.exitCode() == 1) {
+            QVERIFY2(!QFile::exists(path), qPrintable(said));
+            QVERIFY2(said == StorageTexts::NoSpace, qPrintable(said));
+        } else {
+            TMainDataModule module;
+            QVERIFY(module.OpenDatabase(path));
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSaveUnderFaults)
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == "--create") {
+        PrepareEngine();
+        TMainDataModule module;
+        if (module.CreateDatabase(args[2]))
+            return 0;
+        std::fputs(module.FailureReason().toUtf8().constData(), stdout);
+        return 1;
+    }
+    TestSaveUnderFaults test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_SaveUnderFaults.moc"
