@@ -1,5 +1,6 @@
 #include "MainDataModule.h"
 
+#include "ProjectProbe.h"
 #include "ProjectSchema.h"
 #include "ResultTexts.h"
 #include "StorageError.h"
@@ -191,6 +192,7 @@ bool TMainDataModule::OpenDatabase(const QString& FileName)
     MainDatabase->SetSQLDialect(3);
     bool attached = false;
     try {
+        ProbeBeforeOpen(FileName);
         MainDatabase->Open();
         attached = true;
         m_openedFile = FileIdentity::Of(FileName);
@@ -270,6 +272,16 @@ void TMainDataModule::AbandonConnection() noexcept
     // interface and out of the process: let go of both handles without another call.
     pFIBTransaction->Handle().Abandon();
     MainDatabase->Attachment().Abandon();
+}
+
+void TMainDataModule::ProbeBeforeOpen(const QString& FileName)
+{
+    // Only a file the engine could attach at all is worth a child process.
+    if (!QFileInfo(FileName).isFile() || FileName.contains(u':'))
+        return;
+    const ProjectProbe::Verdict verdict = ProjectProbe::Probe(FileName);
+    if (verdict == ProjectProbe::Verdict::Hung || verdict == ProjectProbe::Verdict::Crashed)
+        throw StorageError(StorageTexts::Damaged, std::string());
 }
 
 QString TMainDataModule::ReasonOf(const StorageError& error)

@@ -118,6 +118,7 @@ private:
     void CloseEverything() noexcept;
     void AbandonConnection() noexcept;
     static QString ReasonOf(const StorageError& error);
+    static void ProbeBeforeOpen(const QString& FileName);
     void ExecuteRaw(const char* sql);
     void UndoUncommittedWrites() noexcept;
     void CheckFileStillOpen() const;

@@ -150,13 +150,15 @@ private slots:
     void failedCreateLeavesNoFile()
     {
         QFETCH(int, bytes);
-        const QString shim = QStringLiteral(VORN_WRITE_FAIL_SHIM);
+        const QString shim = QStringLiteral(VORN_FILE_FAULT_SHIM);
         if (!QFile::exists(shim))
-            QSKIP("the write-failure shim is not built");
+            QSKIP("the file-fault shim is not built");
         const QString path = m_dir.filePath(QString("full-disk-%1.fdb").arg(bytes));
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("LD_PRELOAD", shim);
+        environment.insert("ASAN_OPTIONS",
+                           environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
         environment.insert("VORN_FAIL_PATH", "full-disk-");
         environment.insert("VORN_FAIL_AFTER", QString::number(bytes));
         child.setProcessEnvironment(environment);

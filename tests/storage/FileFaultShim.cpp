@@ -1,5 +1,7 @@
-// Preloaded into a test's child process: writes to files whose path contains VORN_FAIL_PATH fail
-// with ENOSPC once VORN_FAIL_AFTER bytes have gone to such files, as on a disk that fills up.
+// Preloaded into a test's child process. Writes to files whose path contains VORN_FAIL_PATH fail
+// with ENOSPC once VORN_FAIL_AFTER bytes have gone to such files, as on a disk that fills up;
+// reads from files whose path contains VORN_HANG_PATH never return, as in an engine that waits
+// forever on a damaged file.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/types.h>
@@ -16,9 +18,9 @@ namespace {
 
 std::atomic<long long> written{0};
 
-bool Watched(int fd)
+bool Watched(int fd, const char* variable = "VORN_FAIL_PATH")
 {
-    const char* marker = std::getenv("VORN_FAIL_PATH");
+    const char* marker = std::getenv(variable);
     if (!marker || !*marker)
         return false;
     char link[64];
@@ -46,6 +48,13 @@ bool Refuse(int fd, long long count)
     return false;
 }
 
+void HangOnWatched(int fd)
+{
+    if (Watched(fd, "VORN_HANG_PATH"))
+        for (;;)
+            pause();
+}
+
 template <typename F> F Next(const char* name)
 {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
@@ -54,6 +63,20 @@ template <typename F> F Next(const char* name)
 } // namespace
 
 extern "C" {
+
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset)
+{
+    static auto real = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
+    HangOnWatched(fd);
+    return real(fd, buffer, count, offset);
+}
+
+ssize_t pread64(int fd, void* buffer, size_t count, off64_t offset)
+{
+    static auto real = Next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64");
+    HangOnWatched(fd);
+    return real(fd, buffer, count, offset);
+}
 
 ssize_t write(int fd, const void* buffer, size_t count)
 {
