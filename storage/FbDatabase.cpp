@@ -46,17 +46,16 @@ fb::Attachment::Params TFbDatabase::CreateParams() const
     params.dialect = static_cast<unsigned>(m_dialect);
     params.charset = m_charset.toStdString();
     const QString lines = m_creationParams.join(' ');
-    const auto account =
-        QRegularExpression(R"(\bUSER\s+'([^']*)'(?:\s+PASSWORD\s+'([^']*)')?)",
-                           QRegularExpression::CaseInsensitiveOption)
-            .match(lines);
+    const auto account = QRegularExpression(R"(\bUSER\s+'([^']*)'(?:\s+PASSWORD\s+'([^']*)')?)",
+                                            QRegularExpression::CaseInsensitiveOption)
+                             .match(lines);
     if (account.hasMatch()) {
         params.user = account.captured(1).toStdString();
         params.password = account.captured(2).toStdString();
     }
-    const auto pageSize = QRegularExpression(R"(\bPAGE_SIZE\s*=?\s*(\d+))",
-                                             QRegularExpression::CaseInsensitiveOption)
-                              .match(lines);
+    const auto pageSize =
+        QRegularExpression(R"(\bPAGE_SIZE\s*=?\s*(\d+))", QRegularExpression::CaseInsensitiveOption)
+            .match(lines);
     if (pageSize.hasMatch())
         params.pageSize = pageSize.captured(1).toUInt();
     const auto charset = QRegularExpression(R"(\bDEFAULT\s+CHARACTER\s+SET\s+(\w+))",

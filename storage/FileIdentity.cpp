@@ -10,7 +10,7 @@ FileIdentity FileIdentity::Of(const QString& path)
 {
     FileIdentity identity;
 #if defined(Q_OS_UNIX)
-    struct stat info{};
+    struct stat info;
     if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
         identity.device = static_cast<uint64_t>(info.st_dev);
         identity.inode = static_cast<uint64_t>(info.st_ino);

@@ -9,7 +9,6 @@
 #include <QProcess>
 
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -42,7 +41,7 @@ int RunProbe(const char* utf8Path)
 const bool ProbeRan = [] {
     const char* path = std::getenv(ProbeVariable);
     if (path && *path)
-        _exit(RunProbe(path));
+        std::_Exit(RunProbe(path));
     return false;
 }();
 

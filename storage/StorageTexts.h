@@ -7,8 +7,8 @@ namespace StorageTexts {
 
 inline const QString SaveFailed = QStringLiteral(
     "Не удалось сохранить проект! Изменения не записаны и не потеряны: их можно сохранить снова.");
-inline const QString CloseFailed = QStringLiteral(
-    "Не удалось закрыть проект! Изменения не потеряны: их можно сохранить снова.");
+inline const QString CloseFailed =
+    QStringLiteral("Не удалось закрыть проект! Изменения не потеряны: их можно сохранить снова.");
 inline const QString NoSpace = QStringLiteral("На диске нет места.");
 inline const QString InputOutput = QStringLiteral("Ошибка ввода-вывода при работе с файлом.");
 inline const QString NoPermission = QStringLiteral("Нет прав на доступ к файлу.");

@@ -171,7 +171,8 @@ private slots:
         for (const TMsrResult& probe : probes) {
             int expected = -1;
             int recNo = 0;
-            for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next(), ++recNo)
+            for (module.dsetVORN->First(); !module.dsetVORN->Eof();
+                 module.dsetVORN->Next(), ++recNo)
                 if (module.dsetVORNMSR_DATE->AsDateTime() == probe.MsrDate &&
                     int64_t(module.dsetVORNMSR_NUMBER->AsInteger()) == int64_t(probe.MsrNumber)) {
                     expected = recNo;

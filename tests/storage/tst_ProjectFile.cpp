@@ -207,8 +207,8 @@ private slots:
             << false;
         QTest::newRow("NUMERIC version")
             << "ALTER TABLE DESC_TABLE ALTER DEVICE_DATA_VERSION TYPE NUMERIC(9,2);" << false;
-        QTest::newRow("longer name") << "ALTER TABLE DESC_TABLE ALTER DEVICE_NAME TYPE CHAR(40);"
-                                     << false;
+        QTest::newRow("longer name")
+            << "ALTER TABLE DESC_TABLE ALTER DEVICE_NAME TYPE CHAR(40);" << false;
         QTest::newRow("text comment")
             << "ALTER TABLE MSR_RESULT_TABLE DROP MSR_COMMENT; ALTER TABLE MSR_RESULT_TABLE ADD "
                "MSR_COMMENT BLOB SUB_TYPE 1;"
