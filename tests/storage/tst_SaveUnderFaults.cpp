@@ -45,6 +45,17 @@ int InsertedRows(TMainDataModule& module)
     return inserted;
 }
 
+QProcessEnvironment ChildEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_PRELOAD", QStringLiteral(VORN_FILE_FAULT_SHIM));
+    // Under AddressSanitizer its runtime must otherwise come first in the preload list; the
+    // child is a helper whose exit status the test reads, so leaks are the parent's to report.
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
+                                           ":verify_asan_link_order=0:detect_leaks=0");
+    return environment;
+}
+
 } // namespace
 
 // A save that meets a failing disk or a file swapped behind the program's back writes nothing,
@@ -155,12 +166,7 @@ private slots:
             QSKIP("the file-fault shim is not built");
         const QString path = m_dir.filePath(QString("full-disk-%1.fdb").arg(bytes));
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("LD_PRELOAD", shim);
-        // Under AddressSanitizer its runtime must otherwise come first in the preload list; the
-        // child is a helper whose exit status the test reads, so leaks are the parent's to report.
-        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
-                                               ":verify_asan_link_order=0:detect_leaks=0");
+        QProcessEnvironment environment = ChildEnvironment();
         environment.insert("VORN_FAIL_PATH", "full-disk-");
         environment.insert("VORN_FAIL_AFTER", QString::number(bytes));
         child.setProcessEnvironment(environment);
@@ -178,12 +184,61 @@ private slots:
             QVERIFY(module.OpenDatabase(path));
         }
     }
+
+    // A close whose commit fails says so and leaves the project open with its changes.
+    void failedCloseKeepsTheProjectOpen()
+    {
+        const QString path = m_dir.filePath("full-disk-close.fdb");
+        {
+            TMainDataModule creator;
+            QVERIFY(creator.CreateDatabase(path));
+        }
+        QProcess child;
+        child.setProcessEnvironment(ChildEnvironment());
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {"--close", path});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).trimmed(),
+                 QStringLiteral("refused, open, pending; closed"));
+        TMainDataModule module;
+        QVERIFY(module.OpenDatabase(path));
+        QCOMPARE(module.dsetVORN->RecordCount(), 1);
+    }
 };
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == "--close") {
+        PrepareEngine();
+        TMainDataModule module;
+        if (!module.OpenDatabase(args[2]))
+            return 2;
+        module.AddResult(Result(1));
+        module.SaveChanges();
+        module.AddResult(Result(2));
+        qputenv("VORN_FAIL_AFTER", "0");
+        qputenv("VORN_FAIL_PATH", "full-disk-close");
+        QByteArray said;
+        try {
+            module.CloseDatabase();
+            said = "closed";
+        } catch (const StorageError& error) {
+            said = QString::fromUtf8(error.what()).startsWith(StorageTexts::CloseFailed)
+                       ? "refused"
+                       : error.what();
+        }
+        said += module.IsOpen() ? ", open" : ", closed";
+        said += module.HasChanges() ? ", pending" : ", nothing pending";
+        qunsetenv("VORN_FAIL_PATH");
+        module.CancelChanges();
+        module.CloseDatabase();
+        std::printf("%s; closed\n", said.constData());
+        std::fflush(stdout);
+        return 0;
+    }
     if (args.size() == 3 && args[1] == "--create") {
         PrepareEngine();
         TMainDataModule module;
