@@ -623,6 +623,8 @@ void TCachedDataSet::WriteUpdates()
             TCachedRow* row = m_rows[i].get();
             if (!row->dropped)
                 WriteRow(row);
+            if (OnApplyProgress && i % 4096 == 4095)
+                OnApplyProgress(i + 1, m_rows.size());
         }
     } catch (...) {
         m_written.clear();

@@ -144,6 +144,9 @@ public:
 
     // Called right after Append has created a row, to fill keys and defaults.
     std::function<void(TCachedDataSet* DataSet)> OnNewRecord;
+    // Called every few thousand rows while ApplyUpdates writes, with the rows gone through and
+    // their count, so that a window can show the progress of a long save.
+    std::function<void(size_t done, size_t total)> OnApplyProgress;
 
     // Values and texts of any visible row, for controls that draw many rows; text handlers
     // called meanwhile see that row as the current one.
