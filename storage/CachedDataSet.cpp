@@ -206,6 +206,7 @@ void TCachedDataSet::Close()
         return;
     m_editBuffer.reset();
     m_insertRow.reset();
+    m_written.clear();
     m_statements.reset();
     m_rows.clear();
     m_rowBlocks.clear();
@@ -509,13 +510,12 @@ PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
 }
 
 void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
-                const TCachedRow& row)
+                const FieldValue* current, const FieldValue* old)
 {
     fb::Statement& statement = *prepared.statement;
     for (unsigned i = 0; i < prepared.params.size(); ++i) {
         const auto& param = prepared.params[i];
-        const FieldValue& value =
-            param.old ? row.OldValues()[param.field] : row.values[param.field];
+        const FieldValue& value = param.old ? old[param.field] : current[param.field];
         if (value.IsNull())
             statement.SetNull(i);
         else if (const auto* integer = value.Integer())
@@ -528,6 +528,12 @@ void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
         } else
             statement.SetBytes(i, value.Bytes()->toStdString());
     }
+}
+
+void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
+                const TCachedRow& row)
+{
+    BindParams(prepared, fields, row.values.get(), row.OldValues());
 }
 
 } // namespace
@@ -553,15 +559,21 @@ PreparedStatement& TCachedDataSet::PrepareInsert()
 
 void TCachedDataSet::RefreshRow(TCachedRow* row)
 {
+    if (ReadBack(row->values.get(), row->OldValues(), row->values.get()))
+        RowsReset();
+}
+
+bool TCachedDataSet::ReadBack(const FieldValue* current, const FieldValue* old, FieldValue* into)
+{
     PreparedStatement& refresh = Prepare(PreparedStatements().refresh, RefreshSQL(), m_database,
                                          m_transaction, m_fields, true, objectName());
-    BindParams(refresh, m_fields, *row);
+    BindParams(refresh, m_fields, current, old);
     refresh.statement->Open(m_transaction->Handle());
-    if (refresh.statement->Fetch()) {
-        ReadColumns(refresh, m_fields, row->values.get());
-        RowsReset();
-    }
+    const bool found = refresh.statement->Fetch();
+    if (found)
+        ReadColumns(refresh, m_fields, into);
     refresh.statement->CloseCursor();
+    return found;
 }
 
 void TCachedDataSet::WriteRow(TCachedRow* row)
@@ -584,26 +596,25 @@ void TCachedDataSet::WriteRow(TCachedRow* row)
     }
     BindParams(*prepared, m_fields, *row);
     prepared->statement->Execute(m_transaction->Handle());
-    if (row->status == TUpdateStatus::Deleted) {
-        row->dropped = true;
-        ++m_droppedRows;
-    } else {
-        row->original.reset();
-        row->status = TUpdateStatus::Unchanged;
-        // From here on the row is addressed by its written key.
+    WrittenRow written{row, nullptr};
+    if (row->status != TUpdateStatus::Deleted) {
+        // The row as stored, kept aside until the write is committed; from then on the row is
+        // addressed by its written key.
+        written.values = std::make_unique<FieldValue[]>(m_fields.size());
+        std::copy(row->values.get(), row->values.get() + m_fields.size(), written.values.get());
         if (prepared->columnOfField.empty())
-            RefreshRow(row);
+            ReadBack(row->values.get(), row->values.get(), written.values.get());
         else
-            ReadColumns(*prepared, m_fields, row->values.get());
+            ReadColumns(*prepared, m_fields, written.values.get());
     }
-    row->status = row->dropped ? TUpdateStatus::Deleted : TUpdateStatus::Unchanged;
-    --m_changedRows;
+    m_written.push_back(std::move(written));
 }
 
-void TCachedDataSet::ApplyUpdates()
+void TCachedDataSet::WriteUpdates()
 {
     CheckActive();
     CheckBrowseMode();
+    m_written.clear();
     if (m_changedRows == 0)
         return;
     m_transaction->EnsureStarted();
@@ -616,12 +627,42 @@ void TCachedDataSet::ApplyUpdates()
                 OnApplyProgress(i + 1, m_rows.size());
         }
     } catch (...) {
-        Compact();
-        NotifyDataSetChanged();
+        m_written.clear();
         throw;
     }
+}
+
+void TCachedDataSet::CommitWrittenUpdates()
+{
+    if (m_written.empty())
+        return;
+    for (WrittenRow& written : m_written) {
+        TCachedRow* row = written.row;
+        if (row->status == TUpdateStatus::Deleted) {
+            row->dropped = true;
+            ++m_droppedRows;
+        } else {
+            row->values = TValueArray(written.values.release());
+            row->original.reset();
+            row->status = TUpdateStatus::Unchanged;
+        }
+        --m_changedRows;
+    }
+    m_written.clear();
+    RowsReset();
     Compact();
     NotifyDataSetChanged();
+}
+
+void TCachedDataSet::DiscardWrittenUpdates()
+{
+    m_written.clear();
+}
+
+void TCachedDataSet::ApplyUpdates()
+{
+    WriteUpdates();
+    CommitWrittenUpdates();
 }
 
 void TCachedDataSet::CancelUpdates()
@@ -645,10 +686,13 @@ void TCachedDataSet::CancelUpdates()
     m_changedRows = 0;
     m_visibleValid = false;
     RowsReset();
+    // Compact frees dropped rows, the current one among them when it was appended.
+    if (current && !current->Visible())
+        current = nullptr;
     Compact();
     m_visibleCount = static_cast<size_t>(
         std::count_if(m_rows.begin(), m_rows.end(), [](const auto& r) { return r->Visible(); }));
-    if (current && current->Visible()) {
+    if (current) {
         m_cursor = current->position;
         m_eof = false;
     } else {

@@ -107,9 +107,15 @@ public:
     TUpdateStatus UpdateStatus() const;
     bool UpdatesPending() const { return m_changedRows > 0; }
 
-    // Writes every cached change (see the class comment); on an error the rows written before
-    // the failing one stay written and the others keep their changes.
+    // Writes every cached change (see the class comment) and counts the rows as stored.
     void ApplyUpdates();
+    // The two halves of ApplyUpdates, for a write that is committed in between: WriteUpdates
+    // runs the statements but leaves every row with its change, so that a failed commit (or a
+    // later error) leaves the cache exactly as before; CommitWrittenUpdates then counts the
+    // written rows as stored, and DiscardWrittenUpdates forgets that they were written.
+    void WriteUpdates();
+    void CommitWrittenUpdates();
+    void DiscardWrittenUpdates();
     // Drops every cached change, giving each row back its values as last read or written.
     void CancelUpdates();
     // Posts an edit in progress and re-reads the current row by the refresh statement.
@@ -182,6 +188,7 @@ private:
     void Compact();
     void WriteRow(TCachedRow* row);
     void RefreshRow(TCachedRow* row);
+    bool ReadBack(const FieldValue* current, const FieldValue* old, FieldValue* into);
     void ReadRow(TCachedRow* row);
     Statements& PreparedStatements();
     PreparedStatement& PrepareInsert();
@@ -216,5 +223,11 @@ private:
     bool m_changedWhileDisabled = false;
     int m_scrollDisabled = 0;
     std::unique_ptr<Statements> m_statements;
+    struct WrittenRow
+    {
+        TCachedRow* row;
+        std::unique_ptr<FieldValue[]> values;
+    };
+    std::vector<WrittenRow> m_written;
     std::vector<std::pair<QObject*, std::function<void()>>> m_recordUpdaters;
 };

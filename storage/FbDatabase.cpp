@@ -1,8 +1,11 @@
 #include "FbDatabase.h"
 
 #include "FbTransaction.h"
+#include "StorageError.h"
+#include "StorageTexts.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 TFbDatabase::TFbDatabase(QObject* parent, const QString& name) : QObject(parent)
 {
@@ -37,19 +40,63 @@ QByteArray TFbDatabase::CreateStatement() const
     return statement;
 }
 
+fb::Attachment::Params TFbDatabase::CreateParams() const
+{
+    fb::Attachment::Params params;
+    params.dialect = static_cast<unsigned>(m_dialect);
+    params.charset = m_charset.toStdString();
+    const QString lines = m_creationParams.join(' ');
+    const auto account = QRegularExpression(R"(\bUSER\s+'([^']*)'(?:\s+PASSWORD\s+'([^']*)')?)",
+                                            QRegularExpression::CaseInsensitiveOption)
+                             .match(lines);
+    if (account.hasMatch()) {
+        params.user = account.captured(1).toStdString();
+        params.password = account.captured(2).toStdString();
+    }
+    const auto pageSize =
+        QRegularExpression(R"(\bPAGE_SIZE\s*=?\s*(\d+))", QRegularExpression::CaseInsensitiveOption)
+            .match(lines);
+    if (pageSize.hasMatch())
+        params.pageSize = pageSize.captured(1).toUInt();
+    const auto charset = QRegularExpression(R"(\bDEFAULT\s+CHARACTER\s+SET\s+(\w+))",
+                                            QRegularExpression::CaseInsensitiveOption)
+                             .match(lines);
+    if (charset.hasMatch())
+        params.defaultCharset = charset.captured(1).toStdString();
+    return params;
+}
+
+void TFbDatabase::CheckName() const
+{
+    // The embedded engine takes everything before a ':' for a server and refuses the name.
+    qsizetype colon = m_dbName.indexOf(u':');
+#ifdef Q_OS_WIN
+    if (colon == 1)
+        colon = m_dbName.indexOf(u':', 2);
+#endif
+    if (colon >= 0)
+        throw StorageError(StorageTexts::ColonInName, std::string());
+}
+
 void TFbDatabase::CreateDatabase()
 {
     Close();
-    m_attachment = fb::Attachment::CreateByStatement(CreateStatement().toStdString(),
-                                                     static_cast<unsigned>(m_dialect));
+    CheckName();
+    // The engine's own create call, not the CREATE DATABASE statement: only it takes the
+    // parameters that keep the name UTF-8 and the file on the embedded engine.
+    m_attachment = fb::Attachment::Create(m_dbName.toUtf8().toStdString(), CreateParams());
 }
 
 void TFbDatabase::Open()
 {
     Close();
-    m_attachment =
-        fb::Attachment::Attach(QFile::encodeName(m_dbName).toStdString(), m_user.toStdString(),
-                               m_password.toStdString(), m_charset.toStdString());
+    CheckName();
+    fb::Attachment::Params params;
+    params.user = m_user.toStdString();
+    params.password = m_password.toStdString();
+    params.charset = m_charset.toStdString();
+    params.dialect = static_cast<unsigned>(m_dialect);
+    m_attachment = fb::Attachment::Attach(m_dbName.toUtf8().toStdString(), params);
 }
 
 void TFbDatabase::Close()

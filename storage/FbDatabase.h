@@ -27,9 +27,11 @@ public:
     QStringList& CreationParams() { return m_creationParams; }
     void SetDefaultTransaction(TFbTransaction* transaction) { m_transaction = transaction; }
 
-    // The immediately executed statement that CreateDatabase runs for the current name and
-    // creation parameters; single quotes in the name are doubled.
+    // The CREATE DATABASE statement equivalent to what CreateDatabase does for the current name
+    // and creation parameters; single quotes in the name are doubled.
     QByteArray CreateStatement() const;
+    // The creation parameters as the engine's create call takes them.
+    fb::Attachment::Params CreateParams() const;
     void CreateDatabase();
     void Open();
     void Close();
@@ -39,6 +41,8 @@ public:
     fb::Attachment& Attachment() { return m_attachment; }
 
 private:
+    void CheckName() const;
+
     QString m_dbName;
     int m_dialect = 3;
     QString m_user;

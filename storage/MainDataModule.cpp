@@ -1,11 +1,17 @@
 #include "MainDataModule.h"
 
+#include "ProjectProbe.h"
 #include "ProjectSchema.h"
 #include "ResultTexts.h"
 #include "StorageError.h"
+#include "StorageTexts.h"
 #include "fb/Statement.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -138,27 +144,36 @@ void TMainDataModule::CreateDescriptionFields()
 
 bool TMainDataModule::CreateDatabase(const QString& FileName)
 {
+    m_failureReason.clear();
     if (MainDatabase->Connected() || IsOpen())
         CloseDatabase();
     MainDatabase->CreationParams() = ProjectSchema::CreationParams();
     MainDatabase->SetDBName(FileName);
     MainDatabase->SetSQLDialect(3);
+    const bool existed = QFileInfo::exists(FileName);
     try {
         MainDatabase->CreateDatabase();
-    } catch (const StorageError&) {
+    } catch (const StorageError& error) {
+        m_failureReason = ReasonOf(error);
+        CloseEverything();
+        // A create that failed half way may leave a file behind, and it is no project.
+        if (!existed)
+            QFile::remove(FileName);
         return false;
     }
     try {
         for (const QString& statement : ProjectSchema::BuildStatements())
             ExecuteStatement(statement);
         MainDatabase->Close();
-    } catch (const StorageError&) {
+    } catch (const StorageError& error) {
+        m_failureReason = ReasonOf(error);
         // A half-built file is no project: remove it rather than leave it behind.
         try {
             MainDatabase->DropDatabase();
         } catch (const StorageError&) {
             CloseEverything();
         }
+        QFile::remove(FileName);
         return false;
     }
     return true;
@@ -166,6 +181,7 @@ bool TMainDataModule::CreateDatabase(const QString& FileName)
 
 bool TMainDataModule::OpenDatabase(const QString& FileName)
 {
+    m_failureReason.clear();
     if (MainDatabase->Connected() || IsOpen())
         CloseDatabase();
     bool result = true;
@@ -174,22 +190,38 @@ bool TMainDataModule::OpenDatabase(const QString& FileName)
     MainDatabase->SetDBName(FileName);
     MainDatabase->SetConnectParams("SYSDBA", "tarnwheel", "ASCII");
     MainDatabase->SetSQLDialect(3);
+    bool attached = false;
     try {
+        ProbeBeforeOpen(FileName);
         MainDatabase->Open();
-        DescriptionDataSet->Open();
-        DescriptionDataSet->First();
+        attached = true;
+        m_openedFile = FileIdentity::Of(FileName);
+        pFIBTransaction->EnsureStarted();
         const bool identified =
-            DescriptionDataSetDEVICE_NAME->AsBytes() == QByteArray(DeviceName) &&
-            DescriptionDataSetDEVICE_DATA_VERSION->AsInteger() == DeviceDataVersion;
+            ProjectSchema::ColumnsMatch(MainDatabase->Attachment(), pFIBTransaction->Handle()) &&
+            [this] {
+                DescriptionDataSet->Open();
+                DescriptionDataSet->First();
+                return DescriptionDataSetDEVICE_NAME->AsBytes() == QByteArray(DeviceName) &&
+                       DescriptionDataSetDEVICE_DATA_VERSION->AsInteger() == DeviceDataVersion;
+            }();
         if (identified) {
             dsetVORN->SetCachedUpdates(true);
             dsetVORN->Open();
             SortResults();
         } else {
             result = false;
+            m_failureReason = StorageTexts::NotAProject;
         }
+    } catch (const StorageError& error) {
+        result = false;
+        m_failureReason = ReasonOf(error);
+        // The engine read the file, but what it found is not what this program writes.
+        if (attached && m_failureReason == StorageTexts::EngineFailed)
+            m_failureReason = StorageTexts::NotAProject;
     } catch (...) {
         result = false;
+        m_failureReason = StorageTexts::EngineFailed;
     }
     if (!result)
         CloseEverything();
@@ -200,11 +232,25 @@ bool TMainDataModule::OpenDatabase(const QString& FileName)
 
 void TMainDataModule::CloseDatabase()
 {
+    // Committed before anything is dropped: when the commit fails, the project stays open with
+    // its changes, and the caller can tell the user.
+    if (MainDatabase->Connected() && pFIBTransaction->Active()) {
+        try {
+            pFIBTransaction->Commit();
+        } catch (const StorageError& error) {
+            throw StorageError(StorageTexts::CloseFailed, error);
+        }
+    }
     dsetVORN->Close();
     DescriptionDataSet->Close();
     DropUnusedKeys();
-    if (MainDatabase->Connected())
+    m_openedFile = FileIdentity();
+    try {
         MainDatabase->Close();
+    } catch (const StorageError&) {
+        // Everything was committed; what the engine refuses now cannot lose data.
+        AbandonConnection();
+    }
 }
 
 void TMainDataModule::CloseEverything() noexcept
@@ -212,13 +258,35 @@ void TMainDataModule::CloseEverything() noexcept
     dsetVORN->Close();
     DescriptionDataSet->Close();
     DropUnusedKeys();
+    m_openedFile = FileIdentity();
     try {
         MainDatabase->Close();
     } catch (...) {
-        // The engine refused the commit or the detach; let go of both handles regardless.
-        pFIBTransaction->Handle() = fb::Transaction();
-        MainDatabase->Attachment() = fb::Attachment();
+        AbandonConnection();
     }
+}
+
+void TMainDataModule::AbandonConnection() noexcept
+{
+    // After a failure the engine may throw from inside a detach or rollback, past its own
+    // interface and out of the process: let go of both handles without another call.
+    pFIBTransaction->Handle().Abandon();
+    MainDatabase->Attachment().Abandon();
+}
+
+void TMainDataModule::ProbeBeforeOpen(const QString& FileName)
+{
+    // Only a file the engine could attach at all is worth a child process.
+    if (!QFileInfo(FileName).isFile() || FileName.contains(u':'))
+        return;
+    const ProjectProbe::Verdict verdict = ProjectProbe::Probe(FileName);
+    if (verdict == ProjectProbe::Verdict::Hung || verdict == ProjectProbe::Verdict::Crashed)
+        throw StorageError(StorageTexts::Damaged, std::string());
+}
+
+QString TMainDataModule::ReasonOf(const StorageError& error)
+{
+    return error.reason().isEmpty() ? StorageTexts::EngineFailed : error.reason();
 }
 
 bool TMainDataModule::ExecuteStatement(const QString& SQL)
@@ -270,17 +338,70 @@ bool TMainDataModule::HasChanges() const
 void TMainDataModule::SaveChanges()
 {
     UpdateScope update(this);
-    bool written = false;
-    for (TCachedDataSet* dataSet : {static_cast<TCachedDataSet*>(dsetVORN), DescriptionDataSet}) {
-        if (!dataSet->UpdatesPending())
-            continue;
-        dataSet->ApplyUpdates();
-        dataSet->Refresh();
-        written = true;
-    }
-    // Made durable at once, not only when the project is closed.
-    if (written)
+    std::vector<TCachedDataSet*> pending;
+    for (TCachedDataSet* dataSet : {static_cast<TCachedDataSet*>(dsetVORN), DescriptionDataSet})
+        if (dataSet->UpdatesPending())
+            pending.push_back(dataSet);
+    if (pending.empty())
+        return;
+    // All or nothing: the writes of both datasets are undone together on any failure, and the
+    // cache keeps every change until the commit has succeeded, so that a retry writes each
+    // exactly once.
+    try {
+        pFIBTransaction->EnsureStarted();
+        ExecuteRaw("SAVEPOINT VORN_SAVE");
+        for (TCachedDataSet* dataSet : pending)
+            dataSet->WriteUpdates();
+        CheckFileStillOpen();
         pFIBTransaction->CommitRetaining();
+    } catch (const StorageError& error) {
+        for (TCachedDataSet* dataSet : pending)
+            dataSet->DiscardWrittenUpdates();
+        UndoUncommittedWrites();
+        throw StorageError(StorageTexts::SaveFailed, error);
+    }
+    for (TCachedDataSet* dataSet : pending) {
+        dataSet->CommitWrittenUpdates();
+        dataSet->Refresh();
+    }
+}
+
+void TMainDataModule::ExecuteRaw(const char* sql)
+{
+    fb::Statement statement(MainDatabase->Attachment(), pFIBTransaction->Handle(), sql);
+    statement.Execute(pFIBTransaction->Handle());
+}
+
+void TMainDataModule::UndoUncommittedWrites() noexcept
+{
+    if (!pFIBTransaction->Active())
+        return;
+    try {
+        ExecuteRaw("ROLLBACK TO SAVEPOINT VORN_SAVE");
+        return;
+    } catch (const StorageError&) {
+    }
+    // A failed commit may have taken the savepoint with it; everything since the last commit
+    // belongs to this save alone.
+    try {
+        pFIBTransaction->Handle().RollbackRetaining();
+        return;
+    } catch (const StorageError&) {
+    }
+    // Never committed later, by the close or anything else.
+    pFIBTransaction->Handle().Abandon();
+}
+
+void TMainDataModule::CheckFileStillOpen() const
+{
+    const FileIdentity now = FileIdentity::Of(MainDatabase->DBName());
+    if (m_openedFile.valid && !(now == m_openedFile))
+        throw StorageError(StorageTexts::FileReplaced, std::string());
+}
+
+QString TMainDataModule::FailureReason() const
+{
+    return m_failureReason;
 }
 
 void TMainDataModule::CancelChanges()

@@ -6,10 +6,13 @@
 #include "FbQuery.h"
 #include "FbTransaction.h"
 #include "Field.h"
+#include "FileIdentity.h"
 #include "MsrResult.h"
 #include "ResultDataSet.h"
 
 #include <QObject>
+
+#include "StorageError.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +35,12 @@ public:
     // Project file.
     bool CreateDatabase(const QString& FileName);
     bool OpenDatabase(const QString& FileName);
+    // Why the last CreateDatabase or OpenDatabase answered false, as a fixed Russian sentence
+    // ("Файл открыт другой программой.", "Файл не является проектом этой программы.", ...), to
+    // follow "Не удалось открыть проект!" or "Не удалось создать проект!"; empty after success.
+    QString FailureReason() const;
+    // Commits, then closes. A failed commit raises StorageError and leaves the project open
+    // with its unsaved changes.
     void CloseDatabase();
     bool ExecuteStatement(const QString& SQL);
 
@@ -42,7 +51,9 @@ public:
     bool IsEmpty() const;
     void PostEdits();
     bool HasChanges() const;
-    // Writes the cached changes and commits them (retaining) once every write has succeeded.
+    // Writes the cached changes and commits them (retaining): all or nothing. On any failure,
+    // also when the file was deleted or replaced while open, it raises StorageError (what()
+    // begins with the save's failure sentence) and every change stays pending as before.
     void SaveChanges();
     void CancelChanges();
     void DeleteAllResults();
@@ -105,10 +116,18 @@ private:
     void CreateResultFields();
     void CreateDescriptionFields();
     void CloseEverything() noexcept;
+    void AbandonConnection() noexcept;
+    static QString ReasonOf(const StorageError& error);
+    static void ProbeBeforeOpen(const QString& FileName);
+    void ExecuteRaw(const char* sql);
+    void UndoUncommittedWrites() noexcept;
+    void CheckFileStillOpen() const;
     void DropUnusedKeys();
     int32_t NextResultKey();
 
     // Keys reserved from MSR_RESULT_TABLE_GEN, handed out one by one during bulk appends.
     int64_t m_nextKey = 0;
     int64_t m_lastReservedKey = -1;
+    QString m_failureReason;
+    FileIdentity m_openedFile;
 };

@@ -2,6 +2,10 @@
 
 #include "MainDataModule.h"
 #include "fb/Attachment.h"
+#include "fb/Statement.h"
+
+#include <map>
+#include <tuple>
 
 namespace ProjectSchema {
 
@@ -48,6 +52,56 @@ QStringList BuildStatements()
         "POSITION 0 AS BEGIN  if (NEW.MSR_RESULT_TABLE_PK is null) then   "
         "NEW.MSR_RESULT_TABLE_PK = gen_id(MSR_RESULT_TABLE_GEN, 1); END;",
     };
+}
+
+bool ColumnsMatch(fb::Attachment& attachment, fb::Transaction& transaction)
+{
+    // Engine type codes: 8 INTEGER, 10 FLOAT, 14 CHAR, 35 TIMESTAMP, 261 BLOB.
+    using Type = std::tuple<int64_t, int64_t, int64_t, int64_t>; // type, sub-type, scale, length
+    const Type integer{8, 0, 0, 4};
+    const Type real{10, 0, 0, 4};
+    const Type timestamp{35, 0, 0, 8};
+    const Type blob{261, 0, 0, 8};
+    const std::map<std::pair<std::string, std::string>, Type> expected = {
+        {{"DESC_TABLE", "DESC_TABLE_PK"}, integer},
+        {{"DESC_TABLE", "DEVICE_NAME"}, {14, 0, 0, 32}},
+        {{"DESC_TABLE", "DEVICE_DATA_VERSION"}, integer},
+        {{"DESC_TABLE", "PROJECT_DESC"}, blob},
+        {{"MSR_RESULT_TABLE", "MSR_RESULT_TABLE_PK"}, integer},
+        {{"MSR_RESULT_TABLE", "MSR_DATE"}, timestamp},
+        {{"MSR_RESULT_TABLE", "MSR_TIME"}, timestamp},
+        {{"MSR_RESULT_TABLE", "MSR_NUMBER"}, integer},
+        {{"MSR_RESULT_TABLE", "REINF_KIND_ID"}, integer},
+        {{"MSR_RESULT_TABLE", "REINF_DIAMETER"}, integer},
+        {{"MSR_RESULT_TABLE", "FORCE_ESTIMATE"}, integer},
+        {{"MSR_RESULT_TABLE", "BASE"}, integer},
+        {{"MSR_RESULT_TABLE", "F"}, real},
+        {{"MSR_RESULT_TABLE", "P"}, real},
+        {{"MSR_RESULT_TABLE", "S"}, real},
+        {{"MSR_RESULT_TABLE", "MSR_COMMENT"}, blob},
+    };
+    fb::Statement columns(
+        attachment, transaction,
+        "SELECT TRIM(RF.RDB$RELATION_NAME), TRIM(RF.RDB$FIELD_NAME), F.RDB$FIELD_TYPE, "
+        "COALESCE(F.RDB$FIELD_SUB_TYPE, 0), COALESCE(F.RDB$FIELD_SCALE, 0), F.RDB$FIELD_LENGTH "
+        "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+        "WHERE RF.RDB$RELATION_NAME IN ('DESC_TABLE', 'MSR_RESULT_TABLE')");
+    columns.Open(transaction);
+    size_t matched = 0;
+    bool differs = false;
+    while (columns.Fetch()) {
+        const auto found = expected.find({columns.GetBytes(0), columns.GetBytes(1)});
+        if (found == expected.end())
+            continue;
+        const Type type{columns.GetInteger(2), columns.GetInteger(3), columns.GetInteger(4),
+                        columns.GetInteger(5)};
+        if (type == found->second)
+            ++matched;
+        else
+            differs = true;
+    }
+    columns.CloseCursor();
+    return !differs && matched == expected.size();
 }
 
 QStringList ResultSelectSQL()

@@ -4,6 +4,12 @@
 
 #include <utility>
 
+#include <clocale>
+#include <cstring>
+#if defined(__unix__) || defined(__APPLE__)
+#include <langinfo.h>
+#endif
+
 namespace fb {
 
 Attachment::~Attachment()
@@ -38,27 +44,87 @@ Attachment Attachment::CreateByStatement(const std::string& statement, unsigned 
     return attachment;
 }
 
-Attachment Attachment::Attach(const std::string& path, const std::string& user,
-                              const std::string& password, const std::string& charset)
+namespace {
+
+// The embedded engine's provider alone; the dispatcher would otherwise try the remote one too.
+constexpr const char* EmbeddedOnly = "Providers=Engine12";
+
+Firebird::IXpbBuilder* BuildDpb(const Attachment::Params& params, bool create)
 {
     Status status;
     Firebird::IXpbBuilder* dpb = Master()->getUtilInterface()->getXpbBuilder(
         &status, Firebird::IXpbBuilder::DPB, nullptr, 0);
     status.Check();
-    dpb->insertString(&status, isc_dpb_user_name, user.c_str());
-    dpb->insertString(&status, isc_dpb_password, password.c_str());
-    dpb->insertString(&status, isc_dpb_lc_ctype, charset.c_str());
+    dpb->insertTag(&status, isc_dpb_utf8_filename);
+    dpb->insertString(&status, isc_dpb_config, EmbeddedOnly);
+    if (!params.user.empty())
+        dpb->insertString(&status, isc_dpb_user_name, params.user.c_str());
+    if (!params.password.empty())
+        dpb->insertString(&status, isc_dpb_password, params.password.c_str());
+    if (!params.charset.empty())
+        dpb->insertString(&status, isc_dpb_lc_ctype, params.charset.c_str());
+    if (create) {
+        dpb->insertInt(&status, isc_dpb_sql_dialect, static_cast<int>(params.dialect));
+        if (params.pageSize != 0)
+            dpb->insertInt(&status, isc_dpb_page_size, static_cast<int>(params.pageSize));
+        if (!params.defaultCharset.empty())
+            dpb->insertString(&status, isc_dpb_set_db_charset, params.defaultCharset.c_str());
+    }
     if (status.Failed()) {
         dpb->dispose();
         status.Check();
     }
+    return dpb;
+}
+
+// The engine converts UTF-8 file names into the C library's character set before it opens
+// them; under the C locale that fails for every letter beyond ASCII.
+void UseUtf8CharacterType()
+{
+#if defined(__unix__) || defined(__APPLE__)
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+#endif
+}
+
+Firebird::IAttachment* Connect(const std::string& utf8Path, const Attachment::Params& params,
+                               bool create)
+{
+    UseUtf8CharacterType();
+    Firebird::IXpbBuilder* dpb = BuildDpb(params, create);
+    Status status;
     Firebird::IProvider* provider = Master()->getDispatcher();
-    Firebird::IAttachment* handle = provider->attachDatabase(
-        &status, path.c_str(), dpb->getBufferLength(&status), dpb->getBuffer(&status));
+    const unsigned length = dpb->getBufferLength(&status);
+    const unsigned char* buffer = dpb->getBuffer(&status);
+    Firebird::IAttachment* handle =
+        create ? provider->createDatabase(&status, utf8Path.c_str(), length, buffer)
+               : provider->attachDatabase(&status, utf8Path.c_str(), length, buffer);
     provider->release();
     dpb->dispose();
     status.Check();
-    return Attachment(handle);
+    return handle;
+}
+
+} // namespace
+
+Attachment Attachment::Create(const std::string& utf8Path, const Params& params)
+{
+    return Attachment(Connect(utf8Path, params, true));
+}
+
+Attachment Attachment::Attach(const std::string& utf8Path, const Params& params)
+{
+    return Attachment(Connect(utf8Path, params, false));
+}
+
+Attachment Attachment::Attach(const std::string& utf8Path, const std::string& user,
+                              const std::string& password, const std::string& charset)
+{
+    Params params;
+    params.user = user;
+    params.password = password;
+    params.charset = charset;
+    return Attach(utf8Path, params);
 }
 
 void Attachment::Detach()
@@ -78,6 +144,13 @@ void Attachment::Drop()
     Status status;
     m_handle->dropDatabase(&status);
     status.Check();
+    m_handle = nullptr;
+}
+
+void Attachment::Abandon() noexcept
+{
+    if (m_handle)
+        m_handle->release();
     m_handle = nullptr;
 }
 

@@ -23,14 +23,31 @@ public:
     // Executes a CREATE DATABASE statement at once (no transaction) and stays attached to
     // the new database.
     static Attachment CreateByStatement(const std::string& statement, unsigned dialect = 3);
-    // Paths are in the system's file-name encoding, as QFile::encodeName gives them.
-    static Attachment Attach(const std::string& path, const std::string& user,
+
+    // What Create and Attach pass to the engine. Paths are UTF-8 whatever the locale, and only
+    // the embedded engine serves them, so a ':' in a name never reaches a network address.
+    struct Params
+    {
+        std::string user;
+        std::string password;
+        std::string charset;
+        // For Create only: 0 leaves the engine's page size; empty leaves the default charset.
+        unsigned pageSize = 0;
+        std::string defaultCharset;
+        unsigned dialect = 3;
+    };
+    static Attachment Create(const std::string& utf8Path, const Params& params);
+    static Attachment Attach(const std::string& utf8Path, const Params& params);
+    static Attachment Attach(const std::string& utf8Path, const std::string& user,
                              const std::string& password, const std::string& charset);
 
     bool IsAttached() const { return m_handle != nullptr; }
     void Detach();
     // Deletes the database file; the connection ends with it.
     void Drop();
+    // Lets go of the handle without asking the engine anything more: after the engine failed,
+    // a detach or rollback can end the process.
+    void Abandon() noexcept;
     Firebird::IAttachment* Handle() const { return m_handle; }
 
 private:

@@ -1,5 +1,7 @@
 #include "Status.h"
 
+#include "../StorageTexts.h"
+
 namespace fb {
 
 Firebird::IMaster* Master()
@@ -28,8 +30,9 @@ void Status::Check()
     Master()->getUtilInterface()->formatStatus(text, sizeof text, &m_wrapper);
     const intptr_t* errors = m_wrapper.getErrors();
     const intptr_t code = errors[0] == isc_arg_gds ? errors[1] : 0;
+    const QString reason = StorageTexts::EngineReason(errors);
     m_wrapper.init();
-    throw FbError(text, code);
+    throw FbError(reason, text, code);
 }
 
 } // namespace fb

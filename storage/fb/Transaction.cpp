@@ -66,6 +66,22 @@ void Transaction::Rollback()
     m_handle = nullptr;
 }
 
+void Transaction::RollbackRetaining()
+{
+    if (!m_handle)
+        return;
+    Status status;
+    m_handle->rollbackRetaining(&status);
+    status.Check();
+}
+
+void Transaction::Abandon() noexcept
+{
+    if (m_handle)
+        m_handle->release();
+    m_handle = nullptr;
+}
+
 void Transaction::ReleaseQuietly() noexcept
 {
     if (!m_handle)

@@ -27,6 +27,11 @@ public:
     // Commits and keeps the transaction context open for the next statement.
     void CommitRetaining();
     void Rollback();
+    // Undoes everything since the last commit and keeps the transaction context open.
+    void RollbackRetaining();
+    // Lets go of the handle without asking the engine anything more: after the engine failed,
+    // a detach or rollback can end the process.
+    void Abandon() noexcept;
     Firebird::ITransaction* Handle() const { return m_handle; }
 
 private:

@@ -1,5 +1,6 @@
 #include "MainDataModule.h"
 #include "StorageTestSupport.h"
+#include "StorageTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -194,6 +195,24 @@ private slots:
             << false;
         QTest::newRow("results table missing") << "DROP TABLE MSR_RESULT_TABLE;" << false;
         QTest::newRow("column missing") << "ALTER TABLE MSR_RESULT_TABLE DROP S;" << false;
+        QTest::newRow("BIGINT number")
+            << "ALTER TABLE MSR_RESULT_TABLE ALTER MSR_NUMBER TYPE BIGINT;" << false;
+        QTest::newRow("BIGINT diameter")
+            << "ALTER TABLE MSR_RESULT_TABLE ALTER REINF_DIAMETER TYPE BIGINT;" << false;
+        QTest::newRow("VARCHAR force")
+            << "ALTER TABLE MSR_RESULT_TABLE ALTER F TYPE VARCHAR(40);" << false;
+        QTest::newRow("DOUBLE force")
+            << "ALTER TABLE MSR_RESULT_TABLE DROP F; ALTER TABLE MSR_RESULT_TABLE ADD F DOUBLE "
+               "PRECISION;"
+            << false;
+        QTest::newRow("NUMERIC version")
+            << "ALTER TABLE DESC_TABLE ALTER DEVICE_DATA_VERSION TYPE NUMERIC(9,2);" << false;
+        QTest::newRow("longer name")
+            << "ALTER TABLE DESC_TABLE ALTER DEVICE_NAME TYPE CHAR(40);" << false;
+        QTest::newRow("text comment")
+            << "ALTER TABLE MSR_RESULT_TABLE DROP MSR_COMMENT; ALTER TABLE MSR_RESULT_TABLE ADD "
+               "MSR_COMMENT BLOB SUB_TYPE 1;"
+            << false;
     }
 
     void identityIsCheckedExactly()
@@ -207,10 +226,13 @@ private slots:
         const QString out = RunIsql(path, change + "\nCOMMIT;\n");
         QVERIFY2(!out.contains("Statement failed"), qPrintable(out));
 
+        const QString before = RunIsql(path, "SELECT * FROM DESC_TABLE;\n") + ExtractMetadata(path);
         TMainDataModule module;
         QCOMPARE(module.OpenDatabase(path), accepted);
         if (!accepted) {
             VerifyClosed(module);
+            QCOMPARE(module.FailureReason(), StorageTexts::NotAProject);
+            QCOMPARE(RunIsql(path, "SELECT * FROM DESC_TABLE;\n") + ExtractMetadata(path), before);
             QVERIFY(module.OpenDatabase(m_good));
         }
     }
@@ -218,19 +240,21 @@ private slots:
     void badFilesAreRefusedAndLeftAlone_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("text file") << "text";
-        QTest::newRow("empty file") << "empty";
-        QTest::newRow("truncated project") << "truncated";
-        QTest::newRow("folder") << "folder";
-        QTest::newRow("missing file") << "missing";
-        QTest::newRow("database of another schema") << "schema";
-        QTest::newRow("held open by another process") << "held";
-        QTest::newRow("read-only file") << "readonly";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("text file") << "text" << StorageTexts::Damaged;
+        QTest::newRow("empty file") << "empty" << StorageTexts::Damaged;
+        QTest::newRow("truncated project") << "truncated" << StorageTexts::Damaged;
+        QTest::newRow("folder") << "folder" << StorageTexts::NotAProject;
+        QTest::newRow("missing file") << "missing" << StorageTexts::Missing;
+        QTest::newRow("database of another schema") << "schema" << StorageTexts::NotAProject;
+        QTest::newRow("held open by another process") << "held" << StorageTexts::InUse;
+        QTest::newRow("read-only file") << "readonly" << StorageTexts::NoPermission;
     }
 
     void badFilesAreRefusedAndLeftAlone()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, reason);
         const QString path = Path("bad-" + kind + ".fdb");
         QProcess holder;
         if (kind == "text" || kind == "empty") {
@@ -278,6 +302,7 @@ private slots:
         TMainDataModule module;
         QVERIFY(!module.OpenDatabase(path));
         VerifyClosed(module);
+        QCOMPARE(module.FailureReason(), reason);
         if (kind != "held")
             QCOMPARE(content(), before);
         QVERIFY(module.OpenDatabase(m_good));

@@ -1,0 +1,74 @@
+#include "StorageTexts.h"
+
+#include <firebird/Interface.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace StorageTexts {
+
+QString EngineReason(const intptr_t* status)
+{
+    std::vector<intptr_t> codes;
+    int osError = 0;
+    for (const intptr_t* item = status; item && *item != isc_arg_end;) {
+        const intptr_t kind = item[0];
+        if (kind == isc_arg_gds)
+            codes.push_back(item[1]);
+        else if (kind == isc_arg_unix)
+            osError = static_cast<int>(item[1]);
+        item += kind == isc_arg_cstring ? 3 : 2;
+    }
+    auto has = [&codes](std::initializer_list<intptr_t> wanted) {
+        for (intptr_t code : codes)
+            for (intptr_t w : wanted)
+                if (code == w)
+                    return true;
+        return false;
+    };
+    switch (osError) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return NoPermission;
+    case ENOENT:
+    case ENOTDIR:
+        return Missing;
+    case EISDIR:
+        return NotAProject;
+    case EBUSY:
+    case ETXTBSY:
+        return InUse;
+    case EIO:
+    case EFBIG:
+        return InputOutput;
+    default:
+        break;
+    }
+    if (has({isc_already_opened, isc_lock_conflict, isc_file_in_use, isc_lock_timeout,
+             isc_obj_in_use}))
+        return InUse;
+    if (has({isc_att_shutdown, isc_shutdown, isc_shutinprog, isc_network_error, isc_net_read_err,
+             isc_net_write_err, isc_lost_db_connection, isc_conn_lost}))
+        return ConnectionLost;
+    if (has({isc_read_only_database, isc_no_priv}))
+        return NoPermission;
+    if (has({isc_bad_db_format, isc_wrong_ods, isc_badodsver}))
+        return NotAProject;
+    if (has({isc_db_corrupt, isc_badpage, isc_bad_checksum, isc_page_type_err, isc_bug_check}))
+        return Damaged;
+    if (has({isc_io_error})) {
+        // A read that finds less than the header promises: a cut-off file.
+        if (has({isc_random}) && osError == 0)
+            return Damaged;
+        return InputOutput;
+    }
+    return EngineFailed;
+}
+
+} // namespace StorageTexts

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// Fixed Russian sentences for why the storage failed; the engine's text may follow as detail.
+namespace StorageTexts {
+
+inline const QString SaveFailed = QStringLiteral(
+    "Не удалось сохранить проект! Изменения не записаны и не потеряны: их можно сохранить снова.");
+inline const QString CloseFailed =
+    QStringLiteral("Не удалось закрыть проект! Изменения не потеряны: их можно сохранить снова.");
+inline const QString NoSpace = QStringLiteral("На диске нет места.");
+inline const QString InputOutput = QStringLiteral("Ошибка ввода-вывода при работе с файлом.");
+inline const QString NoPermission = QStringLiteral("Нет прав на доступ к файлу.");
+inline const QString InUse = QStringLiteral("Файл открыт другой программой.");
+inline const QString ConnectionLost = QStringLiteral("Связь с файлом проекта потеряна.");
+inline const QString Missing = QStringLiteral("Файл или папка не найдены.");
+inline const QString NotAProject = QStringLiteral("Файл не является проектом этой программы.");
+inline const QString Damaged =
+    QStringLiteral("Файл повреждён или не является проектом этой программы.");
+inline const QString ColonInName =
+    QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие.");
+inline const QString FileReplaced =
+    QStringLiteral("Файл проекта удалён или заменён другим файлом, пока проект был открыт.");
+inline const QString EngineFailed = QStringLiteral("Ошибка при работе с файлом проекта.");
+
+// The sentence for an engine error: its status vector (isc_arg_* items up to isc_arg_end).
+QString EngineReason(const intptr_t* status);
+
+} // namespace StorageTexts
