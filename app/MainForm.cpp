@@ -66,6 +66,13 @@ QMessageBox::StandardButton ask(QWidget* parent, const QString& text,
     return QMessageBox::StandardButton(box.exec());
 }
 
+// The fixed sentence of a refused open or create, with the storage's reason on a line below.
+QString withFailureReason(const QString& sentence, const TMainDataModule& dataModule)
+{
+    const QString reason = dataModule.FailureReason();
+    return reason.isEmpty() ? sentence : sentence + u'\n' + reason;
+}
+
 void showError(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, AppTexts::Title, text, QMessageBox::Ok, parent);
@@ -747,7 +754,7 @@ void TMainForm::OpenProject(const QString& fileName)
         PageControl->show();
     } else {
         SetProjectName(QString());
-        showError(this, AppTexts::CannotOpenProject);
+        showError(this, withFailureReason(AppTexts::CannotOpenProject, *MainDataModule));
     }
     ScheduleActionUpdate();
 }
@@ -823,7 +830,7 @@ void TMainForm::CreateNewProjectActionExecute()
         OpenProject(fileName);
     } else {
         SetProjectName(QString());
-        showError(this, AppTexts::CannotCreateProject);
+        showError(this, withFailureReason(AppTexts::CannotCreateProject, *MainDataModule));
     }
 }
 

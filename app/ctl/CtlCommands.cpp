@@ -45,6 +45,8 @@ QString nativePath(const QString& path)
 QString withReason(const QString& sentence, const QString& path, QString reason)
 {
     reason = reason.trimmed();
+    if (reason.endsWith(u'.'))
+        reason.chop(1);
     if (reason.size() > 1 && reason[0].isUpper() && reason[1].isLower())
         reason[0] = reason[0].toLower();
     return AppTexts::errorSentence(sentence + u' ' + nativePath(path) + QStringLiteral(": ") +
@@ -64,8 +66,9 @@ void openProject(TMainDataModule& dataModule, const QString& path)
         throw CtlError(
             withReason(AppTexts::CannotOpenProject, path, QString::fromUtf8(error.what())));
     }
-    throw CtlError(
-        withReason(AppTexts::CannotOpenProject, path, ProjectFileReason::WhyNotOpened(path)));
+    const QString reason = dataModule.FailureReason();
+    throw CtlError(withReason(AppTexts::CannotOpenProject, path,
+                              reason.isEmpty() ? ProjectFileReason::WhyNotOpened(path) : reason));
 }
 
 // Balances BeginUpdate also when an import or a build throws.
@@ -189,8 +192,9 @@ void readIntoNewProject(const QString& path)
     }
     if (!created) {
         QFile::remove(building);
+        const QString reason = dataModule.FailureReason();
         throw CtlError(withReason(AppTexts::CannotCreateProject, path,
-                                  ProjectFileReason::WhyNotCreated(path)));
+                                  reason.isEmpty() ? ProjectFileReason::WhyNotCreated(path) : reason));
     }
     try {
         openProject(dataModule, building);

@@ -440,7 +440,8 @@ private slots:
         w->OpenProjectAction->trigger();
         QVERIFY(dialog.appeared());
         QVERIFY(message && message->appeared());
-        QCOMPARE(message->text(), AppTexts::CannotOpenProject);
+        QCOMPARE(message->text(), QStringLiteral("Не удалось открыть проект!\n"
+                                                 "Файл повреждён или не является проектом этой программы."));
         QCOMPARE(message->title(), AppTexts::Title);
         QVERIFY(!w->MainDataModule->IsOpen());
         QCOMPARE(w->windowTitle(), AppTexts::Title);
@@ -672,7 +673,8 @@ private slots:
         ModalAnswer message(ModalAnswer::pressButton(QMessageBox::Ok));
         TMainForm* w = f->start();
         QVERIFY(message.appeared());
-        QCOMPARE(message.text(), AppTexts::CannotOpenProject);
+        QCOMPARE(message.text(), QStringLiteral("Не удалось открыть проект!\n"
+                                                "Файл повреждён или не является проектом этой программы."));
         QVERIFY(!w->MainDataModule->IsOpen());
         QVERIFY(w->GetProjectName().isEmpty());
     }
