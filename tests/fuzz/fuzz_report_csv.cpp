@@ -39,12 +39,14 @@ QString expectedFText(const TMainDataModule& dm, bool fNull, double f, bool diam
         if (!std::isnan(area) && area > 0)
             shown = dm.LoadUnitCode == 0 ? f / (0.01 * area) : (9.80665 * f) / area;
     }
-    if (!(shown >= 0))
+    // An infinite F has no digits to show.
+    if (!(shown >= 0) || std::isinf(shown))
         return QStringLiteral("?");
     if (shown >= 9223372036854775808.0)
         return QStringLiteral("<huge>");
     char digits[32];
-    std::snprintf(digits, sizeof digits, "%.0f", std::trunc(shown));
+    // Adding 0.0 turns -0.0 into 0.0: a shown value of -0 is "0 or more", digits only.
+    std::snprintf(digits, sizeof digits, "%.0f", std::trunc(shown) + 0.0);
     return QString::fromLatin1(digits);
 }
 
@@ -124,10 +126,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         const QString expected = expectedFText(dm, rows.back().fNull, rows.back().f,
                                                rows.back().diameterNull, rows.back().diameter);
         const QString shown = dm.dsetVORNF->DisplayText();
-        if (expected == QStringLiteral("<huge>"))
+        if (expected == QStringLiteral("<huge>")) {
+            if (!allDigits(shown))
+                std::fprintf(stderr, "F text %s for a huge value (F %.17g, diameter %d, codes %d %d)\n",
+                             qPrintable(shown), rows.back().f, rows.back().diameter,
+                             dm.MeasurandCode, dm.LoadUnitCode);
             FUZZ_CHECK(allDigits(shown));
-        else
+        }
+        else {
+            if (shown != expected)
+                std::fprintf(stderr, "F text %s, expected %s (F %.17g, diameter %d, codes %d %d)\n",
+                             qPrintable(shown), qPrintable(expected), rows.back().f,
+                             rows.back().diameter, dm.MeasurandCode, dm.LoadUnitCode);
             FUZZ_CHECK(shown == expected);
+        }
     }
 
     const int results = dm.dsetVORN->RecordCount();
