@@ -15,7 +15,7 @@ for target in device_replies settings report_csv project_open; do
   exe=$build/tests/fuzz/fuzz_$target
   corpus=$build/fuzz-corpus/$target
   mkdir -p "$corpus"
-  cp -n "$top/tests/fuzz/corpus/$target/"* "$corpus/"
+  cp -n "$top/tests/fuzz/corpus/$target/"* "$corpus/" || true
   budget=$seconds
   [ "$target" = project_open ] && budget=$((2 * seconds))
   args=(-max_total_time="$budget" -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=512
