@@ -34,7 +34,10 @@ class Workbook
 public:
     explicit Workbook(const QString& path)
     {
+        // Rows stream to disk as they are written, so a large project needs no more memory
+        // than a small one; cells are then written row by row, left to right.
         lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
         options.use_zip64 = LXW_TRUE;
         m_book = workbook_new_opt(path.toLocal8Bit().constData(), &options);
         if (!m_book)

@@ -20,9 +20,6 @@ namespace ResultListing {
 
 namespace {
 
-constexpr double NewtonsPerKgf = 9.80665;
-constexpr double QuarterPi = 0.78539816339744830963;
-
 struct Row
 {
     QJsonValue dateTime;
@@ -95,7 +92,7 @@ std::vector<Row> rows(TMainDataModule& m)
         row.base = integer(m.dsetVORNBASE);
         row.fKgf = real(m.dsetVORNF);
         if (!m.dsetVORNF->IsNull())
-            row.f = real(ForceValue(
+            row.f = real(ResultTexts::ShownForce(
                 m.dsetVORNF->AsFloat(),
                 m.dsetVORNREINF_DIAMETER->IsNull() ? 0 : m.dsetVORNREINF_DIAMETER->AsInteger(),
                 m.MeasurandCode, m.LoadUnitCode));
@@ -171,29 +168,6 @@ QString deviceName(const TMainDataModule& m)
 }
 
 } // namespace
-
-std::optional<double> ForceValue(double f, int32_t diameter, int32_t measurandCode,
-                                 int32_t loadUnitCode)
-{
-    double shown = -1.0;
-    if (measurandCode == 0) {
-        if (loadUnitCode == 0)
-            shown = f;
-        else if (loadUnitCode == 1)
-            shown = NewtonsPerKgf * f;
-    } else if (measurandCode == 1) {
-        const double area = (QuarterPi * diameter) * diameter;
-        if (area > 0) {
-            if (loadUnitCode == 0)
-                shown = f / (0.01 * area);
-            else if (loadUnitCode == 1)
-                shown = (NewtonsPerKgf * f) / area;
-        }
-    }
-    if (!(shown >= 0) || std::isinf(shown))
-        return std::nullopt;
-    return shown;
-}
 
 QString IsoDateTime(double oleDate)
 {

@@ -12,10 +12,6 @@ class TMainDataModule;
 // Every result and every field of the open project, for programs rather than people.
 namespace ResultListing {
 
-// F (kgf) in the selected measurand and unit, unrounded; none where the program shows "?".
-std::optional<double> ForceValue(double f, int32_t diameter, int32_t measurandCode,
-                                 int32_t loadUnitCode);
-
 // ISO 8601 "yyyy-MM-ddThh:mm:ss", with ".zzz" when the milliseconds are not zero.
 QString IsoDateTime(double oleDate);
 

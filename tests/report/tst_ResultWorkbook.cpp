@@ -53,17 +53,19 @@ Cells sheetCells(const QString& zip, int sheet)
     Cells cells;
     QXmlStreamReader xml(zipEntry(zip, QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheet)));
     QString ref;
-    bool shared = false;
+    QString type;
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement())
             continue;
         if (xml.name() == u"c") {
             ref = xml.attributes().value(QStringLiteral("r")).toString();
-            shared = xml.attributes().value(QStringLiteral("t")) == QStringLiteral("s");
+            type = xml.attributes().value(QStringLiteral("t")).toString();
         } else if (xml.name() == u"v") {
             const QString v = xml.readElementText();
-            cells[ref] = shared ? strings.value(v.toInt()) : v;
+            cells[ref] = type == u"s" ? strings.value(v.toInt()) : v;
+        } else if (xml.name() == u"t" && type == u"inlineStr") {
+            cells[ref] = xml.readElementText();
         }
     }
     return cells;
