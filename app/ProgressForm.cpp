@@ -1,6 +1,7 @@
 #include "ProgressForm.h"
 
-#include <QFrame>
+#include "ProgressGauge.h"
+
 #include <QProgressBar>
 #include <QScreen>
 #include <algorithm>
@@ -13,22 +14,9 @@ TProgressForm::TProgressForm(const QString& caption, QWidget* parent)
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(274, 57);
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::Box);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(0, 0, 273, 57);
-
-    Gauge = new QProgressBar(this);
-    Gauge->setObjectName(QStringLiteral("Gauge"));
-    Gauge->setGeometry(8, 16, 257, 25);
-    Gauge->setRange(0, 100);
-    Gauge->setValue(0);
-    Gauge->setFormat(QStringLiteral("%p%"));
-    Gauge->setAlignment(Qt::AlignCenter);
-    Gauge->setStyleSheet(
-        QStringLiteral("QProgressBar { background-color: white; border: 1px solid gray; }"
-                       "QProgressBar::chunk { background-color: navy; }"));
+    const ProgressGauge look = addProgressGauge(this, QStringLiteral("Gauge"));
+    Bevel1 = look.bevel;
+    Gauge = look.gauge;
 }
 
 void TProgressForm::setProgress(int percent)

@@ -1,6 +1,7 @@
 #include "DownloadForm.h"
 
-#include <QFrame>
+#include "ProgressGauge.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QProgressBar>
@@ -16,24 +17,9 @@ TDownloadForm::TDownloadForm(QWidget* parent)
     setModal(true);
     setFixedSize(274, 91);
 
-    Bevel1 = new QFrame(this);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::Box);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(0, 0, 273, 57);
-
-    DownloadGauge = new QProgressBar(this);
-    DownloadGauge->setObjectName(QStringLiteral("DownloadGauge"));
-    DownloadGauge->setGeometry(8, 16, 257, 25);
-    DownloadGauge->setOrientation(Qt::Horizontal);
-    DownloadGauge->setRange(0, 100);
-    DownloadGauge->setValue(0);
-    DownloadGauge->setTextVisible(true);
-    DownloadGauge->setFormat(QStringLiteral("%p%"));
-    DownloadGauge->setAlignment(Qt::AlignCenter);
-    DownloadGauge->setStyleSheet(
-        QStringLiteral("QProgressBar { background-color: white; border: 1px solid gray; }"
-                       "QProgressBar::chunk { background-color: navy; }"));
+    const ProgressGauge look = addProgressGauge(this, QStringLiteral("DownloadGauge"));
+    Bevel1 = look.bevel;
+    DownloadGauge = look.gauge;
 
     CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));

@@ -1,6 +1,7 @@
 #include "CsvExport.h"
 
 #include "ReportBuilder.h"
+#include "ReportFiles.h"
 
 #include <QDir>
 #include <QIODevice>
@@ -83,20 +84,14 @@ bool CsvExport::write(const BuiltReport& report, QIODevice& device, const CsvPro
 
 QString csvFileName(const QString& chosen)
 {
-    const qsizetype nameStart =
-        std::max(chosen.lastIndexOf(u'/'), chosen.lastIndexOf(QDir::separator())) + 1;
-    const qsizetype dot = chosen.lastIndexOf(u'.');
-    const QString stem = dot >= nameStart ? chosen.left(dot) : chosen;
-    return stem + QStringLiteral(".csv");
+    return ReportFiles::withExtension(chosen, QStringLiteral(".csv"));
 }
 
 bool saveCsvFile(const BuiltReport& report, const QString& path, const CsvProgress& progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw ReportError(QStringLiteral("Cannot create file \"%1\". %2")
-                              .arg(QDir::toNativeSeparators(path), file.errorString())
-                              .toStdString());
+        throw ReportFiles::cannotCreate(path, file.errorString());
     CsvExport csv;
     if (!csv.write(report, file, progress)) {
         file.cancelWriting();
@@ -104,9 +99,7 @@ bool saveCsvFile(const BuiltReport& report, const QString& path, const CsvProgre
             return false;
     }
     if (!csv.error().isEmpty() || !file.commit())
-        throw ReportError(QStringLiteral("Cannot write file \"%1\". %2")
-                              .arg(QDir::toNativeSeparators(path),
-                                   csv.error().isEmpty() ? file.errorString() : csv.error())
-                              .toStdString());
+        throw ReportFiles::cannotWrite(path, csv.error().isEmpty() ? file.errorString()
+                                                                   : csv.error());
     return true;
 }

@@ -5,6 +5,7 @@
 #include "MainDataModule.h"
 #include "OleDate.h"
 #include "ReportBuilder.h"
+#include "ReportFiles.h"
 #include "ResultDataSet.h"
 #include "ResultTexts.h"
 
@@ -51,7 +52,6 @@ public:
     Workbook(const Workbook&) = delete;
     Workbook& operator=(const Workbook&) = delete;
 
-    lxw_workbook* get() const { return m_book; }
     lxw_error close()
     {
         const lxw_error error = workbook_close(m_book);
@@ -313,11 +313,6 @@ bool writeWorkbook(TMainDataModule& dataModule, const QString& projectFile, cons
     return true;
 }
 
-QString nativePath(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 } // namespace
 
 bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
@@ -357,9 +352,7 @@ bool saveResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
     // QSaveFile replaces the target in one step once every byte is written.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw ReportError(QStringLiteral("Cannot create file \"%1\". %2")
-                              .arg(nativePath(path), file.errorString())
-                              .toStdString());
+        throw ReportFiles::cannotCreate(path, file.errorString());
     bool written = false;
     QString reason;
     try {
@@ -372,16 +365,11 @@ bool saveResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
     if (!written || !reason.isEmpty())
         file.cancelWriting();
     if (!reason.isEmpty())
-        throw ReportError(QStringLiteral("Cannot write file \"%1\". %2")
-                              .arg(nativePath(path), reason)
-                              .toStdString());
+        throw ReportFiles::cannotWrite(path, reason);
     return written;
 }
 
 QString workbookFileName(const QString& chosen)
 {
-    const qsizetype nameStart =
-        std::max(chosen.lastIndexOf(u'/'), chosen.lastIndexOf(QDir::separator())) + 1;
-    const qsizetype dot = chosen.lastIndexOf(u'.');
-    return (dot >= nameStart ? chosen.left(dot) : chosen) + QStringLiteral(".xlsx");
+    return ReportFiles::withExtension(chosen, QStringLiteral(".xlsx"));
 }

@@ -9,10 +9,9 @@
 #include "FileIdentity.h"
 #include "MsrResult.h"
 #include "ResultDataSet.h"
+#include "StorageError.h"
 
 #include <QObject>
-
-#include "StorageError.h"
 
 #include <cstdint>
 #include <functional>

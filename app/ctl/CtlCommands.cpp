@@ -11,7 +11,6 @@
 #include "DownloadThread.h"
 #include "MainDataModule.h"
 #include "MeasurementReport.h"
-#include "ProjectFileReason.h"
 #include "ReportRenderer.h"
 #include "ReportBuilder.h"
 #include "ResultListing.h"
@@ -53,12 +52,23 @@ QString withReason(const QString& sentence, const QString& path, QString reason)
                                    reason);
 }
 
+// Why a path that is not a regular file cannot be a project, before the engine is asked.
+QString whyNotAProjectFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("файл не найден");
+    if (info.isDir())
+        return QStringLiteral("это папка, а не файл проекта");
+    return QStringLiteral("файл не является проектом программы ВОРН-1.0 или повреждён");
+}
+
 void openProject(TMainDataModule& dataModule, const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isFile())
         throw CtlError(
-            withReason(AppTexts::CannotOpenProject, path, ProjectFileReason::WhyNotOpened(path)));
+            withReason(AppTexts::CannotOpenProject, path, whyNotAProjectFile(path)));
     try {
         if (dataModule.OpenDatabase(path))
             return;
@@ -66,9 +76,7 @@ void openProject(TMainDataModule& dataModule, const QString& path)
         throw CtlError(
             withReason(AppTexts::CannotOpenProject, path, QString::fromUtf8(error.what())));
     }
-    const QString reason = dataModule.FailureReason();
-    throw CtlError(withReason(AppTexts::CannotOpenProject, path,
-                              reason.isEmpty() ? ProjectFileReason::WhyNotOpened(path) : reason));
+    throw CtlError(withReason(AppTexts::CannotOpenProject, path, dataModule.FailureReason()));
 }
 
 // Balances BeginUpdate also when an import or a build throws.
@@ -192,9 +200,7 @@ void readIntoNewProject(const QString& path)
     }
     if (!created) {
         QFile::remove(building);
-        const QString reason = dataModule.FailureReason();
-        throw CtlError(withReason(AppTexts::CannotCreateProject, path,
-                                  reason.isEmpty() ? ProjectFileReason::WhyNotCreated(path) : reason));
+        throw CtlError(withReason(AppTexts::CannotCreateProject, path, dataModule.FailureReason()));
     }
     try {
         openProject(dataModule, building);

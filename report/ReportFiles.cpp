@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ReportFiles.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace ReportFiles {
+
+QString withExtension(const QString& chosen, const QString& extension)
+{
+    const qsizetype nameStart =
+        std::max(chosen.lastIndexOf(u'/'), chosen.lastIndexOf(QDir::separator())) + 1;
+    const qsizetype dot = chosen.lastIndexOf(u'.');
+    const QString stem = dot >= nameStart ? chosen.left(dot) : chosen;
+    return stem + extension;
+}
+
+ReportError cannotCreate(const QString& path, const QString& reason)
+{
+    return ReportError(QStringLiteral("Cannot create file \"%1\". %2")
+                           .arg(QDir::toNativeSeparators(path), reason)
+                           .toStdString());
+}
+
+ReportError cannotWrite(const QString& path, const QString& reason)
+{
+    return ReportError(QStringLiteral("Cannot write file \"%1\". %2")
+                           .arg(QDir::toNativeSeparators(path), reason)
+                           .toStdString());
+}
+
+} // namespace ReportFiles
