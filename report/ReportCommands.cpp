@@ -63,7 +63,8 @@ void exportReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidg
                   const QString& projectFile)
 {
     run(MainReport, dataModule, parent, ReportVariant::Export,
-        [&dataModule, projectFile](const QString& path, const std::function<bool(int, int)>& progress) {
+        [&dataModule, projectFile](const QString& path,
+                                   const std::function<bool(int, int)>& progress) {
             return saveResultWorkbook(dataModule, projectFile, path, progress);
         });
 }

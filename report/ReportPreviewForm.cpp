@@ -193,13 +193,14 @@ void TReportPreviewForm::saveReport()
     try {
         if (workbook) {
             m_workbookWriter(path, [&progress](int written, int total) {
-                return progress.step(QStringLiteral("Запись результата %1 из %2").arg(written).arg(total),
-                                     written, total);
+                return progress.step(
+                    QStringLiteral("Запись результата %1 из %2").arg(written).arg(total), written,
+                    total);
             });
         } else {
             saveCsvFile(m_report, path, [&progress](int page, int count) {
-                return progress.step(QStringLiteral("Запись страницы %1 из %2").arg(page).arg(count),
-                                     page, count);
+                return progress.step(
+                    QStringLiteral("Запись страницы %1 из %2").arg(page).arg(count), page, count);
             });
         }
     } catch (const std::exception& e) {

@@ -110,8 +110,8 @@ public:
     void fitColumns()
     {
         for (std::size_t c = 0; c < m_widths.size(); ++c)
-            worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c),
-                                 std::min(m_widths[c] + 2, 80), nullptr);
+            worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), std::min(m_widths[c] + 2, 80),
+                                 nullptr);
     }
 
 private:
@@ -186,7 +186,8 @@ void writeSummary(Workbook& book, lxw_format* bold, lxw_format* decimal,
 {
     lxw_worksheet* sheet = book.sheet("Сводка");
     SheetWriter out(sheet, bold);
-    const QString f = dataModule.GetMeasurandName() + QStringLiteral(", ") + dataModule.GetMeasurandUnit();
+    const QString f =
+        dataModule.GetMeasurandName() + QStringLiteral(", ") + dataModule.GetMeasurandUnit();
     out.header({QStringLiteral("Тип"), QStringLiteral("Диаметр, мм"), QStringLiteral("Количество"),
                 QStringLiteral("Минимум F"), QStringLiteral("Среднее F"),
                 QStringLiteral("Максимум F"), QStringLiteral("Ст. отклонение F")});
@@ -241,7 +242,8 @@ bool writeWorkbook(TMainDataModule& dataModule, const QString& projectFile, cons
 
     lxw_worksheet* sheet = book.sheet("Результаты");
     SheetWriter out(sheet, bold);
-    const QString fTitle = dataModule.GetMeasurandName() + QStringLiteral(", ") + dataModule.GetMeasurandUnit();
+    const QString fTitle =
+        dataModule.GetMeasurandName() + QStringLiteral(", ") + dataModule.GetMeasurandUnit();
     const QStringList titles{QStringLiteral("Дата"),        QStringLiteral("Время"),
                              QStringLiteral("№"),           QStringLiteral("Тип"),
                              QStringLiteral("Диаметр, мм"), QStringLiteral("Оценка усилия"),
@@ -283,10 +285,9 @@ bool writeWorkbook(TMainDataModule& dataModule, const QString& projectFile, cons
         out.number(row, 4, integer(dataModule.dsetVORNREINF_DIAMETER));
         out.number(row, 5, integer(dataModule.dsetVORNFORCE_ESTIMATE));
         out.number(row, 6, integer(dataModule.dsetVORNBASE));
-        const std::optional<double> shown =
-            ResultTexts::ShownForce(value(dataModule.dsetVORNF),
-                                    dataModule.dsetVORNREINF_DIAMETER->AsInteger(),
-                                    dataModule.MeasurandCode, dataModule.LoadUnitCode);
+        const std::optional<double> shown = ResultTexts::ShownForce(
+            value(dataModule.dsetVORNF), dataModule.dsetVORNREINF_DIAMETER->AsInteger(),
+            dataModule.MeasurandCode, dataModule.LoadUnitCode);
         out.number(row, 7, shown, decimal);
         out.number(row, 8, value(dataModule.dsetVORNF));
         out.number(row, 9, value(dataModule.dsetVORNP));
@@ -296,7 +297,8 @@ bool writeWorkbook(TMainDataModule& dataModule, const QString& projectFile, cons
         const TField* kind = dataModule.dsetVORNREINF_KIND_ID;
         const TField* diameter = dataModule.dsetVORNREINF_DIAMETER;
         const GroupKey key{kind->IsNull() ? std::nullopt : std::optional(kind->AsInteger()),
-                           diameter->IsNull() ? std::nullopt : std::optional(diameter->AsInteger())};
+                           diameter->IsNull() ? std::nullopt
+                                              : std::optional(diameter->AsInteger())};
         groups[key].add(shown);
         total.add(shown);
         if (progress && row % 1000 == 0 && !progress(row, count))
@@ -315,8 +317,8 @@ bool writeWorkbook(TMainDataModule& dataModule, const QString& projectFile, cons
 
 } // namespace
 
-bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
-                         QIODevice& device, const WorkbookProgress& progress)
+bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile, QIODevice& device,
+                         const WorkbookProgress& progress)
 {
     // libxlsxwriter writes by file name only: the workbook is built in a private folder and
     // then copied.

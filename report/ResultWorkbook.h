@@ -22,8 +22,8 @@ bool saveResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
 
 // The same workbook written into a device (standard output, a buffer). Throws ReportError
 // with the reason; returns false when progress cancelled.
-bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
-                         QIODevice& device, const WorkbookProgress& progress = {});
+bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile, QIODevice& device,
+                         const WorkbookProgress& progress = {});
 
 // The chosen name with its extension replaced by ".xlsx" (added when it has none).
 QString workbookFileName(const QString& chosen);

@@ -151,8 +151,9 @@ CtlArguments parseCtlArguments(const QStringList& words)
         choice(QStringLiteral("--format"), arguments.format, formats);
     } else if (arguments.command == u"export") {
         // Without --format the output's extension decides: ".xlsx" gives the workbook.
-        const bool workbook = arguments.files.size() > 1 &&
-                              arguments.files[1].endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+        const bool workbook =
+            arguments.files.size() > 1 &&
+            arguments.files[1].endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
         arguments.format = workbook ? formats[1] : formats[0];
     } else if (!formats.isEmpty()) {
         arguments.format = formats.first();

@@ -11,8 +11,8 @@
 #include "DownloadThread.h"
 #include "MainDataModule.h"
 #include "MeasurementReport.h"
-#include "ReportRenderer.h"
 #include "ReportBuilder.h"
+#include "ReportRenderer.h"
 #include "ResultListing.h"
 #include "ResultWorkbook.h"
 #include "ScreenBuffer.h"
@@ -67,8 +67,7 @@ void openProject(TMainDataModule& dataModule, const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isFile())
-        throw CtlError(
-            withReason(AppTexts::CannotOpenProject, path, whyNotAProjectFile(path)));
+        throw CtlError(withReason(AppTexts::CannotOpenProject, path, whyNotAProjectFile(path)));
     try {
         if (dataModule.OpenDatabase(path))
             return;
@@ -280,7 +279,8 @@ void exportCommand(const CtlArguments& arguments)
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         try {
-            writeResultWorkbook(dataModule, QFileInfo(arguments.files[0]).absoluteFilePath(), buffer);
+            writeResultWorkbook(dataModule, QFileInfo(arguments.files[0]).absoluteFilePath(),
+                                buffer);
         } catch (const ReportError& error) {
             throw CtlError(QStringLiteral("Не удалось подготовить книгу Excel: %1.")
                                .arg(QString::fromUtf8(error.what())));

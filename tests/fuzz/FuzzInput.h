@@ -14,13 +14,9 @@ public:
     bool empty() const { return m_pos >= m_size; }
     std::size_t remaining() const { return empty() ? 0 : m_size - m_pos; }
 
-    uint8_t byte()
-    {
-        return empty() ? 0 : m_data[m_pos++];
-    }
+    uint8_t byte() { return empty() ? 0 : m_data[m_pos++]; }
 
-    template <typename T>
-    T value()
+    template <typename T> T value()
     {
         T v{};
         bytes(&v, sizeof v);
@@ -44,10 +40,11 @@ private:
 };
 
 // Ends the run with a report libFuzzer keeps, when an invariant of the program breaks.
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            __builtin_trap();                                                                  \
-        }                                                                                      \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__,           \
+                         __LINE__);                                                                \
+            __builtin_trap();                                                                      \
+        }                                                                                          \
     } while (0)

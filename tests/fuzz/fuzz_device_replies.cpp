@@ -26,7 +26,8 @@ public:
 
     bool shortReplySeen = false;
 
-    uint32_t open(const UsbMatchEntry&, const UsbEventTable& events, uint32_t& driverHandle) override
+    uint32_t open(const UsbMatchEntry&, const UsbEventTable& events,
+                  uint32_t& driverHandle) override
     {
         driverHandle = 1;
         const UsbDeviceDescription description{USB_VENDOR_ID, USB_PRODUCT_ID, 1, 2};
@@ -34,8 +35,8 @@ public:
         return UsbStatus::Ok;
     }
 
-    uint32_t transferBulk(UsbDeviceHandle device, uint8_t, bool read, void* buffer,
-                          uint32_t length, uint32_t& transferred, uint32_t) override
+    uint32_t transferBulk(UsbDeviceHandle device, uint8_t, bool read, void* buffer, uint32_t length,
+                          uint32_t& transferred, uint32_t) override
     {
         transferred = 0;
         if (device != Device || !m_held)

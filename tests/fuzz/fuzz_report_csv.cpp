@@ -122,18 +122,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
             set.Post();
         }
         rows.push_back({dm.dsetVORNF->IsNull(), dm.dsetVORNF->AsFloat(),
-                        dm.dsetVORNREINF_DIAMETER->IsNull(), dm.dsetVORNREINF_DIAMETER->AsInteger()});
+                        dm.dsetVORNREINF_DIAMETER->IsNull(),
+                        dm.dsetVORNREINF_DIAMETER->AsInteger()});
         const QString expected = expectedFText(dm, rows.back().fNull, rows.back().f,
                                                rows.back().diameterNull, rows.back().diameter);
         const QString shown = dm.dsetVORNF->DisplayText();
         if (expected == QStringLiteral("<huge>")) {
             if (!allDigits(shown))
-                std::fprintf(stderr, "F text %s for a huge value (F %.17g, diameter %d, codes %d %d)\n",
+                std::fprintf(stderr,
+                             "F text %s for a huge value (F %.17g, diameter %d, codes %d %d)\n",
                              qPrintable(shown), rows.back().f, rows.back().diameter,
                              dm.MeasurandCode, dm.LoadUnitCode);
             FUZZ_CHECK(allDigits(shown));
-        }
-        else {
+        } else {
             if (shown != expected)
                 std::fprintf(stderr, "F text %s, expected %s (F %.17g, diameter %d, codes %d %d)\n",
                              qPrintable(shown), qPrintable(expected), rows.back().f,

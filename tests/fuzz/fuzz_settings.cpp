@@ -58,8 +58,10 @@ bool storable(const QString& text)
 
 void checkSurvives(const TVornSettings& loaded, const TVornSettings& again)
 {
-    FUZZ_CHECK(again.ProjectName == (storable(loaded.ProjectName) ? loaded.ProjectName : QString()));
-    FUZZ_CHECK(again.ProjectPath == (storable(loaded.ProjectPath) ? loaded.ProjectPath : QString()));
+    FUZZ_CHECK(again.ProjectName ==
+               (storable(loaded.ProjectName) ? loaded.ProjectName : QString()));
+    FUZZ_CHECK(again.ProjectPath ==
+               (storable(loaded.ProjectPath) ? loaded.ProjectPath : QString()));
     FUZZ_CHECK(again.InkColor == loaded.InkColor);
     FUZZ_CHECK(again.BackgroundColor == loaded.BackgroundColor);
     FUZZ_CHECK(again.Measurand == loaded.Measurand);
@@ -74,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     const int32_t fallback = 0x5eed;
     const std::optional<int32_t> expected = referenceInteger(bytes.left(64));
-    FUZZ_CHECK(TSettingsFile::parseInteger(bytes.left(64), fallback) == expected.value_or(fallback));
+    FUZZ_CHECK(TSettingsFile::parseInteger(bytes.left(64), fallback) ==
+               expected.value_or(fallback));
 
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("vorn.ini"));

@@ -179,8 +179,9 @@ private slots:
         QVERIFY(saveResultWorkbook(dm, m_project, path));
 
         const Cells cells = sheetCells(path, 1);
-        const QStringList header = {"Дата", "Время", "№", "Тип", "Диаметр, мм", "Оценка усилия",
-                                    "База, мм", title, "F, кгс", "P, кгс", "Δ, мм", "Комментарий"};
+        const QStringList header = {"Дата",        "Время",         "№",        "Тип",
+                                    "Диаметр, мм", "Оценка усилия", "База, мм", title,
+                                    "F, кгс",      "P, кгс",        "Δ, мм",    "Комментарий"};
         for (int c = 0; c < header.size(); ++c)
             QCOMPARE(cells.value(cellRef(c, 1)), header[c]);
         for (int i = 0; i < samples.size(); ++i) {
@@ -282,10 +283,14 @@ private slots:
     {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("none") << "/tmp/a" << "/tmp/a.xlsx";
-        QTest::newRow("csv") << "/tmp/a.csv" << "/tmp/a.xlsx";
-        QTest::newRow("kept") << "/tmp/a.xlsx" << "/tmp/a.xlsx";
-        QTest::newRow("dotted folder") << "/tmp/v.1/a" << "/tmp/v.1/a.xlsx";
+        QTest::newRow("none") << "/tmp/a"
+                              << "/tmp/a.xlsx";
+        QTest::newRow("csv") << "/tmp/a.csv"
+                             << "/tmp/a.xlsx";
+        QTest::newRow("kept") << "/tmp/a.xlsx"
+                              << "/tmp/a.xlsx";
+        QTest::newRow("dotted folder") << "/tmp/v.1/a"
+                                       << "/tmp/v.1/a.xlsx";
     }
 
     void fileNameGetsTheWorkbookExtension()

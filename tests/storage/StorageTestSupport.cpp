@@ -58,4 +58,15 @@ QByteArray FileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QProcessEnvironment FaultShimEnvironment(const QString& shim)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_PRELOAD", shim);
+    // Under AddressSanitizer its runtime must otherwise come first in the preload list; the
+    // child is a helper whose exit status the test reads, so leaks are the parent's to report.
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
+                                           ":verify_asan_link_order=0:detect_leaks=0");
+    return environment;
+}
+
 } // namespace StorageTest

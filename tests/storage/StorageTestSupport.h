@@ -3,6 +3,7 @@
 #include "MsrResult.h"
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -22,5 +23,8 @@ QString RunIsql(const QString& path, const QString& input, QStringList extraArgs
 QString ExtractMetadata(const QString& path);
 
 QByteArray FileBytes(const QString& path);
+
+// The environment of a child process with the fault shim preloaded.
+QProcessEnvironment FaultShimEnvironment(const QString& shim);
 
 } // namespace StorageTest

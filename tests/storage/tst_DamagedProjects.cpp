@@ -29,17 +29,6 @@ QByteArray Damaged(QByteArray bytes, const QString& kind, int value)
     return bytes;
 }
 
-QProcessEnvironment ChildEnvironment()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LD_PRELOAD", QStringLiteral(VORN_FILE_FAULT_SHIM));
-    // Under AddressSanitizer its runtime must otherwise come first in the preload list; the
-    // child is a helper whose exit status the test reads, so leaks are the parent's to report.
-    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
-                                           ":verify_asan_link_order=0:detect_leaks=0");
-    return environment;
-}
-
 } // namespace
 
 // Damaged project files are refused, or opened, within seconds; never a hang, and the program
@@ -108,7 +97,8 @@ private slots:
         const QString path = m_dir.filePath("hang-forever.fdb");
         QVERIFY(QFile::copy(m_good, path));
         QProcess child;
-        QProcessEnvironment environment = ChildEnvironment();
+        QProcessEnvironment environment =
+            StorageTest::FaultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM));
         environment.insert("VORN_HANG_PATH", "hang-forever");
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);

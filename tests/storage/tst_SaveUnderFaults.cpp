@@ -45,17 +45,6 @@ int InsertedRows(TMainDataModule& module)
     return inserted;
 }
 
-QProcessEnvironment ChildEnvironment()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LD_PRELOAD", QStringLiteral(VORN_FILE_FAULT_SHIM));
-    // Under AddressSanitizer its runtime must otherwise come first in the preload list; the
-    // child is a helper whose exit status the test reads, so leaks are the parent's to report.
-    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
-                                           ":verify_asan_link_order=0:detect_leaks=0");
-    return environment;
-}
-
 } // namespace
 
 // A save that meets a failing disk or a file swapped behind the program's back writes nothing,
@@ -166,7 +155,8 @@ private slots:
             QSKIP("the file-fault shim is not built");
         const QString path = m_dir.filePath(QString("full-disk-%1.fdb").arg(bytes));
         QProcess child;
-        QProcessEnvironment environment = ChildEnvironment();
+        QProcessEnvironment environment =
+            StorageTest::FaultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM));
         environment.insert("VORN_FAIL_PATH", "full-disk-");
         environment.insert("VORN_FAIL_AFTER", QString::number(bytes));
         child.setProcessEnvironment(environment);
@@ -194,7 +184,8 @@ private slots:
             QVERIFY(creator.CreateDatabase(path));
         }
         QProcess child;
-        child.setProcessEnvironment(ChildEnvironment());
+        child.setProcessEnvironment(
+            StorageTest::FaultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM)));
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {"--close", path});
         QVERIFY(child.waitForFinished(30000));
