@@ -3,24 +3,17 @@
 // saving them against a raw prepared-insert loop, and opening the project against a raw SELECT
 // (with the peak memory of a process that only opens it).
 
+#include "BenchTiming.h"
 #include "MainDataModule.h"
-#include "OleDate.h"
-#include "fb/Attachment.h"
+#include "RawProject.h"
 #include "fb/LockFolder.h"
-#include "fb/Statement.h"
-#include "fb/Transaction.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -29,101 +22,6 @@ constexpr int StoredRows = 100000;
 constexpr int ImportedRows = 65535;
 constexpr int ScanResults = 40;
 constexpr int Repeats = 3;
-
-TMsrResult Sample(int n)
-{
-    TMsrResult r;
-    const int day = n / 1000;
-    const int second = n % 1000 * 60 + n % 47;
-    r.MsrDate = OleDate::fromParts(2020 + day / 360, 1 + day / 30 % 12, 1 + day % 28,
-                                   second / 3600 % 24, second / 60 % 60, second % 60);
-    r.MsrNumber = static_cast<uint32_t>(n);
-    r.ReinfKindID = n % 4;
-    r.ReinfDiameter = 8 + n % 30;
-    r.ForceEstimate = n % 5000;
-    r.Base = 400 + n % 9;
-    r.F = 100.0f + static_cast<float>(n % 100000) / 7.0f;
-    r.P = static_cast<float>(n % 300);
-    r.S = 0.5f;
-    return r;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double Seconds(const std::function<void()>& work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-long PeakMemoryKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-std::string Native(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-// The baseline writer: one prepared insert per row in one transaction, then a commit.
-void RawInsert(const QString& path, int from, int count)
-{
-    fb::Attachment attachment = fb::Attachment::Attach(Native(path), "SYSDBA", "x", "ASCII");
-    fb::Transaction transaction = fb::Transaction::StartReadCommitted(attachment);
-    fb::Statement insert(attachment, transaction,
-                         "INSERT INTO MSR_RESULT_TABLE (MSR_RESULT_TABLE_PK, MSR_DATE, MSR_TIME, "
-                         "MSR_NUMBER, REINF_KIND_ID, REINF_DIAMETER, FORCE_ESTIMATE, BASE, F, P, "
-                         "S, MSR_COMMENT) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    for (int n = from; n < from + count; ++n) {
-        const TMsrResult r = Sample(n);
-        insert.SetInteger(0, 1000000 + n);
-        insert.SetDateTime(1, r.MsrDate);
-        insert.SetDateTime(2, r.MsrDate);
-        insert.SetInteger(3, static_cast<int32_t>(r.MsrNumber));
-        insert.SetInteger(4, r.ReinfKindID);
-        insert.SetInteger(5, r.ReinfDiameter);
-        insert.SetInteger(6, r.ForceEstimate);
-        insert.SetInteger(7, r.Base);
-        insert.SetDouble(8, r.F);
-        insert.SetDouble(9, r.P);
-        insert.SetDouble(10, r.S);
-        insert.SetNull(11);
-        insert.Execute(transaction);
-    }
-    transaction.Commit();
-    attachment.Detach();
-}
-
-// The baseline reader: every column of every row, as the dataset reads them.
-void RawSelect(const QString& path)
-{
-    fb::Attachment attachment = fb::Attachment::Attach(Native(path), "SYSDBA", "x", "ASCII");
-    fb::Transaction transaction = fb::Transaction::StartReadCommitted(attachment);
-    fb::Statement select(attachment, transaction,
-                         "SELECT * FROM MSR_RESULT_TABLE ORDER BY MSR_DATE, MSR_NUMBER DESC");
-    select.Open(transaction);
-    double sum = 0;
-    while (select.Fetch())
-        for (unsigned c = 0; c < select.ColumnCount(); ++c)
-            if (!select.IsNull(c))
-                sum += select.ColumnKindAt(c) == fb::ColumnKind::Blob
-                           ? double(select.GetBytes(c).size())
-                           : select.GetDouble(c);
-    select.CloseCursor();
-    transaction.Commit();
-    attachment.Detach();
-    if (sum == 0)
-        std::puts("(empty)");
-}
 
 // The duplicate test as a plain scan from the first row, counting the row pairs it compares.
 bool LinearResultExists(TMainDataModule& module, const TMsrResult& r, long long& pairs)
@@ -143,7 +41,7 @@ int OpenOnly(const QString& path)
     TMainDataModule module;
     if (!module.OpenDatabase(path))
         return 1;
-    std::printf("%d %ld\n", module.dsetVORN->RecordCount(), PeakMemoryKiB());
+    std::printf("%d %ld\n", module.dsetVORN->RecordCount(), Bench::peakMemoryKiB());
     return 0;
 }
 
@@ -161,24 +59,20 @@ int main(int argc, char* argv[])
     const bool makeOnly = args.size() == 3 && args[1] == "--make-project";
     QTemporaryDir dir;
     const QString project = makeOnly ? args[2] : dir.filePath("bench.fdb");
-    {
-        TMainDataModule creator;
-        if (!creator.CreateDatabase(project))
-            return 1;
-    }
-    RawInsert(project, 0, StoredRows);
-    if (makeOnly)
+    if (makeOnly) {
+        {
+            TMainDataModule creator;
+            if (!creator.CreateDatabase(project))
+                return 1;
+        }
+        RawProject::insert(project, 0, StoredRows);
         return 0;
-    // Generator past the raw keys, as a project that grew through the program would have it.
-    {
-        TMainDataModule module;
-        module.OpenDatabase(project);
-        module.ExecuteStatement("SET GENERATOR MSR_RESULT_TABLE_GEN TO 2000000");
-        module.CloseDatabase();
     }
+    if (!RawProject::make(project, StoredRows))
+        return 1;
     std::vector<TMsrResult> incoming;
     for (int n = StoredRows; n < StoredRows + ImportedRows; ++n)
-        incoming.push_back(Sample(n));
+        incoming.push_back(RawProject::result(n));
 
     std::printf("Project storage, %d stored rows, %d imported; medians of %d runs (open: %d)\n\n",
                 StoredRows, ImportedRows, Repeats, 2 * Repeats + 1);
@@ -187,9 +81,9 @@ int main(int argc, char* argv[])
     std::vector<double> opens;
     std::vector<double> raws;
     for (int i = 0; i < 2 * Repeats + 1; ++i) {
-        raws.push_back(Seconds([&] { RawSelect(project); }));
+        raws.push_back(Bench::seconds([&] { RawProject::select(project); }));
         TMainDataModule module;
-        opens.push_back(Seconds([&] { module.OpenDatabase(project); }));
+        opens.push_back(Bench::seconds([&] { module.OpenDatabase(project); }));
         module.CloseDatabase();
     }
     QProcess child;
@@ -202,7 +96,7 @@ int main(int argc, char* argv[])
     TMainDataModule module;
     module.OpenDatabase(project);
     long long pairs = 0;
-    const double scanSeconds = Seconds([&] {
+    const double scanSeconds = Bench::seconds([&] {
         for (int i = 0; i < ScanResults; ++i)
             if (!LinearResultExists(module, incoming[static_cast<size_t>(i)], pairs))
                 module.AddResult(incoming[static_cast<size_t>(i)]);
@@ -213,7 +107,7 @@ int main(int argc, char* argv[])
         double(ImportedRows) * StoredRows + double(ImportedRows) * (ImportedRows - 1) / 2.0;
     std::vector<double> imports;
     for (int i = 0; i < Repeats; ++i) {
-        imports.push_back(Seconds([&] {
+        imports.push_back(Bench::seconds([&] {
             module.BeginUpdate();
             for (const TMsrResult& r : incoming)
                 module.AddResult(r);
@@ -223,7 +117,7 @@ int main(int argc, char* argv[])
         if (i + 1 < Repeats)
             module.CancelChanges();
     }
-    const double import = Median(imports);
+    const double import = Bench::median(imports);
     const double scan = perPair * fullPairs;
 
     // 2. Saving the imported rows, against the raw loop, each on a fresh copy of the project.
@@ -235,19 +129,20 @@ int main(int argc, char* argv[])
         const QString saveCopy = dir.filePath(QString("save%1.fdb").arg(i));
         QFile::copy(project, rawCopy);
         QFile::copy(project, saveCopy);
-        rawSaves.push_back(Seconds([&] { RawInsert(rawCopy, StoredRows, ImportedRows); }));
+        rawSaves.push_back(
+            Bench::seconds([&] { RawProject::insert(rawCopy, StoredRows, ImportedRows); }));
         TMainDataModule saver;
         saver.OpenDatabase(saveCopy);
         saver.BeginUpdate();
         for (const TMsrResult& r : incoming)
             saver.AddResult(r);
         saver.EndUpdate();
-        saves.push_back(Seconds([&] { saver.SaveChanges(); }));
+        saves.push_back(Bench::seconds([&] { saver.SaveChanges(); }));
         saver.CloseDatabase();
         QFile::remove(rawCopy);
         QFile::remove(saveCopy);
     }
-    const double rawSave = Median(rawSaves);
+    const double rawSave = Bench::median(rawSaves);
 
     std::printf("1. Import of %d results (BeginUpdate, AddResult, SortResults, EndUpdate)\n",
                 ImportedRows);
@@ -257,10 +152,11 @@ int main(int argc, char* argv[])
     std::printf("   speed-up %.0fx (target >= 100x)\n\n", scan / import);
     std::printf("2. SaveChanges of the %d new rows\n", ImportedRows);
     std::printf("   save %.3f s, raw prepared-insert loop %.3f s: ratio %.2f (target <= 1.5)\n\n",
-                Median(saves), rawSave, Median(saves) / rawSave);
+                Bench::median(saves), rawSave, Bench::median(saves) / rawSave);
     std::printf("3. OpenDatabase of the %d-row project\n", StoredRows);
     std::printf("   open %.3f s, raw SELECT %.3f s: ratio %.2f (target <= 1.5); peak memory "
                 "%.1f MiB (target <= 100 MB)\n",
-                Median(opens), Median(raws), Median(opens) / Median(raws), peakMiB);
+                Bench::median(opens), Bench::median(raws),
+                Bench::median(opens) / Bench::median(raws), peakMiB);
     return 0;
 }
