@@ -901,8 +901,9 @@ void TCachedDataSet::RebuildVisible() const
 
 void TCachedDataSet::Compact()
 {
-    // Dropped rows are removed in bulk so that deleting many appended rows stays linear.
-    if (m_droppedRows == 0 || (m_droppedRows < 4096 && m_droppedRows * 2 < m_rows.size()))
+    // Dropped rows are removed in bulk once they are a quarter of all rows: each pass over the
+    // rows is paid for by as many drops, so deleting many appended rows stays linear.
+    if (m_droppedRows == 0 || m_droppedRows * 4 < m_rows.size())
         return;
     TCachedRow* current = m_cursor < m_rows.size() ? m_rows[m_cursor].get() : nullptr;
     size_t kept = 0;

@@ -179,7 +179,7 @@ bool TMainDataModule::CreateDatabase(const QString& FileName)
     return true;
 }
 
-bool TMainDataModule::OpenDatabase(const QString& FileName)
+bool TMainDataModule::OpenDatabase(const QString& FileName, TResultRows rows)
 {
     m_failureReason.clear();
     if (MainDatabase->Connected() || IsOpen())
@@ -205,11 +205,11 @@ bool TMainDataModule::OpenDatabase(const QString& FileName)
                 return DescriptionDataSetDEVICE_NAME->AsBytes() == QByteArray(DeviceName) &&
                        DescriptionDataSetDEVICE_DATA_VERSION->AsInteger() == DeviceDataVersion;
             }();
-        if (identified) {
+        if (identified && rows == TResultRows::Load) {
             dsetVORN->SetCachedUpdates(true);
             dsetVORN->Open();
             SortResults();
-        } else {
+        } else if (!identified) {
             result = false;
             m_failureReason = StorageTexts::NotAProject;
         }
@@ -287,6 +287,26 @@ void TMainDataModule::ProbeBeforeOpen(const QString& FileName)
 QString TMainDataModule::ReasonOf(const StorageError& error)
 {
     return error.reason().isEmpty() ? StorageTexts::EngineFailed : error.reason();
+}
+
+TStoredResultsSummary TMainDataModule::StoredResultsSummary()
+{
+    if (!MainDatabase->Connected())
+        throw StorageError("StoredResultsSummary: no project is open");
+    pFIBTransaction->EnsureStarted();
+    fb::Statement query(MainDatabase->Attachment(), pFIBTransaction->Handle(),
+                        "SELECT COUNT(*), MIN(MSR_DATE), MAX(MSR_DATE) FROM MSR_RESULT_TABLE");
+    query.Open(pFIBTransaction->Handle());
+    TStoredResultsSummary summary;
+    if (query.Fetch()) {
+        summary.count = query.GetInteger(0);
+        if (!query.IsNull(1))
+            summary.first = query.GetDateTime(1);
+        if (!query.IsNull(2))
+            summary.last = query.GetDateTime(2);
+    }
+    query.CloseCursor();
+    return summary;
 }
 
 bool TMainDataModule::ExecuteStatement(const QString& SQL)

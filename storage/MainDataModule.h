@@ -15,11 +15,26 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // The project storage: the connection to the open project file, its two cached datasets with
 // their field objects and data sources, and the texts in which stored results are shown.
 // Used on the user-interface thread only. Errors of the engine reach the caller as StorageError
 // (fb::FbError), except where an operation answers false instead.
+// What a caller that shows no rows needs to know of the stored results.
+struct TStoredResultsSummary
+{
+    int64_t count = 0;
+    std::optional<double> first; // the earliest and latest MSR_DATE, as OLE dates
+    std::optional<double> last;
+};
+
+enum class TResultRows
+{
+    Load, // the results dataset is opened with every row
+    Skip, // only the project's identity and description are read
+};
+
 class TMainDataModule : public QObject
 {
     Q_OBJECT
@@ -33,7 +48,10 @@ public:
 
     // Project file.
     bool CreateDatabase(const QString& FileName);
-    bool OpenDatabase(const QString& FileName);
+    bool OpenDatabase(const QString& FileName, TResultRows rows = TResultRows::Load);
+    // Counts the stored results and finds their first and last date with one query of the
+    // engine, without reading the rows; the project must be open.
+    TStoredResultsSummary StoredResultsSummary();
     // Why the last CreateDatabase or OpenDatabase answered false, as a fixed Russian sentence
     // ("Файл открыт другой программой.", "Файл не является проектом этой программы.", ...), to
     // follow "Не удалось открыть проект!" or "Не удалось создать проект!"; empty after success.

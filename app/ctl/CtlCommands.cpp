@@ -63,13 +63,14 @@ QString whyNotAProjectFile(const QString& path)
     return QStringLiteral("файл не является проектом программы ВОРН-1.0 или повреждён");
 }
 
-void openProject(TMainDataModule& dataModule, const QString& path)
+void openProject(TMainDataModule& dataModule, const QString& path,
+                 TResultRows rows = TResultRows::Load)
 {
     const QFileInfo info(path);
     if (!info.isFile())
         throw CtlError(withReason(AppTexts::CannotOpenProject, path, whyNotAProjectFile(path)));
     try {
-        if (dataModule.OpenDatabase(path))
+        if (dataModule.OpenDatabase(path, rows))
             return;
     } catch (const std::exception& error) {
         throw CtlError(
@@ -337,7 +338,7 @@ void screenCommand(const CtlArguments& arguments)
 void infoCommand(const CtlArguments& arguments)
 {
     TMainDataModule dataModule;
-    openProject(dataModule, arguments.files[0]);
+    openProject(dataModule, arguments.files[0], TResultRows::Skip);
     writeOutput(QStringLiteral("-"), arguments.format == u"json"
                                          ? ResultListing::InfoJson(dataModule)
                                          : ResultListing::InfoText(dataModule));

@@ -138,30 +138,6 @@ QJsonObject selection(const TMainDataModule& m)
             {QStringLiteral("unit_name"), m.GetMeasurandUnit()}};
 }
 
-struct Summary
-{
-    qsizetype count = 0;
-    std::optional<double> first;
-    std::optional<double> last;
-};
-
-Summary summary(TMainDataModule& m)
-{
-    Summary result;
-    TResultDataSet& results = *m.dsetVORN;
-    m.BeginUpdate();
-    for (results.First(); !results.Eof(); results.Next()) {
-        ++result.count;
-        if (m.dsetVORNMSR_DATE->IsNull())
-            continue;
-        const double moment = m.dsetVORNMSR_DATE->AsDateTime();
-        result.first = result.first ? std::min(*result.first, moment) : moment;
-        result.last = result.last ? std::max(*result.last, moment) : moment;
-    }
-    m.EndUpdate();
-    return result;
-}
-
 QString deviceName(const TMainDataModule& m)
 {
     return QString::fromLatin1(m.DescriptionDataSetDEVICE_NAME->AsBytes());
@@ -217,7 +193,7 @@ QByteArray Json(TMainDataModule& dataModule)
 
 QByteArray InfoText(TMainDataModule& dataModule)
 {
-    const Summary s = summary(dataModule);
+    const TStoredResultsSummary s = dataModule.StoredResultsSummary();
     QString text = QStringLiteral("Прибор: %1, версия данных %2\nРезультатов: %3\n")
                        .arg(deviceName(dataModule))
                        .arg(dataModule.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger())
@@ -233,7 +209,7 @@ QByteArray InfoText(TMainDataModule& dataModule)
 
 QByteArray InfoJson(TMainDataModule& dataModule)
 {
-    const Summary s = summary(dataModule);
+    const TStoredResultsSummary s = dataModule.StoredResultsSummary();
     const TField* description = dataModule.DescriptionDataSetPROJECT_DESC;
     const QJsonObject document{
         {QStringLiteral("device_name"), deviceName(dataModule)},
