@@ -177,11 +177,11 @@ void TCachedDataSet::Open()
             inBlock = 0;
         }
         TCachedRow* row = &rowBlocks.back()[inBlock];
-        row->values = TValueArray(&valueBlocks.back()[inBlock * fieldCount], TValuesDelete{false});
+        row->values = TValueArray::Borrowed(&valueBlocks.back()[inBlock * fieldCount]);
         ++inBlock;
         ReadColumns(select, m_fields, row->values.get());
-        row->position = rows.size();
-        rows.push_back(TRowPtr(row, TRowDelete{false}));
+        row->position = static_cast<uint32_t>(rows.size());
+        rows.push_back(TRowPtr::Borrowed(row));
     }
     select.statement->CloseCursor();
     m_rowBlocks = std::move(rowBlocks);
@@ -228,9 +228,9 @@ void TCachedDataSet::First()
     CheckBrowseMode();
     RebuildVisible();
     m_bof = true;
-    m_eof = m_visible.empty();
-    if (!m_visible.empty())
-        m_cursor = m_visible.front()->position;
+    m_eof = VisibleSize() == 0;
+    if (!m_eof)
+        m_cursor = VisibleAt(0)->position;
     Scrolled();
 }
 
@@ -239,9 +239,9 @@ void TCachedDataSet::Last()
     CheckBrowseMode();
     RebuildVisible();
     m_eof = true;
-    m_bof = m_visible.empty();
-    if (!m_visible.empty())
-        m_cursor = m_visible.back()->position;
+    m_bof = VisibleSize() == 0;
+    if (!m_bof)
+        m_cursor = VisibleAt(VisibleSize() - 1)->position;
     Scrolled();
 }
 
@@ -300,6 +300,8 @@ int TCachedDataSet::RecNo() const
     if (!row || row == m_insertRow.get())
         return -1;
     RebuildVisible();
+    if (m_allVisible)
+        return static_cast<int>(row->position);
     const auto it = std::lower_bound(
         m_visible.begin(), m_visible.end(), row->position,
         [](const TCachedRow* r, size_t position) { return r->position < position; });
@@ -310,9 +312,9 @@ void TCachedDataSet::SetRecNo(int index)
 {
     CheckBrowseMode();
     RebuildVisible();
-    if (index < 0 || index >= static_cast<int>(m_visible.size()))
+    if (index < 0 || size_t(index) >= VisibleSize())
         throw StorageError(objectName().toStdString() + ": row number out of range");
-    m_cursor = m_visible[static_cast<size_t>(index)]->position;
+    m_cursor = VisibleAt(size_t(index))->position;
     m_bof = m_eof = false;
     Scrolled();
 }
@@ -325,8 +327,8 @@ void TCachedDataSet::MoveToRow(TCachedRow* row)
         m_bof = m_eof = false;
     } else {
         RebuildVisible();
-        if (!m_visible.empty())
-            m_cursor = m_visible.back()->position;
+        if (VisibleSize() > 0)
+            m_cursor = VisibleAt(VisibleSize() - 1)->position;
         m_eof = true;
     }
     Scrolled();
@@ -388,10 +390,10 @@ void TCachedDataSet::Post()
         return;
     }
     TRowPtr row(m_insertRow.release());
-    row->position = m_rows.size();
+    row->position = static_cast<uint32_t>(m_rows.size());
     TCachedRow* appended = row.get();
     m_rows.push_back(std::move(row));
-    if (m_visibleValid)
+    if (m_visibleValid && !m_allVisible)
         m_visible.push_back(appended);
     ++m_visibleCount;
     ++m_changedRows;
@@ -518,9 +520,9 @@ void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
         const FieldValue& value = param.old ? old[param.field] : current[param.field];
         if (value.IsNull())
             statement.SetNull(i);
-        else if (const auto* integer = value.Integer())
+        else if (const auto integer = value.Integer())
             statement.SetInteger(i, *integer);
-        else if (const auto* real = value.Real()) {
+        else if (const auto real = value.Real()) {
             if (fields[param.field]->Kind() == TFieldKind::DateTime)
                 statement.SetDateTime(i, *real);
             else
@@ -697,9 +699,9 @@ void TCachedDataSet::CancelUpdates()
         m_eof = false;
     } else {
         RebuildVisible();
-        m_cursor = m_visible.empty() ? 0 : m_visible.front()->position;
+        m_cursor = VisibleSize() == 0 ? 0 : VisibleAt(0)->position;
         m_bof = true;
-        m_eof = m_visible.empty();
+        m_eof = VisibleSize() == 0;
     }
     NotifyDataSetChanged();
     Scrolled();
@@ -733,7 +735,7 @@ void TCachedDataSet::SortBy(const std::vector<TField*>& keys)
         return false;
     });
     for (size_t i = 0; i < m_rows.size(); ++i)
-        m_rows[i]->position = i;
+        m_rows[i]->position = static_cast<uint32_t>(i);
     m_visibleValid = false;
     if (current)
         m_cursor = current->position;
@@ -786,10 +788,9 @@ void TCachedDataSet::EnableScrollEvents()
 
 const FieldValue& TCachedDataSet::ValueAt(int visibleRow, const TField* field) const
 {
-    RebuildVisible();
-    if (visibleRow < 0 || visibleRow >= static_cast<int>(m_visible.size()))
+    if (visibleRow < 0 || size_t(visibleRow) >= VisibleSize())
         return NullValue;
-    const TCachedRow* row = m_visible[static_cast<size_t>(visibleRow)];
+    const TCachedRow* row = VisibleAt(size_t(visibleRow));
     if (m_state == TDataSetState::Edit && row == CurrentRow())
         return (*m_editBuffer)[static_cast<size_t>(field->Index())];
     return row->values[field->Index()];
@@ -797,11 +798,10 @@ const FieldValue& TCachedDataSet::ValueAt(int visibleRow, const TField* field) c
 
 QString TCachedDataSet::DisplayTextAt(int visibleRow, const TField* field) const
 {
-    RebuildVisible();
-    if (visibleRow < 0 || visibleRow >= static_cast<int>(m_visible.size()))
+    if (visibleRow < 0 || size_t(visibleRow) >= VisibleSize())
         return QString();
     const TCachedRow* previous = m_contextRow;
-    m_contextRow = m_visible[static_cast<size_t>(visibleRow)];
+    m_contextRow = VisibleAt(size_t(visibleRow));
     QString text;
     try {
         text = field->DisplayText();
@@ -893,10 +893,27 @@ void TCachedDataSet::RebuildVisible() const
     if (m_visibleValid)
         return;
     m_visible.clear();
-    for (const auto& row : m_rows)
-        if (row->Visible())
-            m_visible.push_back(row.get());
+    // While no row is hidden, the rows are their own list: a large project keeps no copy.
+    m_allVisible = std::all_of(m_rows.begin(), m_rows.end(),
+                               [](const TRowPtr& row) { return row->Visible(); });
+    if (m_allVisible)
+        m_visible.shrink_to_fit();
+    else
+        for (const auto& row : m_rows)
+            if (row->Visible())
+                m_visible.push_back(row.get());
     m_visibleValid = true;
+}
+
+size_t TCachedDataSet::VisibleSize() const
+{
+    RebuildVisible();
+    return m_allVisible ? m_rows.size() : m_visible.size();
+}
+
+TCachedRow* TCachedDataSet::VisibleAt(size_t index) const
+{
+    return m_allVisible ? m_rows[index].get() : m_visible[index];
 }
 
 void TCachedDataSet::Compact()
@@ -914,7 +931,7 @@ void TCachedDataSet::Compact()
         if (m_rows[i].get() == current)
             newCursor = kept;
         m_rows[kept] = std::move(m_rows[i]);
-        m_rows[kept]->position = kept;
+        m_rows[kept]->position = static_cast<uint32_t>(kept);
         ++kept;
     }
     m_rows.resize(kept);

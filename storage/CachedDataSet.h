@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldValue.h"
+#include "MaybeOwned.h"
 
 #include <QObject>
 #include <QStringList>
@@ -17,10 +18,9 @@ struct PreparedStatement;
 
 struct TRowDelete
 {
-    bool owned = true;
     void operator()(TCachedRow* row) const;
 };
-using TRowPtr = std::unique_ptr<TCachedRow, TRowDelete>;
+using TRowPtr = TMaybeOwned<TCachedRow, TRowDelete>;
 
 enum class TDataSetState
 {
@@ -29,7 +29,7 @@ enum class TDataSetState
     Edit,
     Insert
 };
-enum class TUpdateStatus
+enum class TUpdateStatus : uint8_t
 {
     Unchanged,
     Modified,
@@ -185,6 +185,9 @@ private:
     void Scrolled();
     void NotifyDataSetChanged();
     void RebuildVisible() const;
+    // The visible rows in order; VisibleAt needs a VisibleSize (which rebuilds) first.
+    size_t VisibleSize() const;
+    TCachedRow* VisibleAt(size_t index) const;
     void Compact();
     void WriteRow(TCachedRow* row);
     void RefreshRow(TCachedRow* row);
@@ -210,6 +213,7 @@ private:
     std::vector<TRowPtr> m_rows;
     mutable std::vector<TCachedRow*> m_visible;
     mutable bool m_visibleValid = false;
+    mutable bool m_allVisible = false; // then m_visible is empty and m_rows stands for it
     size_t m_visibleCount = 0;
     size_t m_cursor = 0;
     bool m_eof = true;

@@ -9,14 +9,9 @@
 // those made one by one later (edits, appends) are freed on their own.
 struct TValuesDelete
 {
-    bool owned = true;
-    void operator()(FieldValue* values) const
-    {
-        if (owned)
-            delete[] values;
-    }
+    void operator()(FieldValue* values) const { delete[] values; }
 };
-using TValueArray = std::unique_ptr<FieldValue[], TValuesDelete>;
+using TValueArray = TMaybeOwned<FieldValue, TValuesDelete>;
 
 inline TValueArray NewValueArray(size_t count)
 {
@@ -25,20 +20,21 @@ inline TValueArray NewValueArray(size_t count)
 
 // One row of a cached dataset. original holds the values as last read or written while the row
 // carries a change; a dropped row (appended, then deleted or reverted) waits to be compacted away.
+// Kept to 24 bytes: a project holds one per result.
 struct TCachedRow
 {
     TValueArray values;
     TValueArray original;
+    uint32_t position = 0;
     TUpdateStatus status = TUpdateStatus::Unchanged;
     bool dropped = false;
-    size_t position = 0;
 
     bool Visible() const { return !dropped && status != TUpdateStatus::Deleted; }
     const FieldValue* OldValues() const { return original ? original.get() : values.get(); }
 };
+static_assert(sizeof(void*) != 8 || sizeof(TCachedRow) == 24);
 
 inline void TRowDelete::operator()(TCachedRow* row) const
 {
-    if (owned)
-        delete row;
+    delete row;
 }

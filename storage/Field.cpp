@@ -41,9 +41,9 @@ bool TField::IsNull() const
 int32_t TField::AsInteger() const
 {
     const FieldValue& value = Value();
-    if (const auto* integer = value.Integer())
+    if (const auto integer = value.Integer())
         return static_cast<int32_t>(*integer);
-    if (const auto* real = value.Real())
+    if (const auto real = value.Real())
         return std::isfinite(*real) ? static_cast<int32_t>(std::llround(*real)) : 0;
     if (const auto* bytes = value.Bytes())
         return bytes->trimmed().toInt();
@@ -53,9 +53,9 @@ int32_t TField::AsInteger() const
 double TField::AsFloat() const
 {
     const FieldValue& value = Value();
-    if (const auto* integer = value.Integer())
+    if (const auto integer = value.Integer())
         return static_cast<double>(*integer);
-    if (const auto* real = value.Real())
+    if (const auto real = value.Real())
         return *real;
     if (const auto* bytes = value.Bytes())
         return bytes->trimmed().toDouble();
@@ -110,7 +110,7 @@ QString TField::DefaultText() const
         return QString();
     if (const auto* bytes = value.Bytes())
         return Cp1251::Decode(*bytes);
-    if (const auto* integer = value.Integer())
+    if (const auto integer = value.Integer())
         return QString::number(*integer);
     const double real = *value.Real();
     if (m_kind == TFieldKind::DateTime)

@@ -2,30 +2,61 @@
 
 #include <QByteArray>
 
+#include <bit>
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 
 // The value of one field in a cached row: null, an integer, a floating value (date-times are
-// OLE dates) or bytes (CHAR text and blob contents). Sixteen bytes, since a project holds a
-// dozen of them for each of its many rows; bytes live on the heap.
+// OLE dates) or bytes (CHAR text and blob contents).
+//
+// Eight bytes, since a project holds a dozen of them for each of up to millions of rows. A real
+// is kept as its own bits. Every other value is a negative quiet NaN whose bits 48-50 carry a
+// non-zero tag, and its payload is either a 48-bit integer or a pointer to the heap, where bytes
+// live, and so do the rare values that do not fit: integers beyond 48 bits and reals whose bits
+// fall among the tagged ones (NaNs with such payloads). Every value, NaN payloads included,
+// reads back exactly as it was given.
 class FieldValue
 {
 public:
-    FieldValue() noexcept : m_integer(0) {}
-    FieldValue(int64_t value) noexcept : m_kind(Kind::Integer), m_integer(value) {}
-    FieldValue(double value) noexcept : m_kind(Kind::Real), m_real(value) {}
-    FieldValue(const QByteArray& value) : m_kind(Kind::Bytes), m_bytes(new QByteArray(value)) {}
-    FieldValue(QByteArray&& value) : m_kind(Kind::Bytes), m_bytes(new QByteArray(std::move(value)))
+    FieldValue() noexcept : m_bits(Tagged(Tag::Null, 0)) {}
+    FieldValue(int64_t value)
+    {
+        if (value >= -PayloadLimit && value < PayloadLimit)
+            m_bits = Tagged(Tag::Integer, static_cast<uint64_t>(value));
+        else
+            m_bits = TaggedPointer(Tag::BoxedInteger, new int64_t(value));
+    }
+    FieldValue(double value)
+    {
+        m_bits = std::bit_cast<uint64_t>(value);
+        if (IsTaggedBits(m_bits))
+            m_bits = TaggedPointer(Tag::BoxedReal, new double(value));
+    }
+    FieldValue(const QByteArray& value) : m_bits(TaggedPointer(Tag::Bytes, new QByteArray(value)))
     {
     }
-    FieldValue(const FieldValue& other) : m_kind(other.m_kind), m_integer(other.m_integer)
+    FieldValue(QByteArray&& value)
+        : m_bits(TaggedPointer(Tag::Bytes, new QByteArray(std::move(value))))
     {
-        if (m_kind == Kind::Bytes)
-            m_bytes = new QByteArray(*other.m_bytes);
     }
-    FieldValue(FieldValue&& other) noexcept : m_kind(other.m_kind), m_integer(other.m_integer)
+    FieldValue(const FieldValue& other) : m_bits(other.m_bits)
     {
-        other.m_kind = Kind::Null;
+        switch (TagOf(m_bits)) {
+        case Tag::BoxedInteger:
+            m_bits = TaggedPointer(Tag::BoxedInteger, new int64_t(*other.Pointer<int64_t>()));
+            break;
+        case Tag::BoxedReal:
+            m_bits = TaggedPointer(Tag::BoxedReal, new double(*other.Pointer<double>()));
+            break;
+        case Tag::Bytes:
+            m_bits = TaggedPointer(Tag::Bytes, new QByteArray(*other.Pointer<QByteArray>()));
+            break;
+        default:
+            break;
+        }
     }
+    FieldValue(FieldValue&& other) noexcept : m_bits(other.m_bits) { other.m_bits = NullBits(); }
     FieldValue& operator=(const FieldValue& other)
     {
         if (this != &other)
@@ -36,60 +67,122 @@ public:
     {
         if (this != &other) {
             Release();
-            m_kind = other.m_kind;
-            m_integer = other.m_integer;
-            other.m_kind = Kind::Null;
+            m_bits = other.m_bits;
+            other.m_bits = NullBits();
         }
         return *this;
     }
     ~FieldValue() { Release(); }
 
-    bool IsNull() const { return m_kind == Kind::Null; }
-    // Each answers nullptr when the value is of another kind.
-    const int64_t* Integer() const { return m_kind == Kind::Integer ? &m_integer : nullptr; }
-    const double* Real() const { return m_kind == Kind::Real ? &m_real : nullptr; }
-    const QByteArray* Bytes() const { return m_kind == Kind::Bytes ? m_bytes : nullptr; }
+    bool IsNull() const { return m_bits == NullBits(); }
+    // Each answers nothing when the value is of another kind.
+    std::optional<int64_t> Integer() const
+    {
+        switch (TagOf(m_bits)) {
+        case Tag::Integer:
+            return static_cast<int64_t>(m_bits << 16) >> 16; // sign-extends the 48-bit payload
+        case Tag::BoxedInteger:
+            return *Pointer<int64_t>();
+        default:
+            return std::nullopt;
+        }
+    }
+    std::optional<double> Real() const
+    {
+        switch (TagOf(m_bits)) {
+        case Tag::None:
+            return std::bit_cast<double>(m_bits);
+        case Tag::BoxedReal:
+            return *Pointer<double>();
+        default:
+            return std::nullopt;
+        }
+    }
+    const QByteArray* Bytes() const
+    {
+        return TagOf(m_bits) == Tag::Bytes ? Pointer<QByteArray>() : nullptr;
+    }
 
+    // Reals compare by value (NaN equals nothing), as they always have.
     bool operator==(const FieldValue& other) const
     {
-        if (m_kind != other.m_kind)
-            return false;
-        switch (m_kind) {
-        case Kind::Null:
-            return true;
-        case Kind::Integer:
-            return m_integer == other.m_integer;
-        case Kind::Real:
-            return m_real == other.m_real;
-        case Kind::Bytes:
-            return *m_bytes == *other.m_bytes;
+        if (const auto real = Real()) {
+            const auto otherReal = other.Real();
+            return otherReal && *real == *otherReal;
         }
-        return false;
+        if (const auto* bytes = Bytes()) {
+            const auto* otherBytes = other.Bytes();
+            return otherBytes && *bytes == *otherBytes;
+        }
+        if (const auto integer = Integer())
+            return other.Integer() == integer;
+        return other.IsNull();
     }
 
 private:
-    enum class Kind : uint8_t
+    enum class Tag : uint8_t
     {
+        None, // a real kept as its bits
         Null,
         Integer,
-        Real,
+        BoxedInteger,
+        BoxedReal,
         Bytes
     };
+    static constexpr uint64_t NanBits = 0xFFF8'0000'0000'0000ull; // sign, exponent, quiet bit
+    static constexpr int TagShift = 48;
+    static constexpr uint64_t PayloadMask = (1ull << TagShift) - 1;
+    static constexpr int64_t PayloadLimit = int64_t(1) << (TagShift - 1);
+
+    static constexpr uint64_t Tagged(Tag tag, uint64_t payload)
+    {
+        return NanBits | (uint64_t(tag) << TagShift) | (payload & PayloadMask);
+    }
+    static constexpr uint64_t NullBits() { return Tagged(Tag::Null, 0); }
+    static constexpr bool IsTaggedBits(uint64_t bits)
+    {
+        return (bits & NanBits) == NanBits && ((bits >> TagShift) & 7) != 0;
+    }
+    static constexpr Tag TagOf(uint64_t bits)
+    {
+        return IsTaggedBits(bits) ? Tag((bits >> TagShift) & 7) : Tag::None;
+    }
+    static uint64_t TaggedPointer(Tag tag, const void* pointer)
+    {
+        const auto address = reinterpret_cast<uintptr_t>(pointer);
+        // User-space addresses of every supported platform fit in 48 bits; a wider one would
+        // be lost, so the program stops rather than keep a wrong value.
+        if (uint64_t(address) > PayloadMask)
+            std::abort();
+        return Tagged(tag, address);
+    }
+    template <typename T> T* Pointer() const
+    {
+        return reinterpret_cast<T*>(static_cast<uintptr_t>(m_bits & PayloadMask));
+    }
 
     void Release() noexcept
     {
-        if (m_kind == Kind::Bytes)
-            delete m_bytes;
-        m_kind = Kind::Null;
+        switch (TagOf(m_bits)) {
+        case Tag::BoxedInteger:
+            delete Pointer<int64_t>();
+            break;
+        case Tag::BoxedReal:
+            delete Pointer<double>();
+            break;
+        case Tag::Bytes:
+            delete Pointer<QByteArray>();
+            break;
+        default:
+            break;
+        }
+        m_bits = NullBits();
     }
 
-    Kind m_kind = Kind::Null;
-    union {
-        int64_t m_integer;
-        double m_real;
-        QByteArray* m_bytes;
-    };
+    uint64_t m_bits;
 };
+
+static_assert(sizeof(FieldValue) == 8);
 
 enum class TFieldKind
 {

@@ -12,18 +12,18 @@ const QString NumberField = QStringLiteral("MSR_NUMBER");
 
 double AsReal(const FieldValue& value)
 {
-    if (const auto* real = value.Real())
+    if (const auto real = value.Real())
         return *real;
-    if (const auto* integer = value.Integer())
+    if (const auto integer = value.Integer())
         return double(*integer);
     return 0.0;
 }
 
 int64_t AsNumber(const FieldValue& value)
 {
-    if (const auto* integer = value.Integer())
+    if (const auto integer = value.Integer())
         return int64_t(int32_t(*integer));
-    if (const auto* real = value.Real())
+    if (const auto real = value.Real())
         return std::isfinite(*real) ? int64_t(int32_t(std::llround(*real))) : 0;
     return 0;
 }
