@@ -5,20 +5,18 @@
 //
 // Usage: read_from_device_bench [records [repeats]]   (defaults: 65535 records, 1 run)
 
+#include "BenchTiming.h"
 #include "DownloadThread.h"
 #include "MainDataModule.h"
 #include "OleDate.h"
+#include "RawProject.h"
 #include "ResultImport.h"
 #include "SimulatedInstrument.h"
 #include "USB.h"
-#include "fb/Attachment.h"
 #include "fb/LockFolder.h"
-#include "fb/Statement.h"
-#include "fb/Transaction.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -54,51 +52,6 @@ TMsrResult Sample(int n)
 double Seconds(const QElapsedTimer& timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void WriteProject(const QString& path)
-{
-    {
-        TMainDataModule creator;
-        if (!creator.CreateDatabase(path))
-            std::exit(1);
-    }
-    fb::Attachment attachment =
-        fb::Attachment::Attach(QFile::encodeName(path).toStdString(), "SYSDBA", "x", "ASCII");
-    fb::Transaction transaction = fb::Transaction::StartReadCommitted(attachment);
-    fb::Statement insert(attachment, transaction,
-                         "INSERT INTO MSR_RESULT_TABLE (MSR_RESULT_TABLE_PK, MSR_DATE, MSR_TIME, "
-                         "MSR_NUMBER, REINF_KIND_ID, REINF_DIAMETER, FORCE_ESTIMATE, BASE, F, P, "
-                         "S, MSR_COMMENT) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    for (int n = 0; n < StoredRows; ++n) {
-        const TMsrResult r = Sample(n);
-        insert.SetInteger(0, n + 1);
-        insert.SetDateTime(1, r.MsrDate);
-        insert.SetDateTime(2, r.MsrDate);
-        insert.SetInteger(3, static_cast<int32_t>(r.MsrNumber));
-        insert.SetInteger(4, r.ReinfKindID);
-        insert.SetInteger(5, r.ReinfDiameter);
-        insert.SetInteger(6, r.ForceEstimate);
-        insert.SetInteger(7, r.Base);
-        insert.SetDouble(8, r.F);
-        insert.SetDouble(9, r.P);
-        insert.SetDouble(10, r.S);
-        insert.SetNull(11);
-        insert.Execute(transaction);
-    }
-    transaction.Commit();
-    attachment.Detach();
-    TMainDataModule module;
-    module.OpenDatabase(path);
-    module.ExecuteStatement(
-        QStringLiteral("SET GENERATOR MSR_RESULT_TABLE_GEN TO %1").arg(StoredRows));
-    module.CloseDatabase();
 }
 
 // Sleeps the way the link pauses, on a thread of its own, alongside the download, so that
@@ -191,7 +144,8 @@ int main(int argc, char* argv[])
 
     QTemporaryDir dir;
     const QString project = dir.filePath("bench.vorn");
-    WriteProject(project);
+    if (!RawProject::make(project, StoredRows))
+        return 1;
 
     std::vector<double> beyond, download, downloadBeyond, import, pause;
     for (int i = 0; i < repeats; ++i) {
@@ -208,14 +162,14 @@ int main(int argc, char* argv[])
     }
     std::printf("Read %d records into a project of %d rows, median of %d run(s):\n", records,
                 StoredRows, repeats);
-    std::printf("  end to end beyond the pauses     %8.2f s\n", Median(beyond));
+    std::printf("  end to end beyond the pauses     %8.2f s\n", Bench::median(beyond));
     std::printf("    download beyond the pauses     %8.2f s  (%.1f us per record)\n",
-                Median(downloadBeyond), Median(downloadBeyond) / records * 1e6);
+                Bench::median(downloadBeyond), Bench::median(downloadBeyond) / records * 1e6);
     std::printf("      (a small negative value: below the baseline's jitter)\n");
-    std::printf("    import (add, sort)             %8.2f s\n", Median(import));
-    std::printf("  download wall time               %8.2f s\n", Median(download));
+    std::printf("    import (add, sort)             %8.2f s\n", Bench::median(import));
+    std::printf("  download wall time               %8.2f s\n", Bench::median(download));
     std::printf("  one pause as slept (baseline)    %8.3f ms  x %d exchanges\n",
-                Median(pause) * 1e3, records + RepliedExchangesBeforeRecords);
+                Bench::median(pause) * 1e3, records + RepliedExchangesBeforeRecords);
     std::fflush(stdout);
     return 0;
 }

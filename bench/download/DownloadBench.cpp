@@ -7,6 +7,7 @@
 // Usage: download_bench [records [repeats]]   (defaults: 65535 records once, then 5 runs
 // of 2000 records for a median)
 
+#include "BenchTiming.h"
 #include "DownloadThread.h"
 #include "OleDate.h"
 #include "SimulatedInstrument.h"
@@ -111,13 +112,6 @@ Run download(int records)
             worker.Completed() && worker.ResultCode() == 0};
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 void report(int records, int repeats)
 {
     std::vector<double> pause, worker, beyond, process, wall;
@@ -135,14 +129,14 @@ void report(int records, int repeats)
     }
     std::printf("%d records, median of %d run(s):\n", records, repeats);
     std::printf("  worker CPU per record beyond the pause %8.2f us   (target <= 20 us)\n",
-                median(beyond));
-    std::printf("  worker CPU per record                  %8.2f us\n", median(worker));
-    std::printf("  CPU of one 1 ms pause (baseline)       %8.2f us\n", median(pause));
-    std::printf("  whole process CPU per record           %8.2f us\n", median(process));
+                Bench::median(beyond));
+    std::printf("  worker CPU per record                  %8.2f us\n", Bench::median(worker));
+    std::printf("  CPU of one 1 ms pause (baseline)       %8.2f us\n", Bench::median(pause));
+    std::printf("  whole process CPU per record           %8.2f us\n", Bench::median(process));
     std::printf("  wall time per record                   %8.3f ms   (1 ms of it is the pause)\n",
-                median(wall));
+                Bench::median(wall));
     std::printf("  progress messages                      %8.0f      (target <= 101)\n",
-                median(messages));
+                Bench::median(messages));
     std::fflush(stdout);
 }
 

@@ -1,3 +1,4 @@
+#include "BenchTiming.h"
 #include "CsvExport.h"
 #include "MeasurementReport.h"
 #include "MemoryRowSource.h"
@@ -19,19 +20,6 @@ namespace {
 
 const MeasurandTexts Force{QStringLiteral("Натяжение"), QStringLiteral("кгс")};
 
-double medianSeconds(int runs, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e9);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 void print(const char* what, double seconds, double target)
 {
     if (target > 0)
@@ -50,51 +38,51 @@ int main(int argc, char* argv[])
     MemoryRowSource tenThousand = MemoryRowSource::results(10000);
     BuiltReport report;
     print("build report, 10,000 results",
-          medianSeconds(5,
-                        [&] {
-                            report = buildMeasurementReport(mainReport, ReportVariant::Print,
-                                                            tenThousand, Force);
-                        }),
+          Bench::medianSeconds(5,
+                               [&] {
+                                   report = buildMeasurementReport(mainReport, ReportVariant::Print,
+                                                                   tenThousand, Force);
+                               }),
           0.5);
     std::printf("  pages: %zu\n", report.pages.size());
 
     QTemporaryDir dir;
     const QString pdfPath = dir.filePath(QStringLiteral("report.pdf"));
     print("render 10,000 results to PDF",
-          medianSeconds(3,
-                        [&] {
-                            QPdfWriter pdf(pdfPath);
-                            pdf.setResolution(600);
-                            pdf.setPageLayout(ReportRenderer::pageLayout(report));
-                            ReportRenderer::render(report, pdf);
-                        }),
+          Bench::medianSeconds(3,
+                               [&] {
+                                   QPdfWriter pdf(pdfPath);
+                                   pdf.setResolution(600);
+                                   pdf.setPageLayout(ReportRenderer::pageLayout(report));
+                                   ReportRenderer::render(report, pdf);
+                               }),
           5.0);
     std::printf("  PDF size: %lld bytes\n", QFileInfo(pdfPath).size());
 
     print("open the preview of 10,000 results",
-          medianSeconds(3,
-                        [&] {
-                            TReportPreviewForm form(report, TReportPreviewForm::ZoomButton);
-                            form.show();
-                            form.preview()->updatePreview();
-                        }),
+          Bench::medianSeconds(3,
+                               [&] {
+                                   TReportPreviewForm form(report, TReportPreviewForm::ZoomButton);
+                                   form.show();
+                                   form.preview()->updatePreview();
+                               }),
           0);
 
     MemoryRowSource hundredThousand = MemoryRowSource::results(100000);
     BuiltReport exported;
-    const double build = medianSeconds(3, [&] {
+    const double build = Bench::medianSeconds(3, [&] {
         exported =
             buildMeasurementReport(mainReport, ReportVariant::Export, hundredThousand, Force);
     });
     QByteArray bytes;
-    const double write = medianSeconds(3, [&] {
+    const double write = Bench::medianSeconds(3, [&] {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         CsvExport().write(exported, buffer);
         bytes = buffer.data();
     });
     const QString csvPath = dir.filePath(QStringLiteral("results.csv"));
-    const double save = medianSeconds(3, [&] { saveCsvFile(exported, csvPath); });
+    const double save = Bench::medianSeconds(3, [&] { saveCsvFile(exported, csvPath); });
     print("export build, 100,000 results", build, 1.0);
     print("CSV write to memory, 100,000 results", write, 1.0);
     print("CSV save to file, 100,000 results", save, 1.0);

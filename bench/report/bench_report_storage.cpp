@@ -1,3 +1,4 @@
+#include "BenchTiming.h"
 #include "CsvExport.h"
 #include "DataModuleRowSource.h"
 #include "MainDataModule.h"
@@ -15,19 +16,6 @@
 #include <vector>
 
 namespace {
-
-double medianSeconds(int runs, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e9);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 TMsrResult result(int n)
 {
@@ -81,7 +69,7 @@ int main(int argc, char* argv[])
         DataModuleRowSource rows(module);
         BuiltReport report;
         const ReportVariant variant = count == 10000 ? ReportVariant::Print : ReportVariant::Export;
-        const double build = medianSeconds(5, [&] {
+        const double build = Bench::medianSeconds(5, [&] {
             module.BeginUpdate();
             report = buildMeasurementReport(mainReport, variant, rows, measurand);
             module.EndUpdate();
@@ -93,12 +81,12 @@ int main(int argc, char* argv[])
                     build, count == 10000 ? 0.5 : 1.0, report.pages.size());
         if (count == 100000) {
             const QString csvPath = dir.filePath(QStringLiteral("results.csv"));
-            const double save = medianSeconds(5, [&] { saveCsvFile(report, csvPath); });
+            const double save = Bench::medianSeconds(5, [&] { saveCsvFile(report, csvPath); });
             std::printf("%-44s %8.3f s\n%-44s %8.3f s  (target 1.0 s)\n",
                         "CSV save of 100000 stored results", save, "export total (build + save)",
                         build + save);
             const QString workbookPath = dir.filePath(QStringLiteral("results.xlsx"));
-            const double workbook = medianSeconds(3, [&] {
+            const double workbook = Bench::medianSeconds(3, [&] {
                 saveResultWorkbook(module, QStringLiteral("p100000.fdb"), workbookPath);
             });
             std::printf("%-44s %8.3f s  (target 2.0 s)  %.2f x the CSV export\n",

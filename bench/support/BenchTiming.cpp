@@ -10,8 +10,11 @@ namespace Bench {
 
 double median(std::vector<double> values)
 {
+    if (values.empty())
+        return 0.0;
     std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 double seconds(const std::function<void()>& work)
