@@ -1,5 +1,7 @@
 #include "TAboutForm.h"
 
+#include "common/ui/ScreenCentre.h"
+
 #include "LinkLabel.h"
 
 #include <QDesktopServices>
@@ -86,9 +88,7 @@ void TAboutForm::placeAtScreenCentre()
     const QScreen* screen = parentWidget() ? parentWidget()->screen() : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    ::PlaceAtScreenCentre(this, screen);
 }
 
 void TAboutForm::LoadVersionInfo(const VersionInfo& info)

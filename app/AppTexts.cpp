@@ -21,9 +21,4 @@ QString windowCaption(const QString& projectName)
     return Title + QStringLiteral(" - [") + fileNamePart(projectName) + u']';
 }
 
-QString errorSentence(const QString& text)
-{
-    return text.endsWith(u'.') ? text : text + u'.';
-}
-
 } // namespace AppTexts

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "common/CommonTexts.h"
+
 #include <QString>
 
 // Texts the user sees, kept together because several windows and tests share them.
 namespace AppTexts {
 
-inline const QString Title = QStringLiteral("ВОРН-1.0");
+using CommonTexts::Title;
 inline const QString AlreadyRunning =
     QStringLiteral("Копия данной программы уже запущена.\rПовторный запуск программы не разрешен.");
 inline const QString CannotCreateProject = QStringLiteral("Не удалось создать проект!");
@@ -18,7 +20,6 @@ QString saveChangesQuestion(const QString& projectFile);
 QString windowCaption(const QString& projectName);
 // The file-name part of a path, after the last folder separator of either kind.
 QString fileNamePart(const QString& path);
-// Error texts are shown as sentences: a full stop is added when the text lacks one.
-QString errorSentence(const QString& text);
+using CommonTexts::errorSentence;
 
 } // namespace AppTexts

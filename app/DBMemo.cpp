@@ -1,6 +1,6 @@
 #include "DBMemo.h"
 
-#include "Cp1251.h"
+#include "Windows1251.h"
 #include "ErrorDisplay.h"
 
 #include <QKeyEvent>
@@ -32,12 +32,12 @@ TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent)
 
 bool TDBMemo::accepts(const QString& text)
 {
-    if (Cp1251::CanEncode(text))
+    if (Windows1251::canHold(text))
         return true;
     // The same message as a refused post. Shown after the event has been dealt with, so that no
     // modal loop runs inside it.
     QTimer::singleShot(
-        0, this, [message = Cp1251::RefusalMessage(text)] { ErrorDisplay::showError(message); });
+        0, this, [message = Windows1251::refusalMessage(text)] { ErrorDisplay::showError(message); });
     return false;
 }
 

@@ -58,25 +58,11 @@ constexpr int DetailsValueColumn = 1;
 constexpr int DetailsHiddenColumn = 2;
 const QString Delta = QStringLiteral("\u0394");
 
-QMessageBox::StandardButton ask(QWidget* parent, const QString& text,
-                                QMessageBox::StandardButtons buttons)
-{
-    QMessageBox box(QMessageBox::Question, AppTexts::Title, text, buttons, parent);
-    box.setDefaultButton(QMessageBox::Yes);
-    return QMessageBox::StandardButton(box.exec());
-}
-
 // The fixed sentence of a refused open or create, with the storage's reason on a line below.
 QString withFailureReason(const QString& sentence, const TMainDataModule& dataModule)
 {
     const QString reason = dataModule.FailureReason();
     return reason.isEmpty() ? sentence : sentence + u'\n' + reason;
-}
-
-void showError(QWidget* parent, const QString& text)
-{
-    QMessageBox box(QMessageBox::Critical, AppTexts::Title, text, QMessageBox::Ok, parent);
-    box.exec();
 }
 
 // "%4.1f" and "%4.2f" with the user's decimal separator.
@@ -659,7 +645,7 @@ void TMainForm::BindDataModule()
                                           QStringLiteral("MSR_COMMENT"), this);
     for (TDBMemoBinding* binding : {m_descriptionBinding, m_commentBinding})
         connect(binding, &TDBMemoBinding::TextRejected, this,
-                [](const QString& message) { ErrorDisplay::showError(message); });
+                [](const QString& message) { ErrorDisplay::ShowErrorBox(message); });
     ResultDBNavigator->setDataSource(MainDataModule->ResultDataSource);
 
     for (TDataSource* source :
@@ -754,7 +740,7 @@ void TMainForm::OpenProject(const QString& fileName)
         PageControl->show();
     } else {
         SetProjectName(QString());
-        showError(this, withFailureReason(AppTexts::CannotOpenProject, *MainDataModule));
+        ShowErrorBox(this, withFailureReason(AppTexts::CannotOpenProject, *MainDataModule));
     }
     ScheduleActionUpdate();
 }
@@ -763,7 +749,7 @@ bool TMainForm::ProjectCloseQuery()
 {
     if (!MainDataModule->HasChanges())
         return true;
-    switch (ask(this, AppTexts::saveChangesQuestion(ProjectName),
+    switch (AskQuestion(this, AppTexts::saveChangesQuestion(ProjectName),
                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes: {
         TBusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
@@ -830,7 +816,7 @@ void TMainForm::CreateNewProjectActionExecute()
         OpenProject(fileName);
     } else {
         SetProjectName(QString());
-        showError(this, withFailureReason(AppTexts::CannotCreateProject, *MainDataModule));
+        ShowErrorBox(this, withFailureReason(AppTexts::CannotCreateProject, *MainDataModule));
     }
 }
 
@@ -879,7 +865,7 @@ void TMainForm::CancelChangesActionExecute()
 
 void TMainForm::DeleteAllRecordsActionExecute()
 {
-    if (ask(this, AppTexts::DeleteAllQuestion, QMessageBox::Yes | QMessageBox::No) !=
+    if (AskQuestion(this, AppTexts::DeleteAllQuestion, QMessageBox::Yes | QMessageBox::No) !=
         QMessageBox::Yes)
         return;
     MainDataModule->PostEdits();

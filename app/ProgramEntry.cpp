@@ -19,9 +19,7 @@ void showRefusedStart()
     // Also on the terminal, for a start from a shell or a script.
     std::fprintf(stderr, "%s\n",
                  qPrintable(QString(AppTexts::AlreadyRunning).replace(u'\r', u' ')));
-    QMessageBox box(QMessageBox::Critical, AppTexts::Title, AppTexts::AlreadyRunning,
-                    QMessageBox::Ok);
-    box.exec();
+    ShowErrorBox(nullptr, AppTexts::AlreadyRunning);
 }
 
 } // namespace

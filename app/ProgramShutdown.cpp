@@ -119,11 +119,8 @@ bool TProgramShutdown::SessionCommitData(bool interactionAllowed)
             proceed = true;
             return;
         }
-        QMessageBox box(QMessageBox::Question, AppTexts::Title,
-                        AppTexts::saveChangesQuestion(m_form->GetProjectName()),
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_form);
-        box.setDefaultButton(QMessageBox::Yes);
-        switch (box.exec()) {
+        switch (AskQuestion(m_form, AppTexts::saveChangesQuestion(m_form->GetProjectName()),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
         case QMessageBox::Yes:
             module->SaveChanges();
             proceed = true;

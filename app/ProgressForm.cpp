@@ -1,5 +1,7 @@
 #include "ProgressForm.h"
 
+#include "common/ui/ScreenCentre.h"
+
 #include "ProgressGauge.h"
 
 #include <QProgressBar>
@@ -29,7 +31,7 @@ void TProgressForm::showEvent(QShowEvent* event)
     const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
     if (over && over->isVisible())
         move(over->frameGeometry().center() - rect().center());
-    else if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    else
+        PlaceAtScreenCentre(this, screen());
     QDialog::showEvent(event);
 }

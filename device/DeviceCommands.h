@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/DeviceIdentity.h"
+
 #include <cstdint>
 
 // Commands understood by the instrument; none carries a payload.
@@ -14,10 +16,6 @@ constexpr uint32_t DEV_RESULT_RECORD_SIZE = 26;
 constexpr uint32_t DEV_SCREEN_WIDTH = 98;
 constexpr uint32_t DEV_SCREEN_HEIGHT = 64;
 constexpr uint32_t DEV_SCREEN_SIZE = DEV_SCREEN_WIDTH * DEV_SCREEN_HEIGHT / 8; // 784
-
-// The only instrument the download accepts.
-constexpr char DEV_NAME[] = "VORN-1.0";
-constexpr int32_t DEV_DATA_VERSION = 65537;
 
 // Statuses that the download makes up itself; they share the space of UsbStatus.h.
 constexpr uint32_t DEV_ERR_WRONG_DEVICE = 0x70000001;

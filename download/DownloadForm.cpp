@@ -1,5 +1,7 @@
 #include "DownloadForm.h"
 
+#include "common/ui/ScreenCentre.h"
+
 #include "ProgressGauge.h"
 
 #include <QGuiApplication>
@@ -48,7 +50,6 @@ void TDownloadForm::keyPressEvent(QKeyEvent* event)
 
 void TDownloadForm::showEvent(QShowEvent* event)
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    PlaceAtScreenCentre(this, QGuiApplication::primaryScreen());
     QDialog::showEvent(event);
 }

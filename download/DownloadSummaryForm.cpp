@@ -1,5 +1,7 @@
 #include "DownloadSummaryForm.h"
 
+#include "common/ui/ScreenCentre.h"
+
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -74,7 +76,6 @@ void TDownloadSummaryForm::keyPressEvent(QKeyEvent* event)
 
 void TDownloadSummaryForm::showEvent(QShowEvent* event)
 {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    PlaceAtScreenCentre(this, QGuiApplication::primaryScreen());
     QDialog::showEvent(event);
 }

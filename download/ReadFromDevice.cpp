@@ -1,5 +1,7 @@
 #include "ReadFromDevice.h"
 
+#include "common/LinkErrorTexts.h"
+
 #include "DownloadForm.h"
 #include "DownloadSummaryForm.h"
 #include "DownloadThread.h"
@@ -27,12 +29,6 @@ QList<QPointer<TDownloadThread>>& abandonedWorkers()
 {
     static QList<QPointer<TDownloadThread>> workers;
     return workers;
-}
-
-QString linkErrorText(uint32_t resultCode)
-{
-    return QStringLiteral("Ошибка связи ") +
-           QStringLiteral("%1").arg(resultCode, 8, 16, QLatin1Char('0')).toUpper();
 }
 
 void showSummary(QWidget* owner, int32_t inDevice, int32_t added)
@@ -96,7 +92,7 @@ void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* f
     if (!outcome)
         return;
     if (outcome->ResultCode != 0) {
-        ShowErrorBox(owner, linkErrorText(outcome->ResultCode));
+        ShowErrorBox(owner, LinkErrorTexts::withStatus(LinkErrorTexts::LinkError, outcome->ResultCode));
         return;
     }
     if (!outcome->Completed)

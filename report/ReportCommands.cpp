@@ -5,21 +5,23 @@
 #include "ReportPreviewCommand.h"
 #include "ResultWorkbook.h"
 
+#include <optional>
+
 namespace {
 
 // Holds BeginUpdate for the command and gives the user back the result that was current,
 // since walking the rows leaves the cursor on the last one.
-class UpdateScope
+class CurrentRowScope
 {
 public:
-    explicit UpdateScope(TMainDataModule& dataModule)
+    explicit CurrentRowScope(TMainDataModule& dataModule)
         : m_dataModule(dataModule),
           m_row(dataModule.dsetVORN->Active() ? dataModule.dsetVORN->RecNo() : -1)
     {
-        m_dataModule.BeginUpdate();
+        m_update.emplace(dataModule);
     }
 
-    ~UpdateScope()
+    ~CurrentRowScope()
     {
         try {
             if (m_row >= 0 && m_dataModule.dsetVORN->Active() &&
@@ -28,25 +30,26 @@ public:
         } catch (...) {
             // The cursor stays where the walk left it; the details below follow it.
         }
-        m_dataModule.EndUpdate();
+        m_update.reset();
         try {
             m_dataModule.NotifyScroll();
         } catch (...) {
         }
     }
 
-    UpdateScope(const UpdateScope&) = delete;
-    UpdateScope& operator=(const UpdateScope&) = delete;
+    CurrentRowScope(const CurrentRowScope&) = delete;
+    CurrentRowScope& operator=(const CurrentRowScope&) = delete;
 
 private:
     TMainDataModule& m_dataModule;
     int m_row;
+    std::optional<TMainDataModule::UpdateScope> m_update;
 };
 
 void run(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent,
          ReportVariant variant, const TReportPreviewForm::WorkbookWriter& workbook = {})
 {
-    UpdateScope scope(dataModule);
+    CurrentRowScope scope(dataModule);
     DataModuleRowSource rows(dataModule);
     const MeasurandTexts measurand{dataModule.GetMeasurandName(), dataModule.GetMeasurandUnit()};
     previewMeasurementReport(MainReport, variant, rows, measurand, parent, workbook);

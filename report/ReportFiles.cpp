@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ReportFiles.h"
 
+#include "common/FileErrorTexts.h"
+
 #include <QDir>
 
 #include <algorithm>
@@ -18,16 +20,14 @@ QString withExtension(const QString& chosen, const QString& extension)
 
 ReportError cannotCreate(const QString& path, const QString& reason)
 {
-    return ReportError(QStringLiteral("Cannot create file \"%1\". %2")
-                           .arg(QDir::toNativeSeparators(path), reason)
-                           .toStdString());
+    return ReportError(
+        FileErrorTexts::cannotCreate(QDir::toNativeSeparators(path), reason).toStdString());
 }
 
 ReportError cannotWrite(const QString& path, const QString& reason)
 {
-    return ReportError(QStringLiteral("Cannot write file \"%1\". %2")
-                           .arg(QDir::toNativeSeparators(path), reason)
-                           .toStdString());
+    return ReportError(
+        FileErrorTexts::cannotWrite(QDir::toNativeSeparators(path), reason).toStdString());
 }
 
 } // namespace ReportFiles

@@ -326,15 +326,11 @@ bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile
     if (!scratch.isValid())
         throw ReportError(scratch.errorString().toStdString());
     const QString built = scratch.filePath(QStringLiteral("results.xlsx"));
-    dataModule.BeginUpdate();
     bool written = false;
-    try {
+    {
+        TMainDataModule::UpdateScope update(dataModule);
         written = writeWorkbook(dataModule, projectFile, built, progress);
-    } catch (...) {
-        dataModule.EndUpdate();
-        throw;
     }
-    dataModule.EndUpdate();
     if (!written)
         return false;
     QFile workbook(built);

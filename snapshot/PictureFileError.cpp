@@ -1,7 +1,9 @@
 #include "PictureFileError.h"
 
+#include "common/FileErrorTexts.h"
+
 PictureFileError::PictureFileError(const QString& path, const QString& reason)
     : std::runtime_error(
-          QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason).toStdString())
+          FileErrorTexts::cannotCreate(path, reason).toStdString())
 {
 }

@@ -1,5 +1,9 @@
 #include "TDeviceScreenShotForm.h"
 
+#include "common/LinkErrorTexts.h"
+
+#include "common/ui/ScreenCentre.h"
+
 #include "ErrorBox.h"
 
 #include "ColorNumber.h"
@@ -100,10 +104,7 @@ void TDeviceScreenShotForm::placeAtScreenCentre()
     const QScreen* screen = parentWidget() ? parentWidget()->screen() : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
+    ::PlaceAtScreenCentre(this, screen);
 }
 
 void TDeviceScreenShotForm::setInkColor(std::uint32_t color)
@@ -173,7 +174,7 @@ void TDeviceScreenShotForm::GetPictureButtonClick()
             return;
         // X11 shows the program's name in place of an empty caption; one space stays blank.
         QMessageBox box(QMessageBox::Critical, QStringLiteral(" "),
-                        QStringLiteral("Ошибка связи с прибором!"), QMessageBox::Ok, this);
+                        LinkErrorTexts::DeviceLinkError, QMessageBox::Ok, this);
         // An instrument that is plugged in but cannot be opened says why.
         if (const QString notOpened = DeviceNotOpenedMessage(); !notOpened.isEmpty())
             box.setText(notOpened);

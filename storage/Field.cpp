@@ -1,7 +1,7 @@
 #include "Field.h"
 
 #include "CachedDataSet.h"
-#include "Cp1251.h"
+#include "Windows1251.h"
 #include "ResultTexts.h"
 #include "StorageError.h"
 
@@ -81,7 +81,7 @@ QString TField::AsString() const
 {
     const FieldValue& value = Value();
     if (const auto* bytes = value.Bytes())
-        return Cp1251::Decode(*bytes);
+        return Windows1251::decode(*bytes);
     return DefaultText();
 }
 
@@ -109,7 +109,7 @@ QString TField::DefaultText() const
     if (value.IsNull())
         return QString();
     if (const auto* bytes = value.Bytes())
-        return Cp1251::Decode(*bytes);
+        return Windows1251::decode(*bytes);
     if (const auto integer = value.Integer())
         return QString::number(*integer);
     const double real = *value.Real();
@@ -125,8 +125,8 @@ void TField::SetValue(const FieldValue& value)
 
 void TField::SetAsString(const QString& text)
 {
-    if (!Cp1251::CanEncode(text))
-        throw StorageError(Cp1251::RefusalMessage(text).toStdString());
+    if (!Windows1251::canHold(text))
+        throw StorageError(Windows1251::refusalMessage(text).toStdString());
     if (text.isEmpty()) {
         Clear();
         return;
@@ -141,7 +141,7 @@ void TField::SetAsString(const QString& text)
         break;
     case TFieldKind::String:
     case TFieldKind::Blob:
-        SetAsBytes(Cp1251::Encode(text));
+        SetAsBytes(Windows1251::encode(text));
         break;
     }
 }

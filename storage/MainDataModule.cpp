@@ -18,18 +18,6 @@ namespace {
 // Keys taken from the generator at once while results are appended in bulk.
 constexpr int BulkKeyBlock = 1024;
 
-class UpdateScope
-{
-public:
-    explicit UpdateScope(TMainDataModule* module) : m_module(module) { m_module->BeginUpdate(); }
-    ~UpdateScope() { m_module->EndUpdate(); }
-    UpdateScope(const UpdateScope&) = delete;
-    UpdateScope& operator=(const UpdateScope&) = delete;
-
-private:
-    TMainDataModule* m_module;
-};
-
 } // namespace
 
 TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
@@ -357,7 +345,7 @@ bool TMainDataModule::HasChanges() const
 
 void TMainDataModule::SaveChanges()
 {
-    UpdateScope update(this);
+    UpdateScope update(*this);
     std::vector<TCachedDataSet*> pending;
     for (TCachedDataSet* dataSet : {static_cast<TCachedDataSet*>(dsetVORN), DescriptionDataSet})
         if (dataSet->UpdatesPending())
@@ -427,7 +415,7 @@ QString TMainDataModule::FailureReason() const
 void TMainDataModule::CancelChanges()
 {
     {
-        UpdateScope update(this);
+        UpdateScope update(*this);
         for (TCachedDataSet* dataSet :
              {static_cast<TCachedDataSet*>(dsetVORN), DescriptionDataSet}) {
             if (!dataSet->UpdatesPending())
@@ -442,7 +430,7 @@ void TMainDataModule::CancelChanges()
 void TMainDataModule::DeleteAllResults()
 {
     {
-        UpdateScope update(this);
+        UpdateScope update(*this);
         dsetVORN->First();
         while (!dsetVORN->Eof())
             dsetVORN->Delete();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CachedDataSet.h"
+#include "common/DeviceIdentity.h"
 #include "DataSource.h"
 #include "FbDatabase.h"
 #include "FbQuery.h"
@@ -40,8 +41,8 @@ class TMainDataModule : public QObject
     Q_OBJECT
 
 public:
-    static constexpr const char* DeviceName = "VORN-1.0";
-    static constexpr int32_t DeviceDataVersion = 0x00010001;
+    static constexpr const char* DeviceName = DEV_NAME;
+    static constexpr int32_t DeviceDataVersion = DEV_DATA_VERSION;
 
     explicit TMainDataModule(QObject* parent = nullptr);
     ~TMainDataModule() override;
@@ -76,6 +77,18 @@ public:
     void DeleteAllResults();
     void BeginUpdate();
     void EndUpdate();
+    // Holds BeginUpdate for its lifetime: EndUpdate balances it however the scope is left.
+    class UpdateScope
+    {
+    public:
+        explicit UpdateScope(TMainDataModule& module) : m_module(module) { m_module.BeginUpdate(); }
+        ~UpdateScope() { m_module.EndUpdate(); }
+        UpdateScope(const UpdateScope&) = delete;
+        UpdateScope& operator=(const UpdateScope&) = delete;
+
+    private:
+        TMainDataModule& m_module;
+    };
     bool ControlsEnabled() const { return UpdateCount == 0; }
     void NotifyScroll();
     void SortResults();

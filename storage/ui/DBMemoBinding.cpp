@@ -1,6 +1,6 @@
 #include "DBMemoBinding.h"
 
-#include "Cp1251.h"
+#include "Windows1251.h"
 #include "DataSource.h"
 #include "Field.h"
 #include "StorageError.h"
@@ -57,8 +57,8 @@ bool TDBMemoBinding::PostEdit()
     TCachedDataSet* dataSet = m_source->DataSet();
     if (dataSet->State() != TDataSetState::Edit && dataSet->State() != TDataSetState::Insert)
         return true;
-    if (m_editor && !Cp1251::CanEncode(m_editor->toPlainText())) {
-        emit TextRejected(Cp1251::RefusalMessage(m_editor->toPlainText()));
+    if (m_editor && !Windows1251::canHold(m_editor->toPlainText())) {
+        emit TextRejected(Windows1251::refusalMessage(m_editor->toPlainText()));
         return false;
     }
     dataSet->Post();

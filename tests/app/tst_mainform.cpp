@@ -1,7 +1,7 @@
 #include "AppTexts.h"
 #include "BusyFeedback.h"
 #include "ColorSwatchComboBox.h"
-#include "Cp1251.h"
+#include "Windows1251.h"
 #include "DBMemo.h"
 #include "DBNavigator.h"
 #include "DemoInstrument.h"
@@ -724,7 +724,7 @@ private slots:
             QApplication::sendEvent(memo, &commit);
         }
         QTRY_COMPARE(boxes.texts.size(), 1);
-        QCOMPARE(boxes.texts.value(0), Cp1251::RefusalMessage(text));
+        QCOMPARE(boxes.texts.value(0), Windows1251::refusalMessage(text));
         QCOMPARE(memo->toPlainText(), QStringLiteral("ab"));
         QTest::qWait(50);
         QCOMPARE(boxes.texts.size(), 1);
@@ -757,7 +757,7 @@ private slots:
             QTest::keyClick(memo, Qt::Key_Tab);
         QTRY_VERIFY(!boxes.texts.isEmpty());
         QTest::qWait(50);
-        QCOMPARE(boxes.texts, QStringList{Cp1251::RefusalMessage(Emoji)});
+        QCOMPARE(boxes.texts, QStringList{Windows1251::refusalMessage(Emoji)});
         QVERIFY(w->MainDataModule->IsOpen());
         QVERIFY(w->MainDataModule->HasChanges());
         QCOMPARE(memo->toPlainText(), QStringLiteral("a") + Emoji);

@@ -198,7 +198,7 @@ private slots:
     {
         QFETCH(uint, status);
         QFETCH(QString, message);
-        QCOMPARE(linkErrorMessage(QStringLiteral("Ошибка связи "), status), message);
+        QCOMPARE(LinkErrorTexts::withStatus(LinkErrorTexts::LinkError, status), message);
     }
 
     // Each failure names its cause and leaves no file behind.

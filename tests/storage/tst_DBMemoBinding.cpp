@@ -1,4 +1,4 @@
-#include "Cp1251.h"
+#include "Windows1251.h"
 #include "DBMemoBinding.h"
 #include "MainDataModule.h"
 #include "StorageError.h"
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(editor.toPlainText(), QStringLiteral("Объект: мост\n2026"));
         module.PostEdits();
         QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsBytes(),
-                 Cp1251::Encode(QStringLiteral("Объект: мост\r\n2026")));
+                 Windows1251::encode(QStringLiteral("Объект: мост\r\n2026")));
         module.SaveChanges();
         const QString path = module.MainDatabase->DBName();
         module.CloseDatabase();

@@ -1,4 +1,4 @@
-#include "Cp1251.h"
+#include "Windows1251.h"
 #include "MainDataModule.h"
 #include "StorageTestSupport.h"
 

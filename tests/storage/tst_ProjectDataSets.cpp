@@ -1,4 +1,4 @@
-#include "Cp1251.h"
+#include "Windows1251.h"
 #include "MainDataModule.h"
 #include "OleDate.h"
 #include "StorageTestSupport.h"
@@ -244,7 +244,7 @@ private slots:
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
         QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), description);
-        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsBytes(), Cp1251::Encode(description));
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsBytes(), Windows1251::encode(description));
         module.dsetVORN->SetRecNo(1);
         QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), comment);
         module.dsetVORN->SetRecNo(0);

@@ -1,4 +1,4 @@
-#include "Cp1251.h"
+#include "Windows1251.h"
 #include "MainDataModule.h"
 #include "OleDate.h"
 #include "ResultTexts.h"
@@ -167,12 +167,12 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, refused);
-        QCOMPARE(Cp1251::CanEncode(text), refused.isEmpty());
-        QCOMPARE(Cp1251::UnencodableCharacters(text), refused);
+        QCOMPARE(Windows1251::canHold(text), refused.isEmpty());
+        QCOMPARE(Windows1251::foreignCharacters(text), refused);
         if (refused.isEmpty())
-            QCOMPARE(Cp1251::Decode(Cp1251::Encode(text)), text);
+            QCOMPARE(Windows1251::decode(Windows1251::encode(text)), text);
         else
-            QVERIFY(Cp1251::RefusalMessage(text).contains(refused));
+            QVERIFY(Windows1251::refusalMessage(text).contains(refused));
     }
 
     // The field texts of a stored row follow the selection; choosing the selected code again

@@ -23,8 +23,3 @@ public:
     using CtlError::CtlError;
 };
 
-// The text followed by the status as exactly 8 upper-case hexadecimal digits.
-inline QString linkErrorMessage(const QString& text, uint32_t status)
-{
-    return text + QString::number(status, 16).rightJustified(8, u'0').toUpper();
-}

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CtlCommands.h"
 
+#include "common/LinkErrorTexts.h"
+
 #include "AppTexts.h"
 #include "CsvExport.h"
 #include "CtlErrors.h"
@@ -79,22 +81,6 @@ void openProject(TMainDataModule& dataModule, const QString& path,
     throw CtlError(withReason(AppTexts::CannotOpenProject, path, dataModule.FailureReason()));
 }
 
-// Balances BeginUpdate also when an import or a build throws.
-class UpdateScope
-{
-public:
-    explicit UpdateScope(TMainDataModule& dataModule) : m_dataModule(dataModule)
-    {
-        m_dataModule.BeginUpdate();
-    }
-    ~UpdateScope() { m_dataModule.EndUpdate(); }
-    UpdateScope(const UpdateScope&) = delete;
-    UpdateScope& operator=(const UpdateScope&) = delete;
-
-private:
-    TMainDataModule& m_dataModule;
-};
-
 void writeStandardOutput(const QString& text)
 {
     writeOutput(QStringLiteral("-"), text.toUtf8());
@@ -124,7 +110,7 @@ TArrayOfMsrResult download()
     worker.wait();
     QCoreApplication::sendPostedEvents(&receiver);
     if (worker.ResultCode() != 0)
-        throw CtlError(linkErrorMessage(QStringLiteral("Ошибка связи "), worker.ResultCode()));
+        throw CtlError(LinkErrorTexts::withStatus(LinkErrorTexts::LinkError, worker.ResultCode()));
     if (!worker.Completed())
         throw CtlError(QStringLiteral("Чтение из прибора прервано, результаты не получены."));
     return worker.takeResults();
@@ -137,7 +123,7 @@ int importAndSave(TMainDataModule& dataModule, const QString& path,
     int added = 0;
     try {
         if (!results.empty()) {
-            UpdateScope update(dataModule);
+            TMainDataModule::UpdateScope update(dataModule);
             for (const TMsrResult& result : results)
                 added += dataModule.AddResult(result) ? 1 : 0;
             dataModule.SortResults();
@@ -262,7 +248,7 @@ BuiltReport buildReport(TMainDataModule& dataModule, const CtlArguments& argumen
                                                         : QStringLiteral("печатать"));
     dataModule.SetMeasurand(arguments.measurandCode);
     dataModule.SetLoadUnit(arguments.loadUnitCode);
-    UpdateScope update(dataModule);
+    TMainDataModule::UpdateScope update(dataModule);
     DataModuleRowSource rows(dataModule);
     ReportTemplate mainReport = measurementReportTemplate();
     return buildMeasurementReport(mainReport, variant, rows,
@@ -322,7 +308,7 @@ void screenCommand(const CtlArguments& arguments)
     std::array<std::uint8_t, ScreenBuffer::ReplySize> reply{};
     const uint32_t status = USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE);
     if (status != 0)
-        throw CtlError(linkErrorMessage(QStringLiteral("Ошибка связи с прибором! "), status));
+        throw CtlError(LinkErrorTexts::withStatus(LinkErrorTexts::DeviceLinkError + u' ', status));
     ScreenBuffer buffer;
     buffer.LoadScreenReply(reply);
     QImage picture;

@@ -79,7 +79,7 @@ std::vector<Row> rows(TMainDataModule& m)
 {
     std::vector<Row> result;
     TResultDataSet& results = *m.dsetVORN;
-    m.BeginUpdate();
+    TMainDataModule::UpdateScope update(m);
     for (results.First(); !results.Eof(); results.Next()) {
         Row row;
         row.dateTime = dateTime(m);
@@ -102,7 +102,6 @@ std::vector<Row> rows(TMainDataModule& m)
             row.comment = m.dsetVORNMSR_COMMENT->AsString();
         result.push_back(row);
     }
-    m.EndUpdate();
     return result;
 }
 

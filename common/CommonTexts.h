@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Texts that every layer shows.
+namespace CommonTexts {
+
+inline const QString Title = QStringLiteral("ВОРН-1.0");
+// Error texts are shown as sentences: a full stop is added when the text lacks one.
+QString errorSentence(const QString& text);
+
+} // namespace CommonTexts

@@ -1,0 +1,8 @@
+#pragma once
+
+class QScreen;
+class QWidget;
+
+// Moves the window so that its centre is the centre of the screen's available area; leaves it
+// where it is without a screen.
+void PlaceAtScreenCentre(QWidget* window, const QScreen* screen);
