@@ -180,7 +180,7 @@ private:
         case NameKind::Time:
             return m_timeText;
         case NameKind::Page:
-            return QString::number(m_report.pages.size());
+            return QString::number(m_pageNumber);
         case NameKind::Unknown:
             break;
         }
@@ -260,7 +260,7 @@ private:
         const int offset = offsetFor(n);
         const float top = bandTop + float(cell.y);
         const float bottom = top + float(cell.height);
-        auto& texts = m_report.pages.back().texts;
+        auto& texts = m_page.texts;
         for (int k = 0; k < n; ++k) {
             const float y = top + float(cell.insetTop + offset + k * pitch);
             if (lines[k].isEmpty())
@@ -293,7 +293,7 @@ private:
     void place(short band)
     {
         const CompiledBand& compiled = m_bands[band];
-        m_report.pages.back().bands.push_back({band, float(m_y)});
+        m_page.bands.push_back({band, float(m_y)});
         for (size_t i = 0; i < compiled.cells.size(); ++i)
             layOut(compiled.cells[i], band, short(i), float(m_y));
         m_y += compiled.band->height;
@@ -301,19 +301,28 @@ private:
 
     void startPage()
     {
-        m_report.pages.emplace_back();
+        ++m_pageNumber;
         m_y = 0;
-        if (m_context.progress && !m_context.progress(int(m_report.pages.size())))
+        if (m_context.progress && !m_context.progress(m_pageNumber))
             throw ReportCancelled();
     }
 
     void finishPage()
     {
         const ReportBand& footer = m_report.bands[Footer];
-        if (!footer.visible)
-            return;
-        m_y = m_report.pageHeight - footer.height;
-        place(Footer);
+        if (footer.visible) {
+            m_y = m_report.pageHeight - footer.height;
+            place(Footer);
+        }
+        if (m_context.pageSink) {
+            m_context.pageSink(m_report, m_page);
+            // Cleared rather than replaced, so that the next page reuses the storage.
+            m_page.bands.clear();
+            m_page.texts.clear();
+        } else {
+            m_report.pages.push_back(std::move(m_page));
+            m_page = {};
+        }
     }
 
     ReportRowSource& m_rows;
@@ -321,6 +330,8 @@ private:
     const QString m_dateText;
     const QString m_timeText;
     BuiltReport m_report;
+    BuiltPage m_page;
+    int m_pageNumber = 0;
     std::vector<std::pair<ReportFont, std::unique_ptr<ReportFontMetrics>>> m_metrics;
     std::vector<CompiledBand> m_bands;
     int m_y = 0;
