@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStringEncoder>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -38,13 +39,16 @@ void appendLines(const BuiltPage& page, QString& text, std::vector<Placed>& orde
                          roundHalfEven(texts[i].x / CsvExport::ColumnPitch), texts[i].x, int(i)});
     // Lines top to bottom, records along a line by X; of records with the same X the later
     // one on the page comes first.
-    std::sort(order.begin(), order.end(), [](const Placed& a, const Placed& b) {
+    const auto before = [](const Placed& a, const Placed& b) {
         if (a.row != b.row)
             return a.row < b.row;
         if (a.x < b.x || b.x < a.x)
             return a.x < b.x;
         return a.index > b.index;
-    });
+    };
+    // The builder places cells left to right and bands top to bottom: pages come in order.
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::sort(order.begin(), order.end(), before);
     for (size_t k = 0; k < order.size();) {
         const long row = order[k].row;
         const qsizetype start = text.size();
@@ -72,17 +76,46 @@ void appendLines(const BuiltPage& page, QString& text, std::vector<Placed>& orde
 class PageEncoder
 {
 public:
+    PageEncoder()
+    {
+        // Windows-1251 is one byte per character, so Latin and Cyrillic text is encoded from
+        // a table that the encoder itself fills once.
+        QStringEncoder single("windows-1251");
+        for (char16_t c = 0; c < TableSize; ++c) {
+            const QByteArray b = single.encode(QStringView(&c, 1));
+            m_table[c] = b.size() == 1 ? qint16(uchar(b[0])) : qint16(-1);
+        }
+    }
+
     QByteArrayView bytes(const BuiltPage& page)
     {
         m_text.resize(0);
         appendLines(page, m_text, m_order, [](QString& text) { text += QLatin1String("\r\n"); });
+        m_bytes.resize(m_text.size());
+        char* out = m_bytes.data();
+        for (const QChar c : std::as_const(m_text)) {
+            const char16_t u = c.unicode();
+            if (u >= TableSize || m_table[u] < 0)
+                return encoded();
+            *out++ = char(m_table[u]);
+        }
+        return m_bytes;
+    }
+
+private:
+    static constexpr char16_t TableSize = 0x500;
+
+    // The encoder's own way, for a page with other characters. Every page ends with a line
+    // end, so no state is left over from a page that went by the table.
+    QByteArrayView encoded()
+    {
         m_bytes.resize(m_encoder.requiredSpace(m_text.size()));
         const char* end = m_encoder.appendToBuffer(m_bytes.data(), m_text);
         return {m_bytes.constData(), end - m_bytes.constData()};
     }
 
-private:
     QStringEncoder m_encoder{"windows-1251"};
+    std::array<qint16, TableSize> m_table{};
     QString m_text;
     QByteArray m_bytes;
     std::vector<Placed> m_order;

@@ -199,10 +199,16 @@ private:
         return text;
     }
 
-    static QStringList wrap(const QString& text, double room, const ReportFontMetrics& metrics,
-                            bool wordWrap)
+    static void wrap(const QString& text, double room, const ReportFontMetrics& metrics,
+                     bool wordWrap, QStringList& lines)
     {
-        QStringList lines;
+        lines.clear();
+        // Nearly every cell is one line that fits, which needs neither splitting nor copies.
+        if (!text.contains(u'\n') && !text.contains(u'\r') &&
+            (!wordWrap || metrics.width(text) <= room)) {
+            lines += text;
+            return;
+        }
         const QStringList paragraphs = QString(text).remove(u'\r').split(u'\n');
         for (const QString& paragraph : paragraphs) {
             if (!wordWrap || metrics.width(paragraph) <= room) {
@@ -231,7 +237,6 @@ private:
             }
             lines += line;
         }
-        return lines;
     }
 
     void layOut(const CompiledCell& compiled, short band, short cellIndex, float bandTop)
@@ -242,7 +247,8 @@ private:
         const ReportCell& cell = *compiled.cell;
         const ReportFontMetrics& metrics = *compiled.metrics;
         const double room = cell.width - cell.insetLeft - cell.insetRight;
-        const QStringList lines = wrap(text, room, metrics, cell.wordWrap);
+        wrap(text, room, metrics, cell.wordWrap, m_lines);
+        const QStringList& lines = m_lines;
 
         const int lineHeight = metrics.lineHeight();
         const int pitch = lineHeight + cell.lineSpacing;
@@ -332,6 +338,7 @@ private:
     BuiltReport m_report;
     BuiltPage m_page;
     int m_pageNumber = 0;
+    QStringList m_lines; // of the cell being laid out, kept so that cells reuse its storage
     std::vector<std::pair<ReportFont, std::unique_ptr<ReportFontMetrics>>> m_metrics;
     std::vector<CompiledBand> m_bands;
     int m_y = 0;

@@ -199,10 +199,17 @@ void TestProjectCsv::streamedExportGivesTheSameBytes()
         results += result(n, n % 5, 10 + n % 23, 97.25f * float(n));
     QVERIFY(openProject(results, {}));
     const QByteArray whole = csv(measurand, unit);
-
     DataModuleRowSource rows(*m_module);
     ReportTemplate mainReport = measurementReportTemplate();
     const MeasurandTexts texts{m_module->GetMeasurandName(), m_module->GetMeasurandUnit()};
+    // The lines of the whole report through an encoder of its own.
+    const BuiltReport report =
+        buildMeasurementReport(mainReport, ReportVariant::Export, rows, texts);
+    QString lines;
+    for (int page = 0; page < int(report.pages.size()); ++page)
+        lines += CsvExport::pageLines(report, page).join("\r\n") + "\r\n";
+    QCOMPARE(whole, QByteArray(QStringEncoder("windows-1251").encode(lines)));
+
     QList<int> pages;
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
