@@ -54,10 +54,20 @@ QString russianFileReason(const QString& systemText)
 
 void writeOutput(const QString& path, const QByteArray& bytes)
 {
+    writeOutput(path, [&bytes](const OutputWriter& write) { write(bytes); });
+}
+
+void writeOutput(const QString& path, const std::function<void(const OutputWriter&)>& produce)
+{
     if (isStandardOutput(path)) {
         QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-            out.write(bytes) != bytes.size() || std::fflush(stdout) != 0)
+        bool failed = !out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        if (!failed)
+            produce([&](QByteArrayView bytes) {
+                failed = out.write(bytes.data(), bytes.size()) != bytes.size();
+                return !failed;
+            });
+        if (failed || std::fflush(stdout) != 0)
             throw CtlError(QStringLiteral("Не удалось записать в стандартный вывод: %1.")
                                .arg(russianFileReason(out.errorString())));
         return;
@@ -66,11 +76,19 @@ void writeOutput(const QString& path, const QByteArray& bytes)
     // Unbuffered, so that a failed write keeps the system's reason.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw CtlError(cannotWrite(path, file.errorString()));
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        // A short write leaves Qt without a reason; the system's is still in errno.
-        const int code = errno;
-        const QString reason = code != 0 ? qt_error_string(code) : file.errorString();
+    bool failed = false;
+    QString reason;
+    produce([&](QByteArrayView bytes) {
+        errno = 0;
+        failed = file.write(bytes.data(), bytes.size()) != bytes.size();
+        if (failed) {
+            // A short write leaves Qt without a reason; the system's is still in errno.
+            const int code = errno;
+            reason = code != 0 ? qt_error_string(code) : file.errorString();
+        }
+        return !failed;
+    });
+    if (failed) {
         file.cancelWriting();
         throw CtlError(cannotWrite(path, reason));
     }
