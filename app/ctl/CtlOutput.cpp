@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -70,6 +71,21 @@ void writeOutput(const QString& path, const std::function<void(const OutputWrite
         if (failed || std::fflush(stdout) != 0)
             throw CtlError(QStringLiteral("Не удалось записать в стандартный вывод: %1.")
                                .arg(russianFileReason(out.errorString())));
+        return;
+    }
+    // A pipe or a device (a FIFO, /dev/null) is written in place: replacing it by a new file,
+    // as a safe save does, would destroy the node and never reach its reader.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        QFile node(path);
+        bool failed = !node.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        if (!failed)
+            produce([&](QByteArrayView bytes) {
+                failed = node.write(bytes.data(), bytes.size()) != bytes.size();
+                return !failed;
+            });
+        if (failed)
+            throw CtlError(cannotWrite(path, node.errorString()));
         return;
     }
     QSaveFile file(path);
