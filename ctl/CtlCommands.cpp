@@ -239,8 +239,8 @@ void refuseEmptyProject(TMainDataModule& dataModule, const QString& path, const 
             QStringLiteral("В проекте %1 нет результатов: %2 нечего.").arg(nativePath(path), what));
 }
 
-BuiltReport buildReport(TMainDataModule& dataModule, const CtlArguments& arguments,
-                        ReportVariant variant)
+void openForReport(TMainDataModule& dataModule, const CtlArguments& arguments,
+                   ReportVariant variant)
 {
     openProject(dataModule, arguments.files[0]);
     refuseEmptyProject(dataModule, arguments.files[0],
@@ -248,11 +248,21 @@ BuiltReport buildReport(TMainDataModule& dataModule, const CtlArguments& argumen
                                                         : QStringLiteral("печатать"));
     dataModule.SetMeasurand(arguments.measurandCode);
     dataModule.SetLoadUnit(arguments.loadUnitCode);
+}
+
+MeasurandTexts measurandOf(TMainDataModule& dataModule)
+{
+    return {dataModule.GetMeasurandName(), dataModule.GetMeasurandUnit()};
+}
+
+BuiltReport buildReport(TMainDataModule& dataModule, const CtlArguments& arguments,
+                        ReportVariant variant)
+{
+    openForReport(dataModule, arguments, variant);
     TMainDataModule::UpdateScope update(dataModule);
     DataModuleRowSource rows(dataModule);
     ReportTemplate mainReport = measurementReportTemplate();
-    return buildMeasurementReport(mainReport, variant, rows,
-                                  {dataModule.GetMeasurandName(), dataModule.GetMeasurandUnit()});
+    return buildMeasurementReport(mainReport, variant, rows, measurandOf(dataModule));
 }
 
 void exportCommand(const CtlArguments& arguments)
@@ -275,13 +285,16 @@ void exportCommand(const CtlArguments& arguments)
         writeOutput(arguments.files[1], buffer.data());
         return;
     }
-    const BuiltReport report = buildReport(dataModule, arguments, ReportVariant::Export);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    CsvExport csv;
-    if (!csv.write(report, buffer))
-        throw CtlError(QStringLiteral("Не удалось подготовить CSV: %1.").arg(csv.error()));
-    writeOutput(arguments.files[1], buffer.data());
+    openForReport(dataModule, arguments, ReportVariant::Export);
+    UpdateScope update(dataModule);
+    DataModuleRowSource rows(dataModule);
+    ReportTemplate mainReport = measurementReportTemplate();
+    const MeasurandTexts measurand = measurandOf(dataModule);
+    // Each page goes out as soon as it is laid out, so that a long project is never held as
+    // a whole report.
+    writeOutput(arguments.files[1], [&](const OutputWriter& write) {
+        CsvExport().writeStreamed(mainReport, rows, measurand, write);
+    });
 }
 
 void reportCommand(const CtlArguments& arguments)

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -54,23 +55,56 @@ QString russianFileReason(const QString& systemText)
 
 void writeOutput(const QString& path, const QByteArray& bytes)
 {
+    writeOutput(path, [&bytes](const OutputWriter& write) { write(bytes); });
+}
+
+void writeOutput(const QString& path, const std::function<void(const OutputWriter&)>& produce)
+{
     if (isStandardOutput(path)) {
         QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-            out.write(bytes) != bytes.size() || std::fflush(stdout) != 0)
+        bool failed = !out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        if (!failed)
+            produce([&](QByteArrayView bytes) {
+                failed = out.write(bytes.data(), bytes.size()) != bytes.size();
+                return !failed;
+            });
+        if (failed || std::fflush(stdout) != 0)
             throw CtlError(QStringLiteral("Не удалось записать в стандартный вывод: %1.")
                                .arg(russianFileReason(out.errorString())));
+        return;
+    }
+    // A pipe or a device (a FIFO, /dev/null) is written in place: replacing it by a new file,
+    // as a safe save does, would destroy the node and never reach its reader.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        QFile node(path);
+        bool failed = !node.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        if (!failed)
+            produce([&](QByteArrayView bytes) {
+                failed = node.write(bytes.data(), bytes.size()) != bytes.size();
+                return !failed;
+            });
+        if (failed)
+            throw CtlError(cannotWrite(path, node.errorString()));
         return;
     }
     QSaveFile file(path);
     // Unbuffered, so that a failed write keeps the system's reason.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw CtlError(cannotWrite(path, file.errorString()));
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        // A short write leaves Qt without a reason; the system's is still in errno.
-        const int code = errno;
-        const QString reason = code != 0 ? qt_error_string(code) : file.errorString();
+    bool failed = false;
+    QString reason;
+    produce([&](QByteArrayView bytes) {
+        errno = 0;
+        failed = file.write(bytes.data(), bytes.size()) != bytes.size();
+        if (failed) {
+            // A short write leaves Qt without a reason; the system's is still in errno.
+            const int code = errno;
+            reason = code != 0 ? qt_error_string(code) : file.errorString();
+        }
+        return !failed;
+    });
+    if (failed) {
         file.cancelWriting();
         throw CtlError(cannotWrite(path, reason));
     }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "BuiltReport.h"
+#include "MeasurementReport.h"
+#include "ReportBuilder.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 
@@ -9,6 +12,9 @@ class QIODevice;
 
 // Told the number of the page being written and the number of pages; false cancels.
 using CsvProgress = std::function<bool(int page, int pageCount)>;
+
+// Given the bytes of one page; false when it could not take them, which stops the export.
+using CsvByteSink = std::function<bool(QByteArrayView bytes)>;
 
 // Writes the texts of the built pages as semicolon-separated lines in Windows-1251, CR LF
 // after every line, pages one after another. Returns false with error() set when the
@@ -20,6 +26,19 @@ public:
     static constexpr double RowPitch = 14.0;
 
     bool write(const BuiltReport& report, QIODevice& device, const CsvProgress& progress = {});
+
+    // Builds the export variant of the measurement report over the rows and writes each page
+    // as soon as it is laid out: the bytes of write() on the whole report, while only one
+    // page is held. Progress is told the page being built, as the build tells it. Errors of
+    // the build and of the row source pass through.
+    bool writeStreamed(ReportTemplate& mainReport, ReportRowSource& rows,
+                       const MeasurandTexts& measurand, QIODevice& device,
+                       const ReportProgress& progress = {});
+    // The same into a sink; a refusal of the sink returns false with error() empty.
+    bool writeStreamed(ReportTemplate& mainReport, ReportRowSource& rows,
+                       const MeasurandTexts& measurand, const CsvByteSink& sink,
+                       const ReportProgress& progress = {});
+
     bool cancelled() const { return m_cancelled; }
     QString error() const { return m_error; }
 
@@ -39,3 +58,7 @@ QString csvFileName(const QString& chosen);
 // Throws ReportError with "Cannot create file "%s". %s" when the file cannot be created,
 // or with the write error; returns false when progress cancelled.
 bool saveCsvFile(const BuiltReport& report, const QString& path, const CsvProgress& progress = {});
+
+// The same for the export variant built over the rows while it is written (writeStreamed).
+bool saveCsvFile(ReportTemplate& mainReport, ReportRowSource& rows, const MeasurandTexts& measurand,
+                 const QString& path, const ReportProgress& progress = {});

@@ -17,16 +17,37 @@ void MainReportGetValue(const QString& name, QVariant& value, const QString& mea
         value = measurandUnit;
 }
 
-BuiltReport buildMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
-                                   ReportRowSource& rows, const MeasurandTexts& measurand,
-                                   const ReportProgress& progress, const QDateTime& moment)
+namespace {
+
+ReportBuildContext measurementContext(const MeasurandTexts& measurand,
+                                      const ReportProgress& progress, const QDateTime& moment)
 {
-    applyBandSettings(mainReport, variant);
     ReportBuildContext context;
     context.getValue = [&measurand](const QString& name, QVariant& value) {
         MainReportGetValue(name, value, measurand.name, measurand.unit);
     };
     context.progress = progress;
     context.moment = moment;
-    return buildReport(mainReport, rows, context);
+    return context;
+}
+
+} // namespace
+
+BuiltReport buildMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
+                                   ReportRowSource& rows, const MeasurandTexts& measurand,
+                                   const ReportProgress& progress, const QDateTime& moment)
+{
+    applyBandSettings(mainReport, variant);
+    return buildReport(mainReport, rows, measurementContext(measurand, progress, moment));
+}
+
+void streamMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
+                             ReportRowSource& rows, const MeasurandTexts& measurand,
+                             const ReportPageSink& sink, const ReportProgress& progress,
+                             const QDateTime& moment)
+{
+    applyBandSettings(mainReport, variant);
+    ReportBuildContext context = measurementContext(measurand, progress, moment);
+    context.pageSink = sink;
+    buildReport(mainReport, rows, context);
 }

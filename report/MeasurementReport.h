@@ -33,3 +33,9 @@ BuiltReport buildMeasurementReport(ReportTemplate& mainReport, ReportVariant var
                                    ReportRowSource& rows, const MeasurandTexts& measurand,
                                    const ReportProgress& progress = {},
                                    const QDateTime& moment = QDateTime::currentDateTime());
+
+// The same with every page handed to the sink as soon as it is complete instead of kept.
+void streamMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
+                             ReportRowSource& rows, const MeasurandTexts& measurand,
+                             const ReportPageSink& sink, const ReportProgress& progress = {},
+                             const QDateTime& moment = QDateTime::currentDateTime());

@@ -180,7 +180,7 @@ private:
         case NameKind::Time:
             return m_timeText;
         case NameKind::Page:
-            return QString::number(m_report.pages.size());
+            return QString::number(m_pageNumber);
         case NameKind::Unknown:
             break;
         }
@@ -199,10 +199,16 @@ private:
         return text;
     }
 
-    static QStringList wrap(const QString& text, double room, const ReportFontMetrics& metrics,
-                            bool wordWrap)
+    static void wrap(const QString& text, double room, const ReportFontMetrics& metrics,
+                     bool wordWrap, QStringList& lines)
     {
-        QStringList lines;
+        lines.clear();
+        // Nearly every cell is one line that fits, which needs neither splitting nor copies.
+        if (!text.contains(u'\n') && !text.contains(u'\r') &&
+            (!wordWrap || metrics.width(text) <= room)) {
+            lines += text;
+            return;
+        }
         const QStringList paragraphs = QString(text).remove(u'\r').split(u'\n');
         for (const QString& paragraph : paragraphs) {
             if (!wordWrap || metrics.width(paragraph) <= room) {
@@ -231,7 +237,6 @@ private:
             }
             lines += line;
         }
-        return lines;
     }
 
     void layOut(const CompiledCell& compiled, short band, short cellIndex, float bandTop)
@@ -242,7 +247,8 @@ private:
         const ReportCell& cell = *compiled.cell;
         const ReportFontMetrics& metrics = *compiled.metrics;
         const double room = cell.width - cell.insetLeft - cell.insetRight;
-        const QStringList lines = wrap(text, room, metrics, cell.wordWrap);
+        wrap(text, room, metrics, cell.wordWrap, m_lines);
+        const QStringList& lines = m_lines;
 
         const int lineHeight = metrics.lineHeight();
         const int pitch = lineHeight + cell.lineSpacing;
@@ -260,7 +266,7 @@ private:
         const int offset = offsetFor(n);
         const float top = bandTop + float(cell.y);
         const float bottom = top + float(cell.height);
-        auto& texts = m_report.pages.back().texts;
+        auto& texts = m_page.texts;
         for (int k = 0; k < n; ++k) {
             const float y = top + float(cell.insetTop + offset + k * pitch);
             if (lines[k].isEmpty())
@@ -293,7 +299,7 @@ private:
     void place(short band)
     {
         const CompiledBand& compiled = m_bands[band];
-        m_report.pages.back().bands.push_back({band, float(m_y)});
+        m_page.bands.push_back({band, float(m_y)});
         for (size_t i = 0; i < compiled.cells.size(); ++i)
             layOut(compiled.cells[i], band, short(i), float(m_y));
         m_y += compiled.band->height;
@@ -301,19 +307,28 @@ private:
 
     void startPage()
     {
-        m_report.pages.emplace_back();
+        ++m_pageNumber;
         m_y = 0;
-        if (m_context.progress && !m_context.progress(int(m_report.pages.size())))
+        if (m_context.progress && !m_context.progress(m_pageNumber))
             throw ReportCancelled();
     }
 
     void finishPage()
     {
         const ReportBand& footer = m_report.bands[Footer];
-        if (!footer.visible)
-            return;
-        m_y = m_report.pageHeight - footer.height;
-        place(Footer);
+        if (footer.visible) {
+            m_y = m_report.pageHeight - footer.height;
+            place(Footer);
+        }
+        if (m_context.pageSink) {
+            m_context.pageSink(m_report, m_page);
+            // Cleared rather than replaced, so that the next page reuses the storage.
+            m_page.bands.clear();
+            m_page.texts.clear();
+        } else {
+            m_report.pages.push_back(std::move(m_page));
+            m_page = {};
+        }
     }
 
     ReportRowSource& m_rows;
@@ -321,6 +336,9 @@ private:
     const QString m_dateText;
     const QString m_timeText;
     BuiltReport m_report;
+    BuiltPage m_page;
+    int m_pageNumber = 0;
+    QStringList m_lines; // of the cell being laid out, kept so that cells reuse its storage
     std::vector<std::pair<ReportFont, std::unique_ptr<ReportFontMetrics>>> m_metrics;
     std::vector<CompiledBand> m_bands;
     int m_y = 0;

@@ -17,12 +17,18 @@ using ReportValueCallback = std::function<void(const QString& name, QVariant& va
 // Told the number of the page being processed; answering false cancels the work.
 using ReportProgress = std::function<bool(int page)>;
 
+// Handed each page as soon as it is complete; the report gives the bands its texts refer to.
+using ReportPageSink = std::function<void(const BuiltReport& report, const BuiltPage& page)>;
+
 struct ReportBuildContext
 {
     ReportValueCallback getValue;
     ReportProgress progress;
     QDateTime moment = QDateTime::currentDateTime(); // DATE and TIME of every page
     QLocale locale;
+    // When set, pages go to the sink instead of into the report, so that a long report never
+    // holds more than one page; nothing on a page depends on the pages after it.
+    ReportPageSink pageSink;
 };
 
 class ReportError : public std::runtime_error

@@ -37,10 +37,7 @@ int OpenAndExport(const QString& project, const QString& csv)
         module.BeginUpdate();
         DataModuleRowSource rows(module);
         ReportTemplate layout = measurementReportTemplate();
-        const BuiltReport report =
-            buildMeasurementReport(layout, ReportVariant::Export, rows,
-                                   {module.GetMeasurandName(), module.GetMeasurandUnit()});
-        saveCsvFile(report, csv);
+        saveCsvFile(layout, rows, {module.GetMeasurandName(), module.GetMeasurandUnit()}, csv);
         module.EndUpdate();
     });
     std::printf("%d %.4f %ld %.4f %ld\n", module.dsetVORN->RecordCount(), open, openPeak,

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -118,6 +119,21 @@ private slots:
         QVERIFY2(run.err.startsWith(u"vornctl: Не удалось записать файл"), qPrintable(run.err));
         QVERIFY2(run.err.contains(u"превышен допустимый размер файла"), qPrintable(run.err));
         QVERIFY(!QFile::exists(picture));
+    }
+
+    // A named pipe given as the output gets the bytes and stays a pipe.
+    void pipeOutputIsWrittenInPlace()
+    {
+        const QString fifo = path(QStringLiteral("results.fifo"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("cat"), {fifo});
+        QVERIFY(reader.waitForStarted());
+        const VornctlRun run = runVornctl({"export", m_project, fifo});
+        QVERIFY(reader.waitForFinished(10000));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(reader.readAllStandardOutput(), runVornctl({"export", m_project, "-"}).out);
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     }
 
     void refusalsGiveTheReason_data()

@@ -88,6 +88,8 @@ private slots:
     void fileThatCannotBeCreated();
     void cancelledSaveKeepsTheEarlierFile();
     void failedWriteKeepsTheEarlierFile();
+    void failedStreamedSaveKeepsTheEarlierFile_data();
+    void failedStreamedSaveKeepsTheEarlierFile();
 };
 
 void TestCsvExport::smallProjectBytes()
@@ -299,6 +301,55 @@ void TestCsvExport::failedWriteKeepsTheEarlierFile()
     std::signal(SIGXFSZ, previousHandler);
 
     QVERIFY2(error.startsWith("Cannot write file \"" + path + "\". "), qPrintable(error));
+    QCOMPARE(readFile(path), QByteArray("earlier\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"results.csv"});
+#else
+    QSKIP("needs a file size limit");
+#endif
+}
+
+void TestCsvExport::failedStreamedSaveKeepsTheEarlierFile_data()
+{
+    QTest::addColumn<int>("sizeLimit");
+    QTest::addColumn<int>("cancelAtPage");
+    QTest::newRow("write refused half way") << 4096 << 0;
+    QTest::newRow("cancelled on the third page") << 0 << 3;
+}
+
+// Pages written before the failure never reach the target.
+void TestCsvExport::failedStreamedSaveKeepsTheEarlierFile()
+{
+#ifdef Q_OS_LINUX
+    QFETCH(int, sizeLimit);
+    QFETCH(int, cancelAtPage);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("results.csv");
+    writeFile(path, "earlier\r\n");
+    MemoryRowSource source = MemoryRowSource::results(1000);
+    ReportTemplate mainReport = measurementReportTemplate();
+
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = rlim_t(sizeLimit);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (sizeLimit > 0)
+        setrlimit(RLIMIT_FSIZE, &limited);
+    QString error;
+    bool done = true;
+    try {
+        done = saveCsvFile(mainReport, source, {"Натяжение", "кгс"}, path,
+                           [cancelAtPage](int page) { return page != cancelAtPage; });
+    } catch (const ReportError& e) {
+        error = QString::fromUtf8(e.what());
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    if (sizeLimit > 0)
+        QVERIFY2(error.startsWith("Cannot write file \"" + path + "\". "), qPrintable(error));
+    else
+        QVERIFY(!done && error.isEmpty());
     QCOMPARE(readFile(path), QByteArray("earlier\r\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"results.csv"});
 #else

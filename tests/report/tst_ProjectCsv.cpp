@@ -35,6 +35,8 @@ private slots:
     void everyKindInEveryMode();
     void textsWiderThanTheirCellsStayOnTheirLines_data();
     void textsWiderThanTheirCellsStayOnTheirLines();
+    void streamedExportGivesTheSameBytes_data();
+    void streamedExportGivesTheSameBytes();
 
 private:
     // Creates a project with the results, applies the SQL, and opens it again; the rows of one
@@ -179,6 +181,51 @@ void TestProjectCsv::textsWiderThanTheirCellsStayOnTheirLines()
         QCOMPARE(cells[2], QStringLiteral("08:00:%1").arg(i + 1, 2, 10, QChar(u'0')).toLatin1());
         QVERIFY2(!cells[4].isEmpty() && !cells[12].isEmpty(), lines[i + 2]);
     }
+}
+
+void TestProjectCsv::streamedExportGivesTheSameBytes_data()
+{
+    textsWiderThanTheirCellsStayOnTheirLines_data();
+}
+
+// Written page by page as the pages are laid out, to a device and to a file, the export is
+// the export of the whole report, page breaks included.
+void TestProjectCsv::streamedExportGivesTheSameBytes()
+{
+    QFETCH(int, measurand);
+    QFETCH(int, unit);
+    QList<TMsrResult> results;
+    for (int n = 1; n <= 130; ++n)
+        results += result(n, n % 5, 10 + n % 23, 97.25f * float(n));
+    QVERIFY(openProject(results, {}));
+    const QByteArray whole = csv(measurand, unit);
+    DataModuleRowSource rows(*m_module);
+    ReportTemplate mainReport = measurementReportTemplate();
+    const MeasurandTexts texts{m_module->GetMeasurandName(), m_module->GetMeasurandUnit()};
+    // The lines of the whole report through an encoder of its own.
+    const BuiltReport report =
+        buildMeasurementReport(mainReport, ReportVariant::Export, rows, texts);
+    QString lines;
+    for (int page = 0; page < int(report.pages.size()); ++page)
+        lines += CsvExport::pageLines(report, page).join("\r\n") + "\r\n";
+    QCOMPARE(whole, QByteArray(QStringEncoder("windows-1251").encode(lines)));
+
+    QList<int> pages;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    CsvExport streamed;
+    QVERIFY(streamed.writeStreamed(mainReport, rows, texts, buffer, [&pages](int page) {
+        pages += page;
+        return true;
+    }));
+    QCOMPARE(pages, (QList{1, 2, 3}));
+    QCOMPARE(buffer.data(), whole);
+
+    const QString path = m_dir.filePath(QStringLiteral("streamed.csv"));
+    QVERIFY(saveCsvFile(mainReport, rows, texts, path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), whole);
 }
 
 QTEST_MAIN(TestProjectCsv)
