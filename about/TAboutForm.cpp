@@ -1,8 +1,8 @@
-#include "TAboutForm.h"
+#include "about/TAboutForm.h"
 
 #include "common/ui/ScreenCentre.h"
 
-#include "LinkLabel.h"
+#include "about/LinkLabel.h"
 
 #include <QDesktopServices>
 #include <QFrame>

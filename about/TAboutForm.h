@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VersionInfo.h"
+#include "about/VersionInfo.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "VersionInfo.h"
+#include "about/VersionInfo.h"
 
 bool QueryVersionString(const VersionInfo& info, const QString& key, QString& value)
 {

@@ -1,4 +1,4 @@
-#include "AppTexts.h"
+#include "app/AppTexts.h"
 
 namespace AppTexts {
 

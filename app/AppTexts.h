@@ -10,8 +10,8 @@ namespace AppTexts {
 using CommonTexts::Title;
 inline const QString AlreadyRunning =
     QStringLiteral("Копия данной программы уже запущена.\rПовторный запуск программы не разрешен.");
-inline const QString CannotCreateProject = QStringLiteral("Не удалось создать проект!");
-inline const QString CannotOpenProject = QStringLiteral("Не удалось открыть проект!");
+using CommonTexts::CannotCreateProject;
+using CommonTexts::CannotOpenProject;
 inline const QString DeleteAllQuestion = QStringLiteral("Удалить все записи из проекта?");
 
 // The close question names the project's file without its folder.

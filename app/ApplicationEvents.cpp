@@ -1,4 +1,4 @@
-#include "ApplicationEvents.h"
+#include "app/ApplicationEvents.h"
 
 #include <QCoreApplication>
 #include <QEvent>

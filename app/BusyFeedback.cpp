@@ -1,6 +1,6 @@
-#include "BusyFeedback.h"
+#include "app/BusyFeedback.h"
 
-#include "ProgressForm.h"
+#include "app/ProgressForm.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
-#include "DBMemo.h"
+#include "app/DBMemo.h"
 
-#include "Windows1251.h"
-#include "ErrorDisplay.h"
+#include "common/Windows1251.h"
+#include "app/ErrorDisplay.h"
 
 #include <QKeyEvent>
 #include <QMimeData>

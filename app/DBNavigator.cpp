@@ -1,8 +1,8 @@
-#include "DBNavigator.h"
+#include "app/DBNavigator.h"
 
-#include "DataSource.h"
-#include "ErrorDisplay.h"
-#include "Field.h"
+#include "storage/DataSource.h"
+#include "app/ErrorDisplay.h"
+#include "storage/Field.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

@@ -1,4 +1,4 @@
-#include "DrawCellDelegate.h"
+#include "app/DrawCellDelegate.h"
 
 #include <QPainter>
 

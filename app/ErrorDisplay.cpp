@@ -1,7 +1,7 @@
-#include "ErrorDisplay.h"
+#include "app/ErrorDisplay.h"
 
-#include "AppTexts.h"
-#include "ErrorBox.h"
+#include "app/AppTexts.h"
+#include "common/ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QStringList>

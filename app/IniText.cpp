@@ -1,4 +1,4 @@
-#include "IniText.h"
+#include "app/IniText.h"
 
 namespace {
 

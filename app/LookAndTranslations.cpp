@@ -1,4 +1,4 @@
-#include "LookAndTranslations.h"
+#include "app/LookAndTranslations.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,24 +1,25 @@
-#include "MainForm.h"
+#include "app/MainForm.h"
 
-#include "AppTexts.h"
-#include "ApplicationEvents.h"
-#include "BusyFeedback.h"
-#include "DBMemo.h"
-#include "DBNavigator.h"
-#include "DrawCellDelegate.h"
-#include "ErrorDisplay.h"
-#include "ProgramFolder.h"
-#include "ReadFromDevice.h"
-#include "ReportCommands.h"
-#include "RowIndicatorHeader.h"
-#include "SettingsFile.h"
-#include "TAboutForm.h"
-#include "TDeviceScreenShotForm.h"
-#include "USB.h"
+#include "app/AppTexts.h"
+#include "common/ui/MessageBoxes.h"
+#include "app/ApplicationEvents.h"
+#include "app/BusyFeedback.h"
+#include "app/DBMemo.h"
+#include "app/DBNavigator.h"
+#include "app/DrawCellDelegate.h"
+#include "app/ErrorDisplay.h"
+#include "app/ProgramFolder.h"
+#include "download/ReadFromDevice.h"
+#include "report/ReportCommands.h"
+#include "app/RowIndicatorHeader.h"
+#include "app/SettingsFile.h"
+#include "about/TAboutForm.h"
+#include "snapshot/TDeviceScreenShotForm.h"
+#include "device/USB.h"
 
-#include "DBMemoBinding.h"
-#include "MainDataModule.h"
-#include "ResultTableModel.h"
+#include "storage/ui/DBMemoBinding.h"
+#include "storage/MainDataModule.h"
+#include "storage/ResultTableModel.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -57,6 +58,10 @@ constexpr int DetailsLabelColumn = 0;
 constexpr int DetailsValueColumn = 1;
 constexpr int DetailsHiddenColumn = 2;
 const QString Delta = QStringLiteral("\u0394");
+// The details grid's labels; the third is drawn as Delta, then DeltaUnit.
+const QString BaseLabel = QStringLiteral("База, мм");
+const QString PLabel = QStringLiteral("P, кгс");
+const QString DeltaUnit = QStringLiteral(",мм");
 
 // The fixed sentence of a refused open or create, with the storage's reason on a line below.
 QString withFailureReason(const QString& sentence, const TMainDataModule& dataModule)
@@ -591,8 +596,7 @@ void TMainForm::FormCreate()
     sgridDetails->setColumnWidth(DetailsLabelColumn, 85);
     sgridDetails->setColumnWidth(DetailsValueColumn, 85);
     sgridDetails->setColumnWidth(DetailsHiddenColumn, 0);
-    const QString labels[] = {QStringLiteral("База, мм"), QStringLiteral("P, кгс"),
-                              Delta + QStringLiteral(",мм")};
+    const QString labels[] = {BaseLabel, PLabel, Delta + DeltaUnit};
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 3; ++col)
             sgridDetails->setItem(
@@ -645,7 +649,7 @@ void TMainForm::BindDataModule()
                                           QStringLiteral("MSR_COMMENT"), this);
     for (TDBMemoBinding* binding : {m_descriptionBinding, m_commentBinding})
         connect(binding, &TDBMemoBinding::TextRejected, this,
-                [](const QString& message) { ErrorDisplay::ShowErrorBox(message); });
+                [](const QString& message) { ErrorDisplay::showError(message); });
     ResultDBNavigator->setDataSource(MainDataModule->ResultDataSource);
 
     for (TDataSource* source :
@@ -988,16 +992,16 @@ void TMainForm::sgridDetailsDrawCell(QPainter* painter, int col, int row, const 
     if (fixedCell) {
         switch (row) {
         case 0:
-            painter->drawText(x, baseline, QStringLiteral("База, мм"));
+            painter->drawText(x, baseline, BaseLabel);
             break;
         case 1:
-            painter->drawText(x, baseline, QStringLiteral("P, кгс"));
+            painter->drawText(x, baseline, PLabel);
             break;
         case 2: {
             painter->drawText(x, baseline, Delta);
             const int deltaWidth = metrics.horizontalAdvance(Delta);
             painter->setClipRect(rect.adjusted(x + deltaWidth - rect.left(), 0, 0, 0));
-            painter->drawText(x + deltaWidth + 2, baseline, QStringLiteral(",мм"));
+            painter->drawText(x + deltaWidth + 2, baseline, DeltaUnit);
             break;
         }
         default:

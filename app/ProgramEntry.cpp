@@ -1,12 +1,13 @@
-#include "ProgramEntry.h"
+#include "app/ProgramEntry.h"
 
-#include "AppTexts.h"
-#include "MainForm.h"
-#include "ProgramShutdown.h"
-#include "SingleInstanceLock.h"
-#include "TerminationSignals.h"
-#include "VornApplication.h"
-#include "fb/LockFolder.h"
+#include "app/AppTexts.h"
+#include "common/ui/MessageBoxes.h"
+#include "app/MainForm.h"
+#include "app/ProgramShutdown.h"
+#include "app/SingleInstanceLock.h"
+#include "app/TerminationSignals.h"
+#include "app/VornApplication.h"
+#include "storage/fb/LockFolder.h"
 
 #include <QMessageBox>
 #include <csignal>

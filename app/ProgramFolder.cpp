@@ -1,4 +1,4 @@
-#include "ProgramFolder.h"
+#include "app/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,11 @@
-#include "ProgramShutdown.h"
+#include "app/ProgramShutdown.h"
 
-#include "AppTexts.h"
-#include "ErrorDisplay.h"
-#include "MainDataModule.h"
-#include "MainForm.h"
-#include "TerminationSignals.h"
+#include "app/AppTexts.h"
+#include "common/ui/MessageBoxes.h"
+#include "app/ErrorDisplay.h"
+#include "storage/MainDataModule.h"
+#include "app/MainForm.h"
+#include "app/TerminationSignals.h"
 
 #include <QAbstractButton>
 #include <QApplication>

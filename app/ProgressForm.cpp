@@ -1,8 +1,8 @@
-#include "ProgressForm.h"
+#include "app/ProgressForm.h"
 
 #include "common/ui/ScreenCentre.h"
 
-#include "ProgressGauge.h"
+#include "download/ProgressGauge.h"
 
 #include <QProgressBar>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "RowIndicatorHeader.h"
+#include "app/RowIndicatorHeader.h"
 
 #include <QPainter>
 #include <QPolygon>

@@ -1,7 +1,7 @@
-#include "SettingsFile.h"
+#include "app/SettingsFile.h"
 
-#include "IniText.h"
-#include "Windows1251.h"
+#include "app/IniText.h"
+#include "common/Windows1251.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "SingleInstanceLock.h"
+#include "app/SingleInstanceLock.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "VornApplication.h"
+#include "app/VornApplication.h"
 
-#include "ErrorDisplay.h"
-#include "LookAndTranslations.h"
+#include "app/ErrorDisplay.h"
+#include "app/LookAndTranslations.h"
 
 #include <QFont>
 

@@ -1,4 +1,4 @@
-#include "ProgramEntry.h"
+#include "app/ProgramEntry.h"
 
 int main(int argc, char* argv[])
 {

@@ -6,6 +6,8 @@
 namespace CommonTexts {
 
 inline const QString Title = QStringLiteral("ВОРН-1.0");
+inline const QString CannotCreateProject = QStringLiteral("Не удалось создать проект!");
+inline const QString CannotOpenProject = QStringLiteral("Не удалось открыть проект!");
 // Error texts are shown as sentences: a full stop is added when the text lacks one.
 QString errorSentence(const QString& text);
 

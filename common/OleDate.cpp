@@ -1,4 +1,4 @@
-#include "OleDate.h"
+#include "common/OleDate.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CtlArguments.h"
+#include "ctl/CtlArguments.h"
 
-#include "CtlErrors.h"
+#include "ctl/CtlErrors.h"
 
 #include <QHash>
 

@@ -1,25 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CtlCommands.h"
+#include "ctl/CtlCommands.h"
 
 #include "common/LinkErrorTexts.h"
 
-#include "AppTexts.h"
-#include "CsvExport.h"
-#include "CtlErrors.h"
-#include "CtlOutput.h"
-#include "DataModuleRowSource.h"
-#include "DeviceCommands.h"
-#include "DeviceSession.h"
-#include "DownloadThread.h"
-#include "MainDataModule.h"
-#include "MeasurementReport.h"
-#include "ReportBuilder.h"
-#include "ReportRenderer.h"
-#include "ResultListing.h"
-#include "ResultWorkbook.h"
-#include "ScreenBuffer.h"
-#include "ScreenPicture.h"
-#include "USB.h"
+#include "common/CommonTexts.h"
+#include "report/CsvExport.h"
+#include "ctl/CtlErrors.h"
+#include "ctl/CtlOutput.h"
+#include "report/DataModuleRowSource.h"
+#include "device/DeviceCommands.h"
+#include "ctl/DeviceSession.h"
+#include "download/DownloadThread.h"
+#include "storage/MainDataModule.h"
+#include "report/MeasurementReport.h"
+#include "report/ReportBuilder.h"
+#include "report/ReportRenderer.h"
+#include "ctl/ResultListing.h"
+#include "report/ResultWorkbook.h"
+#include "snapshot/ScreenBuffer.h"
+#include "snapshot/ScreenPicture.h"
+#include "device/USB.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -50,7 +50,7 @@ QString withReason(const QString& sentence, const QString& path, QString reason)
         reason.chop(1);
     if (reason.size() > 1 && reason[0].isUpper() && reason[1].isLower())
         reason[0] = reason[0].toLower();
-    return AppTexts::errorSentence(sentence + u' ' + nativePath(path) + QStringLiteral(": ") +
+    return CommonTexts::errorSentence(sentence + u' ' + nativePath(path) + QStringLiteral(": ") +
                                    reason);
 }
 
@@ -70,15 +70,15 @@ void openProject(TMainDataModule& dataModule, const QString& path,
 {
     const QFileInfo info(path);
     if (!info.isFile())
-        throw CtlError(withReason(AppTexts::CannotOpenProject, path, whyNotAProjectFile(path)));
+        throw CtlError(withReason(CommonTexts::CannotOpenProject, path, whyNotAProjectFile(path)));
     try {
         if (dataModule.OpenDatabase(path, rows))
             return;
     } catch (const std::exception& error) {
         throw CtlError(
-            withReason(AppTexts::CannotOpenProject, path, QString::fromUtf8(error.what())));
+            withReason(CommonTexts::CannotOpenProject, path, QString::fromUtf8(error.what())));
     }
-    throw CtlError(withReason(AppTexts::CannotOpenProject, path, dataModule.FailureReason()));
+    throw CtlError(withReason(CommonTexts::CannotOpenProject, path, dataModule.FailureReason()));
 }
 
 void writeStandardOutput(const QString& text)
@@ -182,11 +182,11 @@ void readIntoNewProject(const QString& path)
         created = dataModule.CreateDatabase(building);
     } catch (const std::exception& error) {
         throw CtlError(
-            withReason(AppTexts::CannotCreateProject, path, QString::fromUtf8(error.what())));
+            withReason(CommonTexts::CannotCreateProject, path, QString::fromUtf8(error.what())));
     }
     if (!created) {
         QFile::remove(building);
-        throw CtlError(withReason(AppTexts::CannotCreateProject, path, dataModule.FailureReason()));
+        throw CtlError(withReason(CommonTexts::CannotCreateProject, path, dataModule.FailureReason()));
     }
     try {
         openProject(dataModule, building);
@@ -194,7 +194,7 @@ void readIntoNewProject(const QString& path)
         const int added = importAndSave(dataModule, path, results);
         // Refuses to replace a file that appeared under the name meanwhile.
         if (!QFile::rename(building, path))
-            throw CtlError(withReason(AppTexts::CannotCreateProject, path,
+            throw CtlError(withReason(CommonTexts::CannotCreateProject, path,
                                       QFileInfo::exists(path)
                                           ? QStringLiteral("файл с этим именем уже создан "
                                                            "другой программой")
@@ -286,7 +286,7 @@ void exportCommand(const CtlArguments& arguments)
         return;
     }
     openForReport(dataModule, arguments, ReportVariant::Export);
-    UpdateScope update(dataModule);
+    TMainDataModule::UpdateScope update(dataModule);
     DataModuleRowSource rows(dataModule);
     ReportTemplate mainReport = measurementReportTemplate();
     const MeasurandTexts measurand = measurandOf(dataModule);
@@ -305,7 +305,7 @@ void reportCommand(const CtlArguments& arguments)
     buffer.open(QIODevice::WriteOnly);
     {
         QPdfWriter pdf(&buffer);
-        pdf.setCreator(AppTexts::Title);
+        pdf.setCreator(CommonTexts::Title);
         pdf.setResolution(600);
         pdf.setPageLayout(ReportRenderer::pageLayout(report));
         if (!ReportRenderer::render(report, pdf))

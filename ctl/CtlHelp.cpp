@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CtlHelp.h"
+#include "ctl/CtlHelp.h"
 
 #include <QHash>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CtlOutput.h"
+#include "ctl/CtlOutput.h"
 
-#include "CtlErrors.h"
+#include "ctl/CtlErrors.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "DeviceSession.h"
+#include "ctl/DeviceSession.h"
 
-#include "CtlErrors.h"
-#include "DemoInstrument.h"
-#include "NoDeviceMessage.h"
-#include "SimulatedInstrument.h"
-#include "USB.h"
+#include "ctl/CtlErrors.h"
+#include "device/demo/DemoInstrument.h"
+#include "device/NoDeviceMessage.h"
+#include "device/SimulatedInstrument.h"
+#include "device/USB.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

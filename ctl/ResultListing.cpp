@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ResultListing.h"
+#include "ctl/ResultListing.h"
 
-#include "MainDataModule.h"
-#include "OleDate.h"
-#include "ResultTexts.h"
+#include "storage/MainDataModule.h"
+#include "common/OleDate.h"
+#include "storage/ResultTexts.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vornctl: the program's commands from a script, without windows.
-#include "CtlArguments.h"
-#include "CtlCommands.h"
-#include "CtlErrors.h"
-#include "CtlHelp.h"
-#include "fb/LockFolder.h"
+#include "ctl/CtlArguments.h"
+#include "ctl/CtlCommands.h"
+#include "ctl/CtlErrors.h"
+#include "ctl/CtlHelp.h"
+#include "storage/fb/LockFolder.h"
 
 #include <QGuiApplication>
 

@@ -1,6 +1,6 @@
-#include "DeviceProtocol.h"
+#include "device/DeviceProtocol.h"
 
-#include "OleDate.h"
+#include "common/OleDate.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DeviceCommands.h"
-#include "MsrResult.h"
+#include "device/DeviceCommands.h"
+#include "common/MsrResult.h"
 
 #include <array>
 #include <cstdint>

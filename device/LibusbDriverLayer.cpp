@@ -1,6 +1,6 @@
-#include "LibusbDriverLayer.h"
+#include "device/LibusbDriverLayer.h"
 
-#include "UsbStatus.h"
+#include "device/UsbStatus.h"
 
 #include <libusb.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UsbDriverLayer.h"
+#include "device/UsbDriverLayer.h"
 
 #include <memory>
 

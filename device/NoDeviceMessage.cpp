@@ -1,7 +1,7 @@
-#include "NoDeviceMessage.h"
+#include "device/NoDeviceMessage.h"
 
-#include "USB.h"
-#include "UsbStatus.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 QString DeviceNotOpenedMessage()
 {

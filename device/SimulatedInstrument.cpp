@@ -1,7 +1,7 @@
-#include "SimulatedInstrument.h"
+#include "device/SimulatedInstrument.h"
 
-#include "USB.h"
-#include "UsbStatus.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 #include <algorithm>
 #include <cstring>

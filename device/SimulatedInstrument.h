@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DeviceProtocol.h"
-#include "MsrResult.h"
-#include "UsbDriverLayer.h"
+#include "device/DeviceProtocol.h"
+#include "common/MsrResult.h"
+#include "device/UsbDriverLayer.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "USB.h"
+#include "device/USB.h"
 
-#include "LibusbDriverLayer.h"
-#include "UsbStatus.h"
+#include "device/LibusbDriverLayer.h"
+#include "device/UsbStatus.h"
 
 #include <cstring>
 #include <mutex>

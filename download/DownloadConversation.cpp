@@ -1,8 +1,8 @@
-#include "DownloadConversation.h"
+#include "download/DownloadConversation.h"
 
-#include "DeviceCommands.h"
-#include "DeviceProtocol.h"
-#include "USB.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceProtocol.h"
+#include "device/USB.h"
 
 #include <string>
 #include <vector>

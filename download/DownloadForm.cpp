@@ -1,8 +1,8 @@
-#include "DownloadForm.h"
+#include "download/DownloadForm.h"
 
 #include "common/ui/ScreenCentre.h"
 
-#include "ProgressGauge.h"
+#include "download/ProgressGauge.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "DownloadSummaryForm.h"
+#include "download/DownloadSummaryForm.h"
 
 #include "common/ui/ScreenCentre.h"
 

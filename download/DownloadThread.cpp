@@ -1,6 +1,6 @@
-#include "DownloadThread.h"
+#include "download/DownloadThread.h"
 
-#include "DownloadConversation.h"
+#include "download/DownloadConversation.h"
 
 TDownloadThread::TDownloadThread(QObject* parent) : QThread(parent) {}
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ProgressGauge.h"
+#include "download/ProgressGauge.h"
 
 #include <QFrame>
 #include <QProgressBar>

@@ -1,15 +1,15 @@
-#include "ReadFromDevice.h"
+#include "download/ReadFromDevice.h"
 
 #include "common/LinkErrorTexts.h"
 
-#include "DownloadForm.h"
-#include "DownloadSummaryForm.h"
-#include "DownloadThread.h"
-#include "ErrorBox.h"
-#include "MainDataModule.h"
-#include "NoDeviceMessage.h"
-#include "ResultImport.h"
-#include "USB.h"
+#include "download/DownloadForm.h"
+#include "download/DownloadSummaryForm.h"
+#include "download/DownloadThread.h"
+#include "common/ui/MessageBoxes.h"
+#include "storage/MainDataModule.h"
+#include "device/NoDeviceMessage.h"
+#include "download/ResultImport.h"
+#include "device/USB.h"
 
 #include <QApplication>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "ResultImport.h"
+#include "download/ResultImport.h"
 
-#include "MainDataModule.h"
+#include "storage/MainDataModule.h"
 
 int32_t ImportResults(TMainDataModule& dm, const TArrayOfMsrResult& results)
 {

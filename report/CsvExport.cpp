@@ -1,7 +1,7 @@
-#include "CsvExport.h"
+#include "report/CsvExport.h"
 
-#include "ReportBuilder.h"
-#include "ReportFiles.h"
+#include "report/ReportBuilder.h"
+#include "report/ReportFiles.h"
 
 #include <QIODevice>
 #include <QSaveFile>

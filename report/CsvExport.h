@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BuiltReport.h"
-#include "MeasurementReport.h"
-#include "ReportBuilder.h"
+#include "report/BuiltReport.h"
+#include "report/MeasurementReport.h"
+#include "report/ReportBuilder.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "DataModuleRowSource.h"
+#include "report/DataModuleRowSource.h"
 
-#include "MainDataModule.h"
+#include "storage/MainDataModule.h"
 
 DataModuleRowSource::DataModuleRowSource(TMainDataModule& dataModule) : m_dataModule(dataModule) {}
 

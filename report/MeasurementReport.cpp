@@ -1,4 +1,4 @@
-#include "MeasurementReport.h"
+#include "report/MeasurementReport.h"
 
 void applyBandSettings(ReportTemplate& mainReport, ReportVariant variant)
 {

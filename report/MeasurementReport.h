@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BuiltReport.h"
-#include "ReportBuilder.h"
-#include "ReportTemplate.h"
+#include "report/BuiltReport.h"
+#include "report/ReportBuilder.h"
+#include "report/ReportTemplate.h"
 
 #include <QString>
 #include <QVariant>

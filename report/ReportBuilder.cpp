@@ -1,6 +1,6 @@
-#include "ReportBuilder.h"
+#include "report/ReportBuilder.h"
 
-#include "ReportFonts.h"
+#include "report/ReportFonts.h"
 
 #include <QStringList>
 #include <algorithm>

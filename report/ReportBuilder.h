@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BuiltReport.h"
-#include "ReportRowSource.h"
-#include "ReportTemplate.h"
+#include "report/BuiltReport.h"
+#include "report/ReportRowSource.h"
+#include "report/ReportTemplate.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,9 +1,9 @@
-#include "ReportCommands.h"
+#include "report/ReportCommands.h"
 
-#include "DataModuleRowSource.h"
-#include "MainDataModule.h"
-#include "ReportPreviewCommand.h"
-#include "ResultWorkbook.h"
+#include "report/DataModuleRowSource.h"
+#include "storage/MainDataModule.h"
+#include "report/ReportPreviewCommand.h"
+#include "report/ResultWorkbook.h"
 
 #include <optional>
 

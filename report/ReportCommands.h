@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportTemplate.h"
+#include "report/ReportTemplate.h"
 
 class QString;
 class QWidget;

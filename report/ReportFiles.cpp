@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ReportFiles.h"
+#include "report/ReportFiles.h"
 
 #include "common/FileErrorTexts.h"
 

@@ -1,7 +1,7 @@
-#include "ReportPreviewCommand.h"
+#include "report/ReportPreviewCommand.h"
 
-#include "ErrorBox.h"
-#include "ReportProgressDialog.h"
+#include "common/ui/MessageBoxes.h"
+#include "report/ReportProgressDialog.h"
 
 bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
                               ReportRowSource& rows, const MeasurandTexts& measurand,

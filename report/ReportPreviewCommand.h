@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MeasurementReport.h"
-#include "ReportPreviewForm.h"
+#include "report/MeasurementReport.h"
+#include "report/ReportPreviewForm.h"
 
 class QWidget;
 

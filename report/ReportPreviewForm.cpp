@@ -1,11 +1,11 @@
-#include "ReportPreviewForm.h"
+#include "report/ReportPreviewForm.h"
 
-#include "CsvExport.h"
-#include "ErrorBox.h"
-#include "ReportBuilder.h"
-#include "ReportPrinting.h"
-#include "ReportProgressDialog.h"
-#include "ResultWorkbook.h"
+#include "report/CsvExport.h"
+#include "common/ui/MessageBoxes.h"
+#include "report/ReportBuilder.h"
+#include "report/ReportPrinting.h"
+#include "report/ReportProgressDialog.h"
+#include "report/ResultWorkbook.h"
 
 #include <QEvent>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BuiltReport.h"
+#include "report/BuiltReport.h"
 
 #include <QDialog>
 #include <QPrinter>

@@ -1,4 +1,4 @@
-#include "ReportPrinting.h"
+#include "report/ReportPrinting.h"
 
 #include <QPrinter>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BuiltReport.h"
-#include "ReportRenderer.h"
+#include "report/BuiltReport.h"
+#include "report/ReportRenderer.h"
 
 class QPrinter;
 

@@ -1,6 +1,6 @@
-#include "ReportProgressDialog.h"
+#include "report/ReportProgressDialog.h"
 
-#include "AppTexts.h"
+#include "common/CommonTexts.h"
 
 #include <QCoreApplication>
 
@@ -11,7 +11,7 @@ constexpr int ShowAfterMs = 400;
 ReportProgressDialog::ReportProgressDialog(QWidget* parent) : QProgressDialog(parent)
 {
     setObjectName(QStringLiteral("ReportProgressDialog"));
-    setWindowTitle(AppTexts::Title);
+    setWindowTitle(CommonTexts::Title);
     setWindowModality(Qt::ApplicationModal);
     setCancelButtonText(QStringLiteral("Отмена"));
     setAutoReset(false);

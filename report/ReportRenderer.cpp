@@ -1,6 +1,6 @@
-#include "ReportRenderer.h"
+#include "report/ReportRenderer.h"
 
-#include "ReportFonts.h"
+#include "report/ReportFonts.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "ReportTemplate.h"
+#include "report/ReportTemplate.h"
 
 namespace {
 

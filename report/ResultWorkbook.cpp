@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ResultWorkbook.h"
+#include "report/ResultWorkbook.h"
 
-#include "Field.h"
-#include "MainDataModule.h"
-#include "OleDate.h"
-#include "ReportBuilder.h"
-#include "ReportFiles.h"
-#include "ResultDataSet.h"
-#include "ResultTexts.h"
+#include "storage/Field.h"
+#include "storage/MainDataModule.h"
+#include "common/OleDate.h"
+#include "report/ReportBuilder.h"
+#include "report/ReportFiles.h"
+#include "storage/ResultDataSet.h"
+#include "storage/ResultTexts.h"
 
 #include <QDir>
 #include <QFile>

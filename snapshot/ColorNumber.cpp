@@ -1,4 +1,4 @@
-#include "ColorNumber.h"
+#include "snapshot/ColorNumber.h"
 
 #include <QPalette>
 

@@ -1,6 +1,6 @@
-#include "ColorSwatchComboBox.h"
+#include "snapshot/ColorSwatchComboBox.h"
 
-#include "ColorNumber.h"
+#include "snapshot/ColorNumber.h"
 
 #include <QPainter>
 #include <QPalette>

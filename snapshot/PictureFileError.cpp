@@ -1,4 +1,4 @@
-#include "PictureFileError.h"
+#include "snapshot/PictureFileError.h"
 
 #include "common/FileErrorTexts.h"
 

@@ -1,4 +1,4 @@
-#include "ScreenBuffer.h"
+#include "snapshot/ScreenBuffer.h"
 
 void ScreenBuffer::ClearScreenBuffer()
 {

@@ -1,7 +1,7 @@
-#include "ScreenPicture.h"
+#include "snapshot/ScreenPicture.h"
 
-#include "PictureFileError.h"
-#include "ScreenBuffer.h"
+#include "snapshot/PictureFileError.h"
+#include "snapshot/ScreenBuffer.h"
 
 #include <QImageWriter>
 #include <QSaveFile>

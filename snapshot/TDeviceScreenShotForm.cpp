@@ -1,20 +1,20 @@
-#include "TDeviceScreenShotForm.h"
+#include "snapshot/TDeviceScreenShotForm.h"
 
 #include "common/LinkErrorTexts.h"
 
 #include "common/ui/ScreenCentre.h"
 
-#include "ErrorBox.h"
+#include "common/ui/MessageBoxes.h"
 
-#include "ColorNumber.h"
-#include "ColorSwatchComboBox.h"
-#include "DeviceCommands.h"
-#include "DeviceProtocol.h"
-#include "NoDeviceMessage.h"
-#include "PictureFileError.h"
-#include "ScreenPicture.h"
-#include "USB.h"
-#include "UsbStatus.h"
+#include "snapshot/ColorNumber.h"
+#include "snapshot/ColorSwatchComboBox.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceProtocol.h"
+#include "device/NoDeviceMessage.h"
+#include "snapshot/PictureFileError.h"
+#include "snapshot/ScreenPicture.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScreenBuffer.h"
+#include "snapshot/ScreenBuffer.h"
 
 #include <QDialog>
 #include <QImage>

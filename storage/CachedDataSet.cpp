@@ -1,12 +1,12 @@
-#include "CachedDataSet.h"
+#include "storage/CachedDataSet.h"
 
-#include "CachedRow.h"
-#include "FbDatabase.h"
-#include "FbTransaction.h"
-#include "Field.h"
-#include "NamedParams.h"
-#include "StorageError.h"
-#include "fb/Statement.h"
+#include "storage/CachedRow.h"
+#include "storage/FbDatabase.h"
+#include "storage/FbTransaction.h"
+#include "storage/Field.h"
+#include "storage/NamedParams.h"
+#include "storage/StorageError.h"
+#include "storage/fb/Statement.h"
 
 #include <algorithm>
 

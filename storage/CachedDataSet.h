@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FieldValue.h"
-#include "MaybeOwned.h"
+#include "storage/FieldValue.h"
+#include "storage/MaybeOwned.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CachedDataSet.h"
-#include "FieldValue.h"
+#include "storage/CachedDataSet.h"
+#include "storage/FieldValue.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "DataSource.h"
+#include "storage/DataSource.h"
 
 TDataSource::TDataSource(QObject* parent, const QString& name, TCachedDataSet* dataSet)
     : QObject(parent), m_dataSet(dataSet)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CachedDataSet.h"
-#include "Field.h"
+#include "storage/CachedDataSet.h"
+#include "storage/Field.h"
 
 #include <QObject>
 

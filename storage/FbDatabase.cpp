@@ -1,8 +1,8 @@
-#include "FbDatabase.h"
+#include "storage/FbDatabase.h"
 
-#include "FbTransaction.h"
-#include "StorageError.h"
-#include "StorageTexts.h"
+#include "storage/FbTransaction.h"
+#include "storage/StorageError.h"
+#include "storage/StorageTexts.h"
 
 #include <QFile>
 #include <QRegularExpression>

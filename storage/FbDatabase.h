@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fb/Attachment.h"
+#include "storage/fb/Attachment.h"
 
 #include <QObject>
 #include <QStringList>

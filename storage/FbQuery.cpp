@@ -1,8 +1,8 @@
-#include "FbQuery.h"
+#include "storage/FbQuery.h"
 
-#include "FbDatabase.h"
-#include "FbTransaction.h"
-#include "fb/Statement.h"
+#include "storage/FbDatabase.h"
+#include "storage/FbTransaction.h"
+#include "storage/fb/Statement.h"
 
 TFbQuery::TFbQuery(QObject* parent, const QString& name, TFbTransaction* transaction)
     : QObject(parent), m_transaction(transaction)

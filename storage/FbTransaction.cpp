@@ -1,7 +1,7 @@
-#include "FbTransaction.h"
+#include "storage/FbTransaction.h"
 
-#include "FbDatabase.h"
-#include "StorageError.h"
+#include "storage/FbDatabase.h"
+#include "storage/StorageError.h"
 
 TFbTransaction::TFbTransaction(QObject* parent, const QString& name, TFbDatabase* database)
     : QObject(parent), m_database(database)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fb/Transaction.h"
+#include "storage/fb/Transaction.h"
 
 #include <QObject>
 

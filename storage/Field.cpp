@@ -1,9 +1,9 @@
-#include "Field.h"
+#include "storage/Field.h"
 
-#include "CachedDataSet.h"
-#include "Windows1251.h"
-#include "ResultTexts.h"
-#include "StorageError.h"
+#include "storage/CachedDataSet.h"
+#include "common/Windows1251.h"
+#include "storage/ResultTexts.h"
+#include "storage/StorageError.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FieldValue.h"
+#include "storage/FieldValue.h"
 
 #include <QObject>
 #include <QString>

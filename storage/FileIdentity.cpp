@@ -1,4 +1,4 @@
-#include "FileIdentity.h"
+#include "storage/FileIdentity.h"
 
 #include <QFile>
 

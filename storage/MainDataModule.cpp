@@ -1,11 +1,11 @@
-#include "MainDataModule.h"
+#include "storage/MainDataModule.h"
 
-#include "ProjectProbe.h"
-#include "ProjectSchema.h"
-#include "ResultTexts.h"
-#include "StorageError.h"
-#include "StorageTexts.h"
-#include "fb/Statement.h"
+#include "storage/ProjectProbe.h"
+#include "storage/ProjectSchema.h"
+#include "storage/ResultTexts.h"
+#include "storage/StorageError.h"
+#include "storage/StorageTexts.h"
+#include "storage/fb/Statement.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "CachedDataSet.h"
+#include "storage/CachedDataSet.h"
 #include "common/DeviceIdentity.h"
-#include "DataSource.h"
-#include "FbDatabase.h"
-#include "FbQuery.h"
-#include "FbTransaction.h"
-#include "Field.h"
-#include "FileIdentity.h"
-#include "MsrResult.h"
-#include "ResultDataSet.h"
-#include "StorageError.h"
+#include "storage/DataSource.h"
+#include "storage/FbDatabase.h"
+#include "storage/FbQuery.h"
+#include "storage/FbTransaction.h"
+#include "storage/Field.h"
+#include "storage/FileIdentity.h"
+#include "common/MsrResult.h"
+#include "storage/ResultDataSet.h"
+#include "storage/StorageError.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "NamedParams.h"
+#include "storage/NamedParams.h"
 
 namespace {
 bool IsNameChar(QChar c)

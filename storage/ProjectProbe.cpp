@@ -1,8 +1,8 @@
-#include "ProjectProbe.h"
+#include "storage/ProjectProbe.h"
 
-#include "fb/Attachment.h"
-#include "fb/Statement.h"
-#include "fb/Transaction.h"
+#include "storage/fb/Attachment.h"
+#include "storage/fb/Statement.h"
+#include "storage/fb/Transaction.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "ProjectSchema.h"
+#include "storage/ProjectSchema.h"
 
-#include "MainDataModule.h"
-#include "fb/Attachment.h"
-#include "fb/Statement.h"
+#include "storage/MainDataModule.h"
+#include "storage/fb/Attachment.h"
+#include "storage/fb/Statement.h"
 
 #include <map>
 #include <tuple>

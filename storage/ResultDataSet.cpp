@@ -1,7 +1,7 @@
-#include "ResultDataSet.h"
+#include "storage/ResultDataSet.h"
 
-#include "CachedRow.h"
-#include "Field.h"
+#include "storage/CachedRow.h"
+#include "storage/Field.h"
 
 #include <bit>
 #include <cmath>

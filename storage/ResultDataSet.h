@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CachedDataSet.h"
+#include "storage/CachedDataSet.h"
 
 #include <cstdint>
 #include <unordered_map>

@@ -1,7 +1,7 @@
-#include "ResultTableModel.h"
+#include "storage/ResultTableModel.h"
 
-#include "DataSource.h"
-#include "Field.h"
+#include "storage/DataSource.h"
+#include "storage/Field.h"
 
 TResultTableModel::TResultTableModel(TDataSource* source, QObject* parent)
     : QAbstractTableModel(parent), m_source(source)

@@ -1,6 +1,6 @@
-#include "ResultTexts.h"
+#include "storage/ResultTexts.h"
 
-#include "OleDate.h"
+#include "common/OleDate.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "StorageError.h"
+#include "storage/StorageError.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "StorageTexts.h"
+#include "storage/StorageTexts.h"
 
 #include <firebird/Interface.h>
 

@@ -5,12 +5,12 @@
 //   vorn_screenshot_helper tour <folder> <docs>  runs the real main window on a sample project in
 //                                            <folder> and saves it, a message box, the report
 //                                            preview and a file dialog as PNGs into <docs>
-#include "MainDataModule.h"
-#include "MainForm.h"
-#include "OleDate.h"
-#include "ProgramFolder.h"
-#include "SettingsFile.h"
-#include "VornApplication.h"
+#include "storage/MainDataModule.h"
+#include "app/MainForm.h"
+#include "common/OleDate.h"
+#include "app/ProgramFolder.h"
+#include "app/SettingsFile.h"
+#include "app/VornApplication.h"
 
 #include <QAction>
 #include <QApplication>

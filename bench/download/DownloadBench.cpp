@@ -7,11 +7,11 @@
 // Usage: download_bench [records [repeats]]   (defaults: 65535 records once, then 5 runs
 // of 2000 records for a median)
 
-#include "BenchTiming.h"
-#include "DownloadThread.h"
-#include "OleDate.h"
-#include "SimulatedInstrument.h"
-#include "USB.h"
+#include "bench/support/BenchTiming.h"
+#include "download/DownloadThread.h"
+#include "common/OleDate.h"
+#include "device/SimulatedInstrument.h"
+#include "device/USB.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,15 +5,15 @@
 //
 // Usage: read_from_device_bench [records [repeats]]   (defaults: 65535 records, 1 run)
 
-#include "BenchTiming.h"
-#include "DownloadThread.h"
-#include "MainDataModule.h"
-#include "OleDate.h"
-#include "RawProject.h"
-#include "ResultImport.h"
-#include "SimulatedInstrument.h"
-#include "USB.h"
-#include "fb/LockFolder.h"
+#include "bench/support/BenchTiming.h"
+#include "download/DownloadThread.h"
+#include "storage/MainDataModule.h"
+#include "common/OleDate.h"
+#include "bench/support/RawProject.h"
+#include "download/ResultImport.h"
+#include "device/SimulatedInstrument.h"
+#include "device/USB.h"
+#include "storage/fb/LockFolder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
-#include "BenchTiming.h"
-#include "CsvExport.h"
-#include "MeasurementReport.h"
-#include "MemoryRowSource.h"
-#include "ReportPreviewForm.h"
-#include "ReportRenderer.h"
+#include "bench/support/BenchTiming.h"
+#include "report/CsvExport.h"
+#include "report/MeasurementReport.h"
+#include "tests/support/MemoryRowSource.h"
+#include "report/ReportPreviewForm.h"
+#include "report/ReportRenderer.h"
 
 #include <QApplication>
 #include <QBuffer>

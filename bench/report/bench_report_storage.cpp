@@ -1,10 +1,10 @@
-#include "BenchTiming.h"
-#include "CsvExport.h"
-#include "DataModuleRowSource.h"
-#include "MainDataModule.h"
-#include "MeasurementReport.h"
-#include "OleDate.h"
-#include "ResultWorkbook.h"
+#include "bench/support/BenchTiming.h"
+#include "report/CsvExport.h"
+#include "report/DataModuleRowSource.h"
+#include "storage/MainDataModule.h"
+#include "report/MeasurementReport.h"
+#include "common/OleDate.h"
+#include "report/ResultWorkbook.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -5,15 +5,15 @@
 // Times and memory peaks of opening, export and window are taken in child processes, so
 // that each peak belongs to that work alone.
 
-#include "BenchTiming.h"
-#include "CsvExport.h"
-#include "DataModuleRowSource.h"
-#include "MainDataModule.h"
-#include "MainForm.h"
-#include "MeasurementReport.h"
-#include "ProgramFolder.h"
-#include "RawProject.h"
-#include "fb/LockFolder.h"
+#include "bench/support/BenchTiming.h"
+#include "report/CsvExport.h"
+#include "report/DataModuleRowSource.h"
+#include "storage/MainDataModule.h"
+#include "app/MainForm.h"
+#include "report/MeasurementReport.h"
+#include "app/ProgramFolder.h"
+#include "bench/support/RawProject.h"
+#include "storage/fb/LockFolder.h"
 
 #include <QApplication>
 #include <QFile>

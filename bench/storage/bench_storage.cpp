@@ -3,10 +3,10 @@
 // saving them against a raw prepared-insert loop, and opening the project against a raw SELECT
 // (with the peak memory of a process that only opens it).
 
-#include "BenchTiming.h"
-#include "MainDataModule.h"
-#include "RawProject.h"
-#include "fb/LockFolder.h"
+#include "bench/support/BenchTiming.h"
+#include "storage/MainDataModule.h"
+#include "bench/support/RawProject.h"
+#include "storage/fb/LockFolder.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "BenchTiming.h"
+#include "bench/support/BenchTiming.h"
 
 #include <QElapsedTimer>
 

@@ -1,10 +1,10 @@
-#include "RawProject.h"
+#include "bench/support/RawProject.h"
 
-#include "MainDataModule.h"
-#include "OleDate.h"
-#include "fb/Attachment.h"
-#include "fb/Statement.h"
-#include "fb/Transaction.h"
+#include "storage/MainDataModule.h"
+#include "common/OleDate.h"
+#include "storage/fb/Attachment.h"
+#include "storage/fb/Statement.h"
+#include "storage/fb/Transaction.h"
 
 #include <QFile>
 

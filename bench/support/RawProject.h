@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MsrResult.h"
+#include "common/MsrResult.h"
 
 #include <QString>
 

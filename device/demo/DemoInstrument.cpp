@@ -1,7 +1,7 @@
-#include "DemoInstrument.h"
+#include "device/demo/DemoInstrument.h"
 
-#include "OleDate.h"
-#include "SimulatedInstrument.h"
+#include "common/OleDate.h"
+#include "device/SimulatedInstrument.h"
 
 #include <chrono>
 

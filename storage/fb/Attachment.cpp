@@ -1,6 +1,6 @@
-#include "Attachment.h"
+#include "storage/fb/Attachment.h"
 
-#include "Status.h"
+#include "storage/fb/Status.h"
 
 #include <utility>
 

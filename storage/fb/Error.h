@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../StorageError.h"
+#include "storage/StorageError.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "LockFolder.h"
+#include "storage/fb/LockFolder.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "Statement.h"
+#include "storage/fb/Statement.h"
 
-#include "Attachment.h"
-#include "Status.h"
-#include "Transaction.h"
+#include "storage/fb/Attachment.h"
+#include "storage/fb/Status.h"
+#include "storage/fb/Transaction.h"
 
 #include <cctype>
 #include <cmath>

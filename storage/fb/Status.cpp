@@ -1,6 +1,6 @@
-#include "Status.h"
+#include "storage/fb/Status.h"
 
-#include "../StorageTexts.h"
+#include "storage/StorageTexts.h"
 
 namespace fb {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include "storage/fb/Error.h"
 
 #include <firebird/Interface.h>
 

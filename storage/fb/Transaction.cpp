@@ -1,7 +1,7 @@
-#include "Transaction.h"
+#include "storage/fb/Transaction.h"
 
-#include "Attachment.h"
-#include "Status.h"
+#include "storage/fb/Attachment.h"
+#include "storage/fb/Status.h"
 
 #include <utility>
 

@@ -1,9 +1,9 @@
-#include "DBMemoBinding.h"
+#include "storage/ui/DBMemoBinding.h"
 
-#include "Windows1251.h"
-#include "DataSource.h"
-#include "Field.h"
-#include "StorageError.h"
+#include "common/Windows1251.h"
+#include "storage/DataSource.h"
+#include "storage/Field.h"
+#include "storage/StorageError.h"
 
 #include <QEvent>
 #include <QPlainTextEdit>

@@ -1,5 +1,5 @@
-#include "ModalAnswer.h"
-#include "TAboutForm.h"
+#include "tests/support/ModalAnswer.h"
+#include "about/TAboutForm.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,8 +1,8 @@
-#include "MainFormFixture.h"
+#include "tests/app/MainFormFixture.h"
 
-#include "MainDataModule.h"
-#include "OleDate.h"
-#include "ProgramFolder.h"
+#include "storage/MainDataModule.h"
+#include "common/OleDate.h"
+#include "app/ProgramFolder.h"
 
 #include <QApplication>
 #include <QDir>

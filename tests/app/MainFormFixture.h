@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MainForm.h"
-#include "MsrResult.h"
+#include "app/MainForm.h"
+#include "common/MsrResult.h"
 
 #include <QString>
 #include <QTemporaryDir>

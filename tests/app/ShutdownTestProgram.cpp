@@ -2,11 +2,11 @@
 // the window is shown, prints "ready" and the text of every message box on stdout, and answers
 // the boxes in turn ("none" leaves one for the test).
 //   vorn_shutdown_test_program [--changes N] [--answers Yes,Cancel,none,...]
-#include "MainDataModule.h"
-#include "MainForm.h"
-#include "MsrResult.h"
-#include "OleDate.h"
-#include "ProgramEntry.h"
+#include "storage/MainDataModule.h"
+#include "app/MainForm.h"
+#include "common/MsrResult.h"
+#include "common/OleDate.h"
+#include "app/ProgramEntry.h"
 
 #include <QAbstractButton>
 #include <QApplication>

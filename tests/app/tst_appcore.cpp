@@ -1,7 +1,7 @@
-#include "AppTexts.h"
-#include "ProgramFolder.h"
-#include "SingleInstanceLock.h"
-#include "Windows1251.h"
+#include "app/AppTexts.h"
+#include "app/ProgramFolder.h"
+#include "app/SingleInstanceLock.h"
+#include "common/Windows1251.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "AppTexts.h"
-#include "ErrorDisplay.h"
-#include "ModalAnswer.h"
-#include "VornApplication.h"
+#include "app/AppTexts.h"
+#include "app/ErrorDisplay.h"
+#include "tests/support/ModalAnswer.h"
+#include "app/VornApplication.h"
 
 #include <QMessageBox>
 #include <QTest>

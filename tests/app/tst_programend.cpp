@@ -1,8 +1,8 @@
-#include "MainDataModule.h"
-#include "MsrResult.h"
-#include "OleDate.h"
-#include "ResultDataSet.h"
-#include "SettingsFile.h"
+#include "storage/MainDataModule.h"
+#include "common/MsrResult.h"
+#include "common/OleDate.h"
+#include "storage/ResultDataSet.h"
+#include "app/SettingsFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>

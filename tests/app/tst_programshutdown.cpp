@@ -1,11 +1,11 @@
-#include "MainDataModule.h"
-#include "MainFormFixture.h"
-#include "ModalAnswer.h"
-#include "ProgramShutdown.h"
-#include "ResultDataSet.h"
-#include "SettingsFile.h"
-#include "TerminationSignals.h"
-#include "VornApplication.h"
+#include "storage/MainDataModule.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/support/ModalAnswer.h"
+#include "app/ProgramShutdown.h"
+#include "storage/ResultDataSet.h"
+#include "app/SettingsFile.h"
+#include "app/TerminationSignals.h"
+#include "app/VornApplication.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,5 +1,5 @@
-#include "SettingsFile.h"
-#include "Windows1251.h"
+#include "app/SettingsFile.h"
+#include "common/Windows1251.h"
 
 #include <QDir>
 #include <QFile>

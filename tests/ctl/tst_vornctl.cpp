@@ -1,9 +1,10 @@
 // Drives the vornctl executable with the demo instrument and real project files.
-#include "CsvExport.h"
-#include "CtlErrors.h"
-#include "DataModuleRowSource.h"
-#include "MainDataModule.h"
-#include "MeasurementReport.h"
+#include "report/CsvExport.h"
+#include "common/LinkErrorTexts.h"
+#include "ctl/CtlErrors.h"
+#include "report/DataModuleRowSource.h"
+#include "storage/MainDataModule.h"
+#include "report/MeasurementReport.h"
 
 #include <QBuffer>
 #include <QFile>

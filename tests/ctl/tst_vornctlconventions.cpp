@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line conventions of vornctl, through the real executable.
-#include "MainDataModule.h"
-#include "ResultListing.h"
-#include "ResultTexts.h"
-#include "VornctlRun.h"
+#include "storage/MainDataModule.h"
+#include "ctl/ResultListing.h"
+#include "storage/ResultTexts.h"
+#include "tests/ctl/VornctlRun.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vornctl under faults: killed reads, failed saves, file-size limits, refused projects.
-#include "MainDataModule.h"
-#include "VornctlRun.h"
+#include "storage/MainDataModule.h"
+#include "tests/ctl/VornctlRun.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "EmulatedUsbDevice.h"
+#include "tests/device/EmulatedUsbDevice.h"
 
 #include <algorithm>
 #include <cerrno>

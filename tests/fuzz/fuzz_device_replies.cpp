@@ -1,13 +1,13 @@
 // The whole download conversation and the screen read against a driver layer whose
 // statuses, transferred lengths and reply bytes come from the fuzzer.
-#include "FuzzInput.h"
+#include "tests/fuzz/FuzzInput.h"
 
-#include "DeviceCommands.h"
-#include "DownloadConversation.h"
-#include "ScreenBuffer.h"
-#include "ScreenPicture.h"
-#include "USB.h"
-#include "UsbStatus.h"
+#include "device/DeviceCommands.h"
+#include "download/DownloadConversation.h"
+#include "snapshot/ScreenBuffer.h"
+#include "snapshot/ScreenPicture.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 #include <QImage>
 

@@ -1,9 +1,9 @@
 // Damaged project files: a real project with the fuzzer's truncation and byte flips,
 // opened by the data module. It is refused or opened, never a crash or a hang.
-#include "FuzzInput.h"
+#include "tests/fuzz/FuzzInput.h"
 
-#include "MainDataModule.h"
-#include "StorageError.h"
+#include "storage/MainDataModule.h"
+#include "storage/StorageError.h"
 
 #include <QCoreApplication>
 #include <QFile>

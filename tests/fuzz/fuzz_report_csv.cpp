@@ -1,15 +1,15 @@
 // Results with arbitrary field values, nulls among them, through the data module, the
 // report builder and the CSV writer: one line per result plus the two title lines, and F
 // texts that are empty, "?" or the digits of the shown value.
-#include "FuzzInput.h"
+#include "tests/fuzz/FuzzInput.h"
 
-#include "CsvExport.h"
-#include "DataModuleRowSource.h"
-#include "Field.h"
-#include "MainDataModule.h"
-#include "MeasurementReport.h"
-#include "ReportTemplate.h"
-#include "ResultDataSet.h"
+#include "report/CsvExport.h"
+#include "report/DataModuleRowSource.h"
+#include "storage/Field.h"
+#include "storage/MainDataModule.h"
+#include "report/MeasurementReport.h"
+#include "report/ReportTemplate.h"
+#include "storage/ResultDataSet.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

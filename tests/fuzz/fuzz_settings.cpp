@@ -1,8 +1,8 @@
 // Settings files of arbitrary bytes: loading never fails, the integer rule holds, and what
 // was loaded survives a save and a reload unchanged.
-#include "FuzzInput.h"
+#include "tests/fuzz/FuzzInput.h"
 
-#include "SettingsFile.h"
+#include "app/SettingsFile.h"
 
 #include <QByteArray>
 #include <QFile>

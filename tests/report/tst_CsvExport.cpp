@@ -1,7 +1,7 @@
-#include "CsvExport.h"
-#include "FailDevice.h"
-#include "MeasurementReport.h"
-#include "MemoryRowSource.h"
+#include "report/CsvExport.h"
+#include "tests/support/FailDevice.h"
+#include "report/MeasurementReport.h"
+#include "tests/support/MemoryRowSource.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
-#include "CsvExport.h"
-#include "DataModuleRowSource.h"
-#include "MainDataModule.h"
-#include "MeasurementReport.h"
-#include "OleDate.h"
-#include "StorageTestSupport.h"
+#include "report/CsvExport.h"
+#include "report/DataModuleRowSource.h"
+#include "storage/MainDataModule.h"
+#include "report/MeasurementReport.h"
+#include "common/OleDate.h"
+#include "tests/storage/StorageTestSupport.h"
 
 #include <QBuffer>
 #include <QStringEncoder>

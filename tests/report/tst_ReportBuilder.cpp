@@ -1,6 +1,6 @@
-#include "MeasurementReport.h"
-#include "MemoryRowSource.h"
-#include "ReportBuilder.h"
+#include "report/MeasurementReport.h"
+#include "tests/support/MemoryRowSource.h"
+#include "report/ReportBuilder.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
-#include "CsvExport.h"
-#include "MainDataModule.h"
-#include "ModalAnswer.h"
-#include "ReportCommands.h"
-#include "ReportPreviewForm.h"
-#include "StorageTestSupport.h"
+#include "report/CsvExport.h"
+#include "storage/MainDataModule.h"
+#include "tests/support/ModalAnswer.h"
+#include "report/ReportCommands.h"
+#include "report/ReportPreviewForm.h"
+#include "tests/storage/StorageTestSupport.h"
 
 #include <QMessageBox>
 #include <QPrintPreviewWidget>

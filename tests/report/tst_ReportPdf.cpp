@@ -1,6 +1,6 @@
-#include "MeasurementReport.h"
-#include "MemoryRowSource.h"
-#include "ReportRenderer.h"
+#include "report/MeasurementReport.h"
+#include "tests/support/MemoryRowSource.h"
+#include "report/ReportRenderer.h"
 
 #include <QPdfWriter>
 #include <QProcess>

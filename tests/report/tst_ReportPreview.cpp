@@ -1,11 +1,11 @@
-#include "CsvExport.h"
-#include "MeasurementReport.h"
-#include "MemoryRowSource.h"
-#include "ModalAnswer.h"
-#include "ReportPreviewCommand.h"
-#include "ReportPreviewForm.h"
-#include "ReportPrinting.h"
-#include "ReportProgressDialog.h"
+#include "report/CsvExport.h"
+#include "report/MeasurementReport.h"
+#include "tests/support/MemoryRowSource.h"
+#include "tests/support/ModalAnswer.h"
+#include "report/ReportPreviewCommand.h"
+#include "report/ReportPreviewForm.h"
+#include "report/ReportPrinting.h"
+#include "report/ReportProgressDialog.h"
 
 #include <QBuffer>
 #include <QFileDialog>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The workbook read back from its zip: every cell against the values put into a real project.
-#include "Field.h"
-#include "MainDataModule.h"
-#include "OleDate.h"
-#include "ReportBuilder.h"
-#include "ResultDataSet.h"
-#include "ResultWorkbook.h"
-#include "StorageTestSupport.h"
+#include "storage/Field.h"
+#include "storage/MainDataModule.h"
+#include "common/OleDate.h"
+#include "report/ReportBuilder.h"
+#include "storage/ResultDataSet.h"
+#include "report/ResultWorkbook.h"
+#include "tests/storage/StorageTestSupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "ModalAnswer.h"
-#include "SimulatedInstrument.h"
-#include "TDeviceScreenShotForm.h"
-#include "USB.h"
+#include "tests/support/ModalAnswer.h"
+#include "device/SimulatedInstrument.h"
+#include "snapshot/TDeviceScreenShotForm.h"
+#include "device/USB.h"
 
 #include <QApplication>
 #include <QMessageBox>

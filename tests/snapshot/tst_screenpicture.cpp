@@ -1,8 +1,8 @@
-#include "ColorNumber.h"
-#include "FailDevice.h"
-#include "PictureFileError.h"
-#include "ScreenBuffer.h"
-#include "ScreenPicture.h"
+#include "snapshot/ColorNumber.h"
+#include "tests/support/FailDevice.h"
+#include "snapshot/PictureFileError.h"
+#include "snapshot/ScreenBuffer.h"
+#include "snapshot/ScreenPicture.h"
 
 #include <QBuffer>
 #include <QPalette>

@@ -1,8 +1,8 @@
-#include "ModalAnswer.h"
-#include "ScreenBuffer.h"
-#include "SimulatedInstrument.h"
-#include "TDeviceScreenShotForm.h"
-#include "USB.h"
+#include "tests/support/ModalAnswer.h"
+#include "snapshot/ScreenBuffer.h"
+#include "device/SimulatedInstrument.h"
+#include "snapshot/TDeviceScreenShotForm.h"
+#include "device/USB.h"
 
 #include <QApplication>
 #include <QClipboard>

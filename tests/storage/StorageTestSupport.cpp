@@ -1,7 +1,7 @@
-#include "StorageTestSupport.h"
+#include "tests/storage/StorageTestSupport.h"
 
-#include "OleDate.h"
-#include "fb/LockFolder.h"
+#include "common/OleDate.h"
+#include "storage/fb/LockFolder.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,8 +1,8 @@
-#include "Windows1251.h"
-#include "DBMemoBinding.h"
-#include "MainDataModule.h"
-#include "StorageError.h"
-#include "StorageTestSupport.h"
+#include "common/Windows1251.h"
+#include "storage/ui/DBMemoBinding.h"
+#include "storage/MainDataModule.h"
+#include "storage/StorageError.h"
+#include "tests/storage/StorageTestSupport.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

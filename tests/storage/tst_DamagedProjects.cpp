@@ -1,6 +1,6 @@
-#include "MainDataModule.h"
-#include "StorageTestSupport.h"
-#include "StorageTexts.h"
+#include "storage/MainDataModule.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "storage/StorageTexts.h"
 
 #include <QElapsedTimer>
 #include <QFile>

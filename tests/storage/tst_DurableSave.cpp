@@ -1,6 +1,6 @@
-#include "Windows1251.h"
-#include "MainDataModule.h"
-#include "StorageTestSupport.h"
+#include "common/Windows1251.h"
+#include "storage/MainDataModule.h"
+#include "tests/storage/StorageTestSupport.h"
 
 #include <QCoreApplication>
 #include <QProcess>

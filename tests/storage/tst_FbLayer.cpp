@@ -1,9 +1,9 @@
-#include "OleDate.h"
-#include "StorageTestSupport.h"
-#include "fb/Attachment.h"
-#include "fb/Error.h"
-#include "fb/Statement.h"
-#include "fb/Transaction.h"
+#include "common/OleDate.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "storage/fb/Attachment.h"
+#include "storage/fb/Error.h"
+#include "storage/fb/Statement.h"
+#include "storage/fb/Transaction.h"
 
 #include <QFile>
 #include <QTemporaryDir>

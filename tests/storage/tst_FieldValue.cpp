@@ -1,4 +1,4 @@
-#include "FieldValue.h"
+#include "storage/FieldValue.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
-#include "Windows1251.h"
-#include "MainDataModule.h"
-#include "OleDate.h"
-#include "StorageTestSupport.h"
-#include "fb/Error.h"
+#include "common/Windows1251.h"
+#include "storage/MainDataModule.h"
+#include "common/OleDate.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "storage/fb/Error.h"
 
 #include <QFile>
 #include <QRandomGenerator>

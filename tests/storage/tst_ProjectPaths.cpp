@@ -1,8 +1,8 @@
-#include "MainDataModule.h"
-#include "StorageTestSupport.h"
-#include "StorageTexts.h"
-#include "fb/Attachment.h"
-#include "fb/Error.h"
+#include "storage/MainDataModule.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "storage/StorageTexts.h"
+#include "storage/fb/Attachment.h"
+#include "storage/fb/Error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "MainDataModule.h"
-#include "ResultTableModel.h"
-#include "StorageTestSupport.h"
+#include "storage/MainDataModule.h"
+#include "storage/ResultTableModel.h"
+#include "tests/storage/StorageTestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
-#include "Windows1251.h"
-#include "MainDataModule.h"
-#include "OleDate.h"
-#include "ResultTexts.h"
-#include "StorageTestSupport.h"
+#include "common/Windows1251.h"
+#include "storage/MainDataModule.h"
+#include "common/OleDate.h"
+#include "storage/ResultTexts.h"
+#include "tests/storage/StorageTestSupport.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "FailDevice.h"
+#include "tests/support/FailDevice.h"
 
 FailDevice::FailDevice(qint64 limit, QObject* parent) : QBuffer(parent), m_limit(limit) {}
 

@@ -1,5 +1,5 @@
-#include "DeviceProtocol.h"
-#include "OleDate.h"
+#include "device/DeviceProtocol.h"
+#include "common/OleDate.h"
 
 #include <QTest>
 
@@ -149,4 +149,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(DeviceProtocolTest)
-#include "DeviceProtocolTest.moc"
+#include "tst_DeviceProtocol.moc"

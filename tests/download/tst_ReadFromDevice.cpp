@@ -1,14 +1,14 @@
-#include "ReadFromDevice.h"
+#include "download/ReadFromDevice.h"
 
-#include "DeviceCommands.h"
-#include "DownloadForm.h"
-#include "MainDataModule.h"
-#include "ModalAnswer.h"
-#include "SimulatedInstrument.h"
-#include "StorageError.h"
-#include "StorageTestSupport.h"
-#include "USB.h"
-#include "UsbStatus.h"
+#include "device/DeviceCommands.h"
+#include "download/DownloadForm.h"
+#include "storage/MainDataModule.h"
+#include "tests/support/ModalAnswer.h"
+#include "device/SimulatedInstrument.h"
+#include "storage/StorageError.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -360,4 +360,4 @@ private slots:
 };
 
 QTEST_MAIN(ReadFromDeviceTest)
-#include "ReadFromDeviceTest.moc"
+#include "tst_ReadFromDevice.moc"

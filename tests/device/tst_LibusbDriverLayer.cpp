@@ -1,9 +1,9 @@
-#include "EmulatedUsbDevice.h"
+#include "tests/device/EmulatedUsbDevice.h"
 
-#include "DeviceCommands.h"
-#include "LibusbDriverLayer.h"
-#include "USB.h"
-#include "UsbStatus.h"
+#include "device/DeviceCommands.h"
+#include "device/LibusbDriverLayer.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -258,4 +258,4 @@ int main(int argc, char* argv[])
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "LibusbDriverLayerTest.moc"
+#include "tst_LibusbDriverLayer.moc"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportRowSource.h"
+#include "report/ReportRowSource.h"
 
 #include <QStringList>
 #include <QVariant>

@@ -1,4 +1,4 @@
-#include "OleDate.h"
+#include "common/OleDate.h"
 
 #include <QTest>
 #include <cmath>
@@ -80,4 +80,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(OleDateTest)
-#include "OleDateTest.moc"
+#include "tst_OleDate.moc"

@@ -1,9 +1,9 @@
-#include "DownloadThread.h"
-#include "DeviceCommands.h"
-#include "OleDate.h"
-#include "SimulatedInstrument.h"
-#include "USB.h"
-#include "UsbStatus.h"
+#include "download/DownloadThread.h"
+#include "device/DeviceCommands.h"
+#include "common/OleDate.h"
+#include "device/SimulatedInstrument.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 #include <QPointer>
 #include <QTest>
@@ -316,4 +316,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(DownloadThreadTest)
-#include "DownloadThreadTest.moc"
+#include "tst_DownloadThread.moc"

@@ -1,7 +1,7 @@
-#include "DeviceCommands.h"
-#include "SimulatedInstrument.h"
-#include "USB.h"
-#include "UsbStatus.h"
+#include "device/DeviceCommands.h"
+#include "device/SimulatedInstrument.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 #include <QTest>
 
@@ -213,4 +213,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(UsbLinkTest)
-#include "UsbLinkTest.moc"
+#include "tst_UsbLink.moc"

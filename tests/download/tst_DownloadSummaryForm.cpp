@@ -1,4 +1,4 @@
-#include "DownloadSummaryForm.h"
+#include "download/DownloadSummaryForm.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -79,4 +79,4 @@ private slots:
 };
 
 QTEST_MAIN(DownloadSummaryFormTest)
-#include "DownloadSummaryFormTest.moc"
+#include "tst_DownloadSummaryForm.moc"

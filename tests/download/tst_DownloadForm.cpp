@@ -1,9 +1,9 @@
-#include "DownloadForm.h"
-#include "DownloadThread.h"
-#include "OleDate.h"
-#include "SimulatedInstrument.h"
-#include "USB.h"
-#include "UsbStatus.h"
+#include "download/DownloadForm.h"
+#include "download/DownloadThread.h"
+#include "common/OleDate.h"
+#include "device/SimulatedInstrument.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 
 #include <QFrame>
 #include <QProgressBar>
@@ -120,4 +120,4 @@ private slots:
 };
 
 QTEST_MAIN(DownloadFormTest)
-#include "DownloadFormTest.moc"
+#include "tst_DownloadForm.moc"
