@@ -147,10 +147,3 @@ void TAboutForm::openLink(const QString& url)
     if (!url.isEmpty() && m_openUrl)
         m_openUrl(QUrl(url));
 }
-
-void ShowAboutWindow(QWidget* owner)
-{
-    TAboutForm form(owner);
-    form.LoadVersionInfo();
-    form.exec();
-}

@@ -54,6 +54,3 @@ private:
     QString m_companyWebURL;
     UrlOpener m_openUrl;
 };
-
-// The menu item "О программе": shows the About window modally and destroys it.
-void ShowAboutWindow(QWidget* owner);

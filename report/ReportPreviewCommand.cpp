@@ -1,7 +1,52 @@
 #include "report/ReportPreviewCommand.h"
 
 #include "common/ui/MessageBoxes.h"
+#include "report/DataModuleRowSource.h"
 #include "report/ReportProgressDialog.h"
+#include "storage/MainDataModule.h"
+
+#include <optional>
+
+namespace {
+
+// Holds BeginUpdate for the command and gives the user back the result that was current,
+// since walking the rows leaves the cursor on the last one.
+class CurrentRowScope
+{
+public:
+    explicit CurrentRowScope(TMainDataModule& dataModule)
+        : m_dataModule(dataModule),
+          m_row(dataModule.dsetVORN->Active() ? dataModule.dsetVORN->RecNo() : -1)
+    {
+        m_update.emplace(dataModule);
+    }
+
+    ~CurrentRowScope()
+    {
+        try {
+            if (m_row >= 0 && m_dataModule.dsetVORN->Active() &&
+                m_row < m_dataModule.dsetVORN->RecordCount())
+                m_dataModule.dsetVORN->SetRecNo(m_row);
+        } catch (...) {
+            // The cursor stays where the walk left it; the details below follow it.
+        }
+        m_update.reset();
+        try {
+            m_dataModule.NotifyScroll();
+        } catch (...) {
+        }
+    }
+
+    CurrentRowScope(const CurrentRowScope&) = delete;
+    CurrentRowScope& operator=(const CurrentRowScope&) = delete;
+
+private:
+    TMainDataModule& m_dataModule;
+    int m_row;
+    std::optional<TMainDataModule::UpdateScope> m_update;
+};
+
+} // namespace
 
 bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
                               ReportRowSource& rows, const MeasurandTexts& measurand,
@@ -30,4 +75,13 @@ bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
     preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
     preview.exec();
     return true;
+}
+
+void previewProjectReport(ReportTemplate& mainReport, TMainDataModule& dataModule, QWidget* parent,
+                          ReportVariant variant, const TReportPreviewForm::WorkbookWriter& workbook)
+{
+    CurrentRowScope scope(dataModule);
+    DataModuleRowSource rows(dataModule);
+    const MeasurandTexts measurand{dataModule.GetMeasurandName(), dataModule.GetMeasurandUnit()};
+    previewMeasurementReport(mainReport, variant, rows, measurand, parent, workbook);
 }

@@ -4,6 +4,7 @@
 #include "report/ReportPreviewForm.h"
 
 class QWidget;
+class TMainDataModule;
 
 // Builds the report in the variant's band settings, showing the page being built when it
 // takes long, and shows it in the modal preview: zoom, print and close for the report,
@@ -14,3 +15,10 @@ bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
                               ReportRowSource& rows, const MeasurandTexts& measurand,
                               QWidget* parent,
                               const TReportPreviewForm::WorkbookWriter& workbook = {});
+
+// The body of the report and export commands: runs between BeginUpdate and EndUpdate of the
+// data module (also when the build fails), previews the report of every result, and gives the
+// user back the result that was current.
+void previewProjectReport(ReportTemplate& mainReport, TMainDataModule& dataModule, QWidget* parent,
+                          ReportVariant variant,
+                          const TReportPreviewForm::WorkbookWriter& workbook = {});

@@ -1,4 +1,5 @@
 #include "tests/support/ModalAnswer.h"
+#include "about/AboutCommand.h"
 #include "about/TAboutForm.h"
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "download/ReadFromDevice.h"
+#include "download/ReadFromDeviceCommand.h"
 
 #include "device/DeviceCommands.h"
 #include "download/DownloadForm.h"

@@ -1,7 +1,8 @@
 #include "report/CsvExport.h"
 #include "storage/MainDataModule.h"
 #include "tests/support/ModalAnswer.h"
-#include "report/ReportCommands.h"
+#include "report/ExportReportCommand.h"
+#include "report/PrintReportCommand.h"
 #include "report/ReportPreviewForm.h"
 #include "tests/storage/StorageTestSupport.h"
 

@@ -1,6 +1,7 @@
 #include "tests/support/ModalAnswer.h"
 #include "snapshot/ScreenBuffer.h"
 #include "device/SimulatedInstrument.h"
+#include "snapshot/ScreenShotCommand.h"
 #include "snapshot/TDeviceScreenShotForm.h"
 #include "device/USB.h"
 

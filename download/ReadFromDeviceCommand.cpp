@@ -1,4 +1,4 @@
-#include "download/ReadFromDevice.h"
+#include "download/ReadFromDeviceCommand.h"
 
 #include "common/LinkErrorTexts.h"
 

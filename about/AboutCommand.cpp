@@ -1,0 +1,10 @@
+#include "about/AboutCommand.h"
+
+#include "about/TAboutForm.h"
+
+void ShowAboutWindow(QWidget* owner)
+{
+    TAboutForm form(owner);
+    form.LoadVersionInfo();
+    form.exec();
+}

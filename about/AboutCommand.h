@@ -1,0 +1,6 @@
+#pragma once
+
+class QWidget;
+
+// The menu item "О программе": shows the About window modally and destroys it.
+void ShowAboutWindow(QWidget* owner);
