@@ -4,25 +4,25 @@
 
 #include <QApplication>
 
-TBusyFeedback::TBusyFeedback(QWidget* owner, const QString& caption)
+BusyFeedback::BusyFeedback(QWidget* owner, const QString& caption)
     : m_owner(owner), m_caption(caption)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_started.start();
 }
 
-TBusyFeedback::~TBusyFeedback()
+BusyFeedback::~BusyFeedback()
 {
     m_form.reset();
     QApplication::restoreOverrideCursor();
 }
 
-void TBusyFeedback::step(size_t done, size_t total)
+void BusyFeedback::step(size_t done, size_t total)
 {
     if (!m_form) {
         if (m_started.elapsed() < ShowProgressAfterMs)
             return;
-        m_form = std::make_unique<TProgressForm>(m_caption, m_owner);
+        m_form = std::make_unique<ProgressForm>(m_caption, m_owner);
         m_form->show();
     }
     m_form->setProgress(total == 0 ? 100 : int(done * 100 / total));

@@ -7,18 +7,18 @@
 #include <memory>
 
 class QWidget;
-class TProgressForm;
+class ProgressForm;
 
 // Signs of life while a command holds the window: the wait cursor from the start to the end of
 // the command (whichever way it ends), and a progress window once a step reporting its progress
 // has lasted long enough to be noticed.
-class TBusyFeedback
+class BusyFeedback
 {
 public:
-    TBusyFeedback(QWidget* owner, const QString& caption);
-    ~TBusyFeedback();
-    TBusyFeedback(const TBusyFeedback&) = delete;
-    TBusyFeedback& operator=(const TBusyFeedback&) = delete;
+    BusyFeedback(QWidget* owner, const QString& caption);
+    ~BusyFeedback();
+    BusyFeedback(const BusyFeedback&) = delete;
+    BusyFeedback& operator=(const BusyFeedback&) = delete;
 
     void step(size_t done, size_t total);
 
@@ -29,5 +29,5 @@ private:
     QPointer<QWidget> m_owner;
     QString m_caption;
     QElapsedTimer m_started;
-    std::unique_ptr<TProgressForm> m_form;
+    std::unique_ptr<ProgressForm> m_form;
 };

@@ -24,13 +24,13 @@ bool insertsText(const QKeyEvent* event)
 
 } // namespace
 
-TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent)
+DBMemo::DBMemo(QWidget* parent) : QPlainTextEdit(parent)
 {
     // Tab leaves the editor as in every other control of the window; Ctrl+Tab types a tab.
     setTabChangesFocus(true);
 }
 
-bool TDBMemo::accepts(const QString& text)
+bool DBMemo::accepts(const QString& text)
 {
     if (Windows1251::canHold(text))
         return true;
@@ -41,7 +41,7 @@ bool TDBMemo::accepts(const QString& text)
     return false;
 }
 
-void TDBMemo::keyPressEvent(QKeyEvent* event)
+void DBMemo::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier) {
         insertPlainText(QStringLiteral("\t"));
@@ -55,7 +55,7 @@ void TDBMemo::keyPressEvent(QKeyEvent* event)
     QPlainTextEdit::keyPressEvent(event);
 }
 
-void TDBMemo::inputMethodEvent(QInputMethodEvent* event)
+void DBMemo::inputMethodEvent(QInputMethodEvent* event)
 {
     if (!event->commitString().isEmpty() && !accepts(event->commitString())) {
         QInputMethodEvent cleared(event->preeditString(), event->attributes());
@@ -65,19 +65,19 @@ void TDBMemo::inputMethodEvent(QInputMethodEvent* event)
     QPlainTextEdit::inputMethodEvent(event);
 }
 
-bool TDBMemo::canInsertFromMimeData(const QMimeData* source) const
+bool DBMemo::canInsertFromMimeData(const QMimeData* source) const
 {
     return source->hasText() && QPlainTextEdit::canInsertFromMimeData(source);
 }
 
-void TDBMemo::insertFromMimeData(const QMimeData* source)
+void DBMemo::insertFromMimeData(const QMimeData* source)
 {
     if (source->hasText() && !accepts(source->text()))
         return;
     QPlainTextEdit::insertFromMimeData(source);
 }
 
-void TDBMemo::focusOutEvent(QFocusEvent* event)
+void DBMemo::focusOutEvent(QFocusEvent* event)
 {
     QPlainTextEdit::focusOutEvent(event);
     if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)

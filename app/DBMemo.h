@@ -5,11 +5,11 @@
 // The project's texts are stored as Windows-1251, so the editor refuses, with a message, any
 // typed, pasted or dropped text holding a character that code page has no code for, instead of
 // letting it be altered on the way into the project.
-class TDBMemo : public QPlainTextEdit
+class DBMemo : public QPlainTextEdit
 {
     Q_OBJECT
 public:
-    explicit TDBMemo(QWidget* parent = nullptr);
+    explicit DBMemo(QWidget* parent = nullptr);
 
 signals:
     // The focus went to another control of the window (not to a menu or another window).

@@ -7,7 +7,7 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
-TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
+DBNavigator::DBNavigator(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -24,19 +24,19 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent)
                          QStringLiteral("Удалить запись"));
 
     connect(nbFirst, &QToolButton::clicked, this,
-            [this] { run([](TDataSource* s) { s->DataSet()->First(); }); });
+            [this] { run([](DataSource* s) { s->DataSet()->First(); }); });
     connect(nbPrior, &QToolButton::clicked, this,
-            [this] { run([](TDataSource* s) { s->DataSet()->Prior(); }); });
+            [this] { run([](DataSource* s) { s->DataSet()->Prior(); }); });
     connect(nbNext, &QToolButton::clicked, this,
-            [this] { run([](TDataSource* s) { s->DataSet()->Next(); }); });
+            [this] { run([](DataSource* s) { s->DataSet()->Next(); }); });
     connect(nbLast, &QToolButton::clicked, this,
-            [this] { run([](TDataSource* s) { s->DataSet()->Last(); }); });
+            [this] { run([](DataSource* s) { s->DataSet()->Last(); }); });
     connect(nbDelete, &QToolButton::clicked, this,
-            [this] { run([](TDataSource* s) { s->DataSet()->Delete(); }); });
+            [this] { run([](DataSource* s) { s->DataSet()->Delete(); }); });
     updateButtons();
 }
 
-QToolButton* TDBNavigator::addButton(const QString& name, const QString& glyph, const QString& hint)
+QToolButton* DBNavigator::addButton(const QString& name, const QString& glyph, const QString& hint)
 {
     auto* button = new QToolButton(this);
     button->setObjectName(name);
@@ -50,22 +50,22 @@ QToolButton* TDBNavigator::addButton(const QString& name, const QString& glyph, 
     return button;
 }
 
-void TDBNavigator::setDataSource(TDataSource* source)
+void DBNavigator::setDataSource(DataSource* source)
 {
     if (m_source)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     if (m_source) {
-        connect(m_source, &TDataSource::DataSetChanged, this, &TDBNavigator::updateButtons);
-        connect(m_source, &TDataSource::StateChanged, this, &TDBNavigator::updateButtons);
-        connect(m_source, &TDataSource::RecordChanged, this, &TDBNavigator::updateButtons);
-        connect(m_source->DataSet(), &TCachedDataSet::AfterScroll, this,
-                &TDBNavigator::updateButtons);
+        connect(m_source, &DataSource::DataSetChanged, this, &DBNavigator::updateButtons);
+        connect(m_source, &DataSource::StateChanged, this, &DBNavigator::updateButtons);
+        connect(m_source, &DataSource::RecordChanged, this, &DBNavigator::updateButtons);
+        connect(m_source->DataSet(), &CachedDataSet::AfterScroll, this,
+                &DBNavigator::updateButtons);
     }
     updateButtons();
 }
 
-void TDBNavigator::run(void (*step)(TDataSource*))
+void DBNavigator::run(void (*step)(DataSource*))
 {
     if (!m_source || !m_source->DataSet()->Active())
         return;
@@ -74,9 +74,9 @@ void TDBNavigator::run(void (*step)(TDataSource*))
     emit Clicked();
 }
 
-void TDBNavigator::updateButtons()
+void DBNavigator::updateButtons()
 {
-    const TCachedDataSet* set = m_source ? m_source->DataSet() : nullptr;
+    const CachedDataSet* set = m_source ? m_source->DataSet() : nullptr;
     const bool active = set && set->Active();
     const bool empty = !active || set->IsEmpty();
     const int row = active ? set->RecNo() : -1;

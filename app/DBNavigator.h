@@ -3,17 +3,17 @@
 #include <QWidget>
 
 class QToolButton;
-class TDataSource;
+class DataSource;
 
 // The record navigator: first, previous, next, last and delete for the rows of a data source,
 // each button enabled from the position in the rows. Delete asks nothing; it is a cached change.
-class TDBNavigator : public QWidget
+class DBNavigator : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TDBNavigator(QWidget* parent = nullptr);
+    explicit DBNavigator(QWidget* parent = nullptr);
 
-    void setDataSource(TDataSource* source);
+    void setDataSource(DataSource* source);
 
     QToolButton* nbFirst;
     QToolButton* nbPrior;
@@ -27,8 +27,8 @@ signals:
 
 private:
     QToolButton* addButton(const QString& name, const QString& glyph, const QString& hint);
-    void run(void (*step)(TDataSource*));
+    void run(void (*step)(DataSource*));
     void updateButtons();
 
-    TDataSource* m_source = nullptr;
+    DataSource* m_source = nullptr;
 };

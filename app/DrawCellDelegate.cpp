@@ -2,12 +2,12 @@
 
 #include <QPainter>
 
-TDrawCellDelegate::TDrawCellDelegate(DrawCell drawCell, QObject* parent)
+DrawCellDelegate::DrawCellDelegate(DrawCell drawCell, QObject* parent)
     : QStyledItemDelegate(parent), m_drawCell(std::move(drawCell))
 {
 }
 
-void TDrawCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+void DrawCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const
 {
     QStyledItemDelegate::paint(painter, option, index);

@@ -5,13 +5,13 @@
 
 // Lets the owner of a grid draw cells over the grid's own drawing, the way a string grid's
 // draw-cell event does.
-class TDrawCellDelegate : public QStyledItemDelegate
+class DrawCellDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
     using DrawCell = std::function<void(QPainter* painter, int col, int row, const QRect& rect)>;
 
-    TDrawCellDelegate(DrawCell drawCell, QObject* parent);
+    DrawCellDelegate(DrawCell drawCell, QObject* parent);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

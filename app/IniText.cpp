@@ -37,7 +37,7 @@ std::optional<QByteArray> keyName(const QByteArray& trimmed)
 
 } // namespace
 
-TIniText::TIniText(const QByteArray& bytes)
+IniText::IniText(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return;
@@ -49,7 +49,7 @@ TIniText::TIniText(const QByteArray& bytes)
             line.chop(1);
 }
 
-TIniText::Position TIniText::find(const QByteArray& section, const QByteArray& key) const
+IniText::Position IniText::find(const QByteArray& section, const QByteArray& key) const
 {
     Position at;
     bool inSection = false;
@@ -76,7 +76,7 @@ TIniText::Position TIniText::find(const QByteArray& section, const QByteArray& k
     return at;
 }
 
-std::optional<QByteArray> TIniText::value(const QByteArray& section, const QByteArray& key) const
+std::optional<QByteArray> IniText::value(const QByteArray& section, const QByteArray& key) const
 {
     const Position at = find(section, key);
     if (at.keyLine < 0)
@@ -85,7 +85,7 @@ std::optional<QByteArray> TIniText::value(const QByteArray& section, const QByte
     return line.mid(line.indexOf('=') + 1).trimmed();
 }
 
-void TIniText::setValue(const QByteArray& section, const QByteArray& key, const QByteArray& value)
+void IniText::setValue(const QByteArray& section, const QByteArray& key, const QByteArray& value)
 {
     const Position at = find(section, key);
     if (at.keyLine >= 0) {
@@ -99,7 +99,7 @@ void TIniText::setValue(const QByteArray& section, const QByteArray& key, const 
     }
 }
 
-QByteArray TIniText::bytes() const
+QByteArray IniText::bytes() const
 {
     QByteArray out;
     for (const QByteArray& line : m_lines)

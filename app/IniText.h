@@ -7,10 +7,10 @@
 // An INI file edited as lines of text: only the values set change, every other line (comments
 // included, whatever bytes they hold) stays where it was. A line ends at LF alone, so a stray CR
 // is text and never starts a key. Section and key names match without regard to ASCII case.
-class TIniText
+class IniText
 {
 public:
-    explicit TIniText(const QByteArray& bytes = {});
+    explicit IniText(const QByteArray& bytes = {});
 
     // The first such key of the first section of that name, without the spaces around it.
     std::optional<QByteArray> value(const QByteArray& section, const QByteArray& key) const;

@@ -2,7 +2,7 @@
 
 #include "app/AppTexts.h"
 #include "common/ui/MessageBoxes.h"
-#include "app/MainForm.h"
+#include "app/TMainForm.h"
 #include "app/ProgramShutdown.h"
 #include "app/SingleInstanceLock.h"
 #include "app/TerminationSignals.h"
@@ -30,17 +30,17 @@ int RunProgram(int& argc, char** argv, const std::function<void(TMainForm&)>& st
     // Past a file-size limit a write then fails with EFBIG like any write error, instead of the
     // signal ending the program with the project open.
     std::signal(SIGXFSZ, SIG_IGN);
-    TVornApplication app(argc, argv);
+    VornApplication app(argc, argv);
     // Caught before the guard is taken, so that a copy seen running never dies of a signal.
-    TTerminationSignals terminationSignals;
-    TSingleInstanceLock instance;
+    TerminationSignals terminationSignals;
+    SingleInstanceLock instance;
     if (!instance.tryAcquire()) {
         terminationSignals.stopCatching(); // nothing to save: a signal just ends the refused copy
         showRefusedStart();
         return 0;
     }
     fb::UsePerUserLockFolder();
-    TProgramShutdown shutdown(&terminationSignals);
+    ProgramShutdown shutdown(&terminationSignals);
     TMainForm form;
     shutdown.setMainWindow(&form);
     form.show();

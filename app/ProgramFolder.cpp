@@ -8,16 +8,16 @@
 
 namespace {
 
-std::optional<TProgramPlaces>& chosenPlaces()
+std::optional<ProgramPlaces>& chosenPlaces()
 {
-    static std::optional<TProgramPlaces> places;
+    static std::optional<ProgramPlaces> places;
     return places;
 }
 
-TProgramPlaces portablePlaces(const QString& folder, const QString& programName)
+ProgramPlaces portablePlaces(const QString& folder, const QString& programName)
 {
     const QDir dir(folder);
-    TProgramPlaces p;
+    ProgramPlaces p;
     p.portable = true;
     p.settingsFile = dir.filePath(programName + QStringLiteral(".ini"));
     p.projectsFolder = dir.filePath(QStringLiteral("projects"));
@@ -55,7 +55,7 @@ bool isInBuildTree(const QString& folder)
 
 namespace ProgramFolder {
 
-TProgramPlaces choose(const QString& programFile, const Homes& homes)
+ProgramPlaces choose(const QString& programFile, const Homes& homes)
 {
     const QFileInfo program(programFile);
     const QString programName = program.completeBaseName();
@@ -66,7 +66,7 @@ TProgramPlaces choose(const QString& programFile, const Homes& homes)
         !isInBuildTree(programFolder))
         return portablePlaces(programFolder, programName);
 
-    TProgramPlaces p;
+    ProgramPlaces p;
     const QDir config(QDir(homes.configHome).filePath(QStringLiteral("vorn")));
     p.settingsFile = config.filePath(programName + QStringLiteral(".ini"));
     p.oldSettingsFile = QDir(homes.oldDataFolder).filePath(programName + QStringLiteral(".ini"));
@@ -88,9 +88,9 @@ Homes userHomes()
     return h;
 }
 
-const TProgramPlaces& places()
+const ProgramPlaces& places()
 {
-    std::optional<TProgramPlaces>& p = chosenPlaces();
+    std::optional<ProgramPlaces>& p = chosenPlaces();
     if (!p)
         p = choose(QCoreApplication::applicationFilePath(), userHomes());
     return *p;
@@ -106,7 +106,7 @@ QString settingsFileToRead()
     return settingsFileToRead(places());
 }
 
-QString settingsFileToRead(const TProgramPlaces& p)
+QString settingsFileToRead(const ProgramPlaces& p)
 {
     if (!p.oldSettingsFile.isEmpty() && !QFileInfo::exists(p.settingsFile) &&
         QFileInfo(p.oldSettingsFile).isFile())
@@ -124,7 +124,7 @@ QString screenshotFile()
     return places().screenshotFile;
 }
 
-void setPlaces(const TProgramPlaces& places)
+void setPlaces(const ProgramPlaces& places)
 {
     chosenPlaces() = places;
 }

@@ -3,7 +3,7 @@
 #include <QString>
 
 // Where the program keeps its settings file, its default project folder and the screen picture.
-struct TProgramPlaces
+struct ProgramPlaces
 {
     QString settingsFile;
     // The settings of the earlier per-user layout, read while settingsFile does not exist yet.
@@ -28,21 +28,21 @@ struct Homes
 };
 
 // The rule for the program file at this path.
-TProgramPlaces choose(const QString& programFile, const Homes& homes);
+ProgramPlaces choose(const QString& programFile, const Homes& homes);
 Homes userHomes();
 
 // Chosen once per run, so that the three always agree.
-const TProgramPlaces& places();
+const ProgramPlaces& places();
 QString settingsFile();
 // The file the settings are read from: the settings file, or the old one while only it exists.
 QString settingsFileToRead();
-QString settingsFileToRead(const TProgramPlaces& places);
+QString settingsFileToRead(const ProgramPlaces& places);
 QString projectsFolder();
 QString screenshotFile();
 
 // Tests run many programs from one build folder; they give each a portable layout of its own,
 // or places of their choosing.
 void setPath(const QString& folder);
-void setPlaces(const TProgramPlaces& places);
+void setPlaces(const ProgramPlaces& places);
 
 } // namespace ProgramFolder

@@ -3,8 +3,8 @@
 #include "app/AppTexts.h"
 #include "common/ui/MessageBoxes.h"
 #include "app/ErrorDisplay.h"
-#include "storage/MainDataModule.h"
-#include "app/MainForm.h"
+#include "storage/TMainDataModule.h"
+#include "app/TMainForm.h"
 #include "app/TerminationSignals.h"
 
 #include <QAbstractButton>
@@ -20,14 +20,14 @@ constexpr int StepIntervalMs = 100;
 
 } // namespace
 
-TProgramShutdown::TProgramShutdown(TTerminationSignals* terminationSignals, QObject* parent)
+ProgramShutdown::ProgramShutdown(TerminationSignals* terminationSignals, QObject* parent)
     : QObject(parent), m_signals(terminationSignals)
 {
     m_timer = new QTimer(this);
     m_timer->setInterval(StepIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, &TProgramShutdown::Step);
+    connect(m_timer, &QTimer::timeout, this, &ProgramShutdown::Step);
     if (m_signals) {
-        connect(m_signals, &TTerminationSignals::Received, this, &TProgramShutdown::SignalReceived);
+        connect(m_signals, &TerminationSignals::Received, this, &ProgramShutdown::SignalReceived);
         m_signals->start();
     }
 #ifndef QT_NO_SESSIONMANAGER
@@ -41,23 +41,23 @@ TProgramShutdown::TProgramShutdown(TTerminationSignals* terminationSignals, QObj
 #endif
 }
 
-void TProgramShutdown::setMainWindow(TMainForm* form)
+void ProgramShutdown::setMainWindow(TMainForm* form)
 {
     m_form = form;
 }
 
-void TProgramShutdown::SignalReceived()
+void ProgramShutdown::SignalReceived()
 {
     if (m_closing) {
         Force();
         return;
     }
     m_closing = true;
-    QTimer::singleShot(0, this, &TProgramShutdown::Step);
+    QTimer::singleShot(0, this, &ProgramShutdown::Step);
     m_timer->start();
 }
 
-void TProgramShutdown::Force()
+void ProgramShutdown::Force()
 {
     if (m_forced)
         return;
@@ -68,7 +68,7 @@ void TProgramShutdown::Force()
     m_timer->start();
 }
 
-void TProgramShutdown::DismissModalWindows()
+void ProgramShutdown::DismissModalWindows()
 {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal)
@@ -82,7 +82,7 @@ void TProgramShutdown::DismissModalWindows()
     modal->close();
 }
 
-void TProgramShutdown::Step()
+void ProgramShutdown::Step()
 {
     if (QApplication::activeModalWidget()) {
         DismissModalWindows();
@@ -106,7 +106,7 @@ void TProgramShutdown::Step()
     m_closing = false;
 }
 
-bool TProgramShutdown::SessionCommitData(bool interactionAllowed)
+bool ProgramShutdown::SessionCommitData(bool interactionAllowed)
 {
     TMainDataModule* module = m_form ? m_form->MainDataModule : nullptr;
     if (!module || !module->IsOpen())

@@ -6,7 +6,7 @@
 class QTimer;
 class QWidget;
 class TMainForm;
-class TTerminationSignals;
+class TerminationSignals;
 
 // A termination signal closes the main window as the user would: modal windows are closed
 // first, the close question comes when there are unsaved changes, and the user decides. A
@@ -15,16 +15,16 @@ class TTerminationSignals;
 // At logout the close question is asked when the session manager allows it, and Cancel cancels
 // the logout. The project stays open either way, so that the program is as it was should the
 // logout be cancelled by another program.
-class TProgramShutdown : public QObject
+class ProgramShutdown : public QObject
 {
     Q_OBJECT
 public:
-    explicit TProgramShutdown(TTerminationSignals* terminationSignals, QObject* parent = nullptr);
+    explicit ProgramShutdown(TerminationSignals* terminationSignals, QObject* parent = nullptr);
 
     // Signals that came before the window is set wait until it is.
     void setMainWindow(TMainForm* form);
 
-    // One termination signal, as TTerminationSignals reports it.
+    // One termination signal, as TerminationSignals reports it.
     void SignalReceived();
     // The logout's request to save; false when the user cancels the logout.
     bool SessionCommitData(bool interactionAllowed);
@@ -34,7 +34,7 @@ private:
     void Force();
     void DismissModalWindows();
 
-    TTerminationSignals* m_signals;
+    TerminationSignals* m_signals;
     QPointer<TMainForm> m_form;
     QTimer* m_timer;
     bool m_closing = false;

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <algorithm>
 
-TProgressForm::TProgressForm(const QString& caption, QWidget* parent)
+ProgressForm::ProgressForm(const QString& caption, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("ProgressForm"));
@@ -21,12 +21,12 @@ TProgressForm::TProgressForm(const QString& caption, QWidget* parent)
     Gauge = look.gauge;
 }
 
-void TProgressForm::setProgress(int percent)
+void ProgressForm::setProgress(int percent)
 {
     Gauge->setValue(std::clamp(percent, 0, 100));
 }
 
-void TProgressForm::showEvent(QShowEvent* event)
+void ProgressForm::showEvent(QShowEvent* event)
 {
     const QWidget* over = parentWidget() ? parentWidget()->window() : nullptr;
     if (over && over->isVisible())

@@ -7,11 +7,11 @@ class QProgressBar;
 
 // The program's progress window, drawn like the download's: a bevel around a gauge. It has no
 // Cancel button: what it shows cannot be stopped half-way.
-class TProgressForm : public QDialog
+class ProgressForm : public QDialog
 {
     Q_OBJECT
 public:
-    TProgressForm(const QString& caption, QWidget* parent);
+    ProgressForm(const QString& caption, QWidget* parent);
 
     void setProgress(int percent);
 

@@ -3,13 +3,13 @@
 #include <QPainter>
 #include <QPolygon>
 
-TRowIndicatorHeader::TRowIndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
+RowIndicatorHeader::RowIndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
 {
     setSectionsClickable(false);
     setHighlightSections(false);
 }
 
-void TRowIndicatorHeader::setCurrentRow(int row)
+void RowIndicatorHeader::setCurrentRow(int row)
 {
     if (row == m_currentRow)
         return;
@@ -17,7 +17,7 @@ void TRowIndicatorHeader::setCurrentRow(int row)
     viewport()->update();
 }
 
-void TRowIndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+void RowIndicatorHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
     painter->save();
     painter->fillRect(rect, palette().button());

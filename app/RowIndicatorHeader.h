@@ -4,11 +4,11 @@
 
 // The row indicator of a data-aware grid: a narrow vertical header that marks the current row
 // with a triangle.
-class TRowIndicatorHeader : public QHeaderView
+class RowIndicatorHeader : public QHeaderView
 {
     Q_OBJECT
 public:
-    explicit TRowIndicatorHeader(QWidget* parent);
+    explicit RowIndicatorHeader(QWidget* parent);
 
     void setCurrentRow(int row);
     int currentRow() const { return m_currentRow; }

@@ -53,7 +53,7 @@ QByteArray storableText(const QString& text)
     const QByteArray bytes = encodeText(text);
     const bool comesBack = !bytes.contains('\n') && !bytes.contains('\r') &&
                            bytes.trimmed() == bytes &&
-                           text.size() <= TSettingsFile::MaxTextLength && decodeText(bytes) == text;
+                           text.size() <= SettingsFile::MaxTextLength && decodeText(bytes) == text;
     return comesBack ? bytes : QByteArray();
 }
 
@@ -77,9 +77,9 @@ int hexDigit(char c)
 
 } // namespace
 
-TSettingsFile::TSettingsFile(QString path) : m_path(std::move(path)) {}
+SettingsFile::SettingsFile(QString path) : m_path(std::move(path)) {}
 
-int32_t TSettingsFile::parseInteger(const QByteArray& text, int32_t defaultValue)
+int32_t SettingsFile::parseInteger(const QByteArray& text, int32_t defaultValue)
 {
     const QByteArray t = text.trimmed();
     qsizetype pos = 0;
@@ -128,9 +128,9 @@ int32_t TSettingsFile::parseInteger(const QByteArray& text, int32_t defaultValue
     return static_cast<int32_t>(value);
 }
 
-TVornSettings TSettingsFile::load() const
+VornSettings SettingsFile::load() const
 {
-    const TIniText ini(readFile(m_path));
+    const IniText ini(readFile(m_path));
     const auto text = [&ini](const char* section, const char* key) {
         return decodeText(ini.value(section, key).value_or(QByteArray())).left(MaxTextLength);
     };
@@ -138,7 +138,7 @@ TVornSettings TSettingsFile::load() const
         return parseInteger(ini.value(section, key).value_or(QByteArray()), defaultValue);
     };
 
-    TVornSettings s;
+    VornSettings s;
     s.ProjectName = text(General, "LastProject");
     s.ProjectPath = text(General, "ProjectPath");
     s.InkColor = integer(DeviceScreenShot, "InkColor", s.InkColor);
@@ -148,7 +148,7 @@ TVornSettings TSettingsFile::load() const
     return s;
 }
 
-void TSettingsFile::save(const TVornSettings& s) const
+void SettingsFile::save(const VornSettings& s) const
 {
     const QFileInfo info(m_path);
     if (info.isDir())
@@ -157,7 +157,7 @@ void TSettingsFile::save(const TVornSettings& s) const
     if (info.exists() && !info.isWritable())
         cannotWrite(m_path, "файл защищён от записи.");
 
-    TIniText ini(readFile(m_path));
+    IniText ini(readFile(m_path));
     const auto setInteger = [&ini](const char* section, const char* key, int32_t value) {
         ini.setValue(section, key, QByteArray::number(value));
     };

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // The six values the main window keeps between runs.
-struct TVornSettings
+struct VornSettings
 {
     QString ProjectName; // "LastProject"
     QString ProjectPath;
@@ -17,19 +17,19 @@ struct TVornSettings
 
 // The INI settings file: sections and keys matched without regard to letter case, every other
 // line of an existing file kept as it is, Windows-1251 text.
-class TSettingsFile
+class SettingsFile
 {
 public:
-    explicit TSettingsFile(QString path);
+    explicit SettingsFile(QString path);
 
     const QString& path() const { return m_path; }
 
     // Never fails: anything missing or unreadable gives the defaults.
-    TVornSettings load() const;
+    VornSettings load() const;
     // All or nothing. Throws std::runtime_error with a Russian sentence naming the file when it
     // cannot be written; the file is then as it was. A text that would not read back as itself
     // (a line break, spaces around it, too long) is written empty.
-    void save(const TVornSettings& settings) const;
+    void save(const VornSettings& settings) const;
 
     // Decimal with an optional sign, or hexadecimal after "$", "0x" or "0X"; anything else
     // gives the default.

@@ -7,15 +7,15 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-TSingleInstanceLock::TSingleInstanceLock(QString lockFile) : m_lockFile(std::move(lockFile)) {}
+SingleInstanceLock::SingleInstanceLock(QString lockFile) : m_lockFile(std::move(lockFile)) {}
 
-TSingleInstanceLock::~TSingleInstanceLock()
+SingleInstanceLock::~SingleInstanceLock()
 {
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
-bool TSingleInstanceLock::tryAcquire()
+bool SingleInstanceLock::tryAcquire()
 {
     if (m_fd >= 0)
         return true;
@@ -31,7 +31,7 @@ bool TSingleInstanceLock::tryAcquire()
     return true;
 }
 
-QString TSingleInstanceLock::defaultLockFile()
+QString SingleInstanceLock::defaultLockFile()
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())

@@ -4,13 +4,13 @@
 
 // One copy of the program per user log-on: an exclusive lock on a file in the user's runtime
 // folder. The system drops the lock when the process ends, also when it crashes.
-class TSingleInstanceLock
+class SingleInstanceLock
 {
 public:
-    explicit TSingleInstanceLock(QString lockFile = defaultLockFile());
-    ~TSingleInstanceLock();
-    TSingleInstanceLock(const TSingleInstanceLock&) = delete;
-    TSingleInstanceLock& operator=(const TSingleInstanceLock&) = delete;
+    explicit SingleInstanceLock(QString lockFile = defaultLockFile());
+    ~SingleInstanceLock();
+    SingleInstanceLock(const SingleInstanceLock&) = delete;
+    SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
     // True when this process holds the lock now; false when another copy holds it or the
     // lock file cannot be opened.

@@ -56,7 +56,7 @@ void refuseEngineShutdownOnSignals()
 
 } // namespace
 
-TTerminationSignals::TTerminationSignals(QObject* parent) : QObject(parent)
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
 {
     refuseEngineShutdownOnSignals();
     int fds[2];
@@ -67,10 +67,10 @@ TTerminationSignals::TTerminationSignals(QObject* parent) : QObject(parent)
     setHandler(onSignal);
     m_notifier = new QSocketNotifier(m_readFd, QSocketNotifier::Read, this);
     m_notifier->setEnabled(false);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TTerminationSignals::readPipe);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readPipe);
 }
 
-TTerminationSignals::~TTerminationSignals()
+TerminationSignals::~TerminationSignals()
 {
     stopCatching();
     delete m_notifier;
@@ -83,18 +83,18 @@ TTerminationSignals::~TTerminationSignals()
         ::close(m_readFd);
 }
 
-void TTerminationSignals::start()
+void TerminationSignals::start()
 {
     if (m_notifier)
         m_notifier->setEnabled(true);
 }
 
-void TTerminationSignals::stopCatching()
+void TerminationSignals::stopCatching()
 {
     setHandler(SIG_DFL);
 }
 
-void TTerminationSignals::readPipe()
+void TerminationSignals::readPipe()
 {
     unsigned char bytes[16];
     ssize_t count;

@@ -8,14 +8,14 @@ class QSocketNotifier;
 // signal's number into a pipe that the loop reads. The embedded database engine is told not to
 // shut itself down on them, which it would otherwise do behind the program's back.
 // One object per process; signals that come before start() wait in the pipe.
-class TTerminationSignals : public QObject
+class TerminationSignals : public QObject
 {
     Q_OBJECT
 public:
-    explicit TTerminationSignals(QObject* parent = nullptr);
-    ~TTerminationSignals() override;
-    TTerminationSignals(const TTerminationSignals&) = delete;
-    TTerminationSignals& operator=(const TTerminationSignals&) = delete;
+    explicit TerminationSignals(QObject* parent = nullptr);
+    ~TerminationSignals() override;
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
 
     // Received() is emitted from now on.
     void start();

@@ -5,14 +5,14 @@
 
 #include <QFont>
 
-TVornApplication::TVornApplication(int& argc, char** argv) : QApplication(argc, argv)
+VornApplication::VornApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("vorn"));
     setUpFonts();
     applyLookAndTranslations(*this);
 }
 
-bool TVornApplication::notify(QObject* receiver, QEvent* event)
+bool VornApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
@@ -22,7 +22,7 @@ bool TVornApplication::notify(QObject* receiver, QEvent* event)
     }
 }
 
-void TVornApplication::setUpFonts()
+void VornApplication::setUpFonts()
 {
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});

@@ -4,11 +4,11 @@
 
 // The application object: an exception that escapes an event handler is shown by the error
 // display instead of crossing Qt's event loop, and the program goes on.
-class TVornApplication : public QApplication
+class VornApplication : public QApplication
 {
     Q_OBJECT
 public:
-    TVornApplication(int& argc, char** argv);
+    VornApplication(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
 

@@ -10,8 +10,8 @@
 #include "report/DataModuleRowSource.h"
 #include "device/DeviceCommands.h"
 #include "ctl/DeviceSession.h"
-#include "download/DownloadThread.h"
-#include "storage/MainDataModule.h"
+#include "download/TDownloadThread.h"
+#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
 #include "report/ReportBuilder.h"
 #include "report/ReportRenderer.h"
@@ -66,7 +66,7 @@ QString whyNotAProjectFile(const QString& path)
 }
 
 void openProject(TMainDataModule& dataModule, const QString& path,
-                 TResultRows rows = TResultRows::Load)
+                 ResultRows rows = ResultRows::Load)
 {
     const QFileInfo info(path);
     if (!info.isFile())
@@ -337,7 +337,7 @@ void screenCommand(const CtlArguments& arguments)
 void infoCommand(const CtlArguments& arguments)
 {
     TMainDataModule dataModule;
-    openProject(dataModule, arguments.files[0], TResultRows::Skip);
+    openProject(dataModule, arguments.files[0], ResultRows::Skip);
     writeOutput(QStringLiteral("-"), arguments.format == u"json"
                                          ? ResultListing::InfoJson(dataModule)
                                          : ResultListing::InfoText(dataModule));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ctl/ResultListing.h"
 
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "storage/ResultTexts.h"
 
@@ -78,7 +78,7 @@ QJsonValue dateTime(const TMainDataModule& m)
 std::vector<Row> rows(TMainDataModule& m)
 {
     std::vector<Row> result;
-    TResultDataSet& results = *m.dsetVORN;
+    ResultDataSet& results = *m.dsetVORN;
     TMainDataModule::UpdateScope update(m);
     for (results.First(); !results.Eof(); results.Next()) {
         Row row;
@@ -192,7 +192,7 @@ QByteArray Json(TMainDataModule& dataModule)
 
 QByteArray InfoText(TMainDataModule& dataModule)
 {
-    const TStoredResultsSummary s = dataModule.StoredResultsSummary();
+    const ResultsOverview s = dataModule.StoredResultsSummary();
     QString text = QStringLiteral("Прибор: %1, версия данных %2\nРезультатов: %3\n")
                        .arg(deviceName(dataModule))
                        .arg(dataModule.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger())
@@ -208,7 +208,7 @@ QByteArray InfoText(TMainDataModule& dataModule)
 
 QByteArray InfoJson(TMainDataModule& dataModule)
 {
-    const TStoredResultsSummary s = dataModule.StoredResultsSummary();
+    const ResultsOverview s = dataModule.StoredResultsSummary();
     const TField* description = dataModule.DescriptionDataSetPROJECT_DESC;
     const QJsonObject document{
         {QStringLiteral("device_name"), deviceName(dataModule)},

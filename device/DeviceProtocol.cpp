@@ -45,18 +45,18 @@ void writeFloat(uint8_t* p, float value)
 
 } // namespace
 
-TDeviceInfo DecodeDeviceInfo(const uint8_t* block)
+DeviceInfo DecodeDeviceInfo(const uint8_t* block)
 {
-    TDeviceInfo info;
+    DeviceInfo info;
     info.NameLength = static_cast<int32_t>(readU32(block));
     info.DataVersion = static_cast<int32_t>(readU32(block + 8));
     info.ResultCount = static_cast<int32_t>(readU32(block + 12));
     return info;
 }
 
-TDeviceInfoBlock EncodeDeviceInfo(const TDeviceInfo& info)
+DeviceInfoBlock EncodeDeviceInfo(const DeviceInfo& info)
 {
-    TDeviceInfoBlock block{};
+    DeviceInfoBlock block{};
     writeU32(block.data(), static_cast<uint32_t>(info.NameLength));
     writeU32(block.data() + 8, static_cast<uint32_t>(info.DataVersion));
     writeU32(block.data() + 12, static_cast<uint32_t>(info.ResultCount));
@@ -98,9 +98,9 @@ TMsrResult DecodeResultRecord(const uint8_t* record)
     return result;
 }
 
-TResultRecord EncodeResultRecord(const TMsrResult& result, uint8_t spare)
+ResultRecord EncodeResultRecord(const TMsrResult& result, uint8_t spare)
 {
-    TResultRecord record{};
+    ResultRecord record{};
     const OleDate::Parts parts = OleDate::toParts(result.MsrDate);
     record[0] = static_cast<uint8_t>(parts.second);
     record[1] = static_cast<uint8_t>(parts.minute);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "device/DeviceCommands.h"
-#include "common/MsrResult.h"
+#include "common/TMsrResult.h"
 
 #include <array>
 #include <cstdint>
@@ -9,19 +9,19 @@
 
 // Decoding and encoding of the instrument's replies. All integers are little-endian.
 
-struct TDeviceInfo
+struct DeviceInfo
 {
     int32_t NameLength = 0; // length of the name reply, including its leading byte
     int32_t DataVersion = 0;
     int32_t ResultCount = 0;
 };
 
-using TDeviceInfoBlock = std::array<uint8_t, DEV_INFO_SIZE>;
-using TResultRecord = std::array<uint8_t, DEV_RESULT_RECORD_SIZE>;
-using TScreenPicture = std::array<uint8_t, DEV_SCREEN_SIZE>;
+using DeviceInfoBlock = std::array<uint8_t, DEV_INFO_SIZE>;
+using ResultRecord = std::array<uint8_t, DEV_RESULT_RECORD_SIZE>;
+using ScreenPicture = std::array<uint8_t, DEV_SCREEN_SIZE>;
 
-TDeviceInfo DecodeDeviceInfo(const uint8_t* block);
-TDeviceInfoBlock EncodeDeviceInfo(const TDeviceInfo& info);
+DeviceInfo DecodeDeviceInfo(const uint8_t* block);
+DeviceInfoBlock EncodeDeviceInfo(const DeviceInfo& info);
 
 // The name is bytes 1 .. length-1 of the reply, taken unchanged (zero bytes included).
 std::string DecodeDeviceName(const uint8_t* reply, int32_t length);
@@ -32,4 +32,4 @@ double ReplacementMsrDate();
 TMsrResult DecodeResultRecord(const uint8_t* record);
 // The inverse for a result the record can hold: whole seconds, years 2000-2255; the spare
 // byte is written as `spare`.
-TResultRecord EncodeResultRecord(const TMsrResult& result, uint8_t spare = 0);
+ResultRecord EncodeResultRecord(const TMsrResult& result, uint8_t spare = 0);

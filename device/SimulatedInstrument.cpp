@@ -42,20 +42,20 @@ void SimulatedInstrument::setResultCount(std::optional<int32_t> resultCount)
 
 void SimulatedInstrument::setResults(const TArrayOfMsrResult& results)
 {
-    std::vector<TResultRecord> records;
+    std::vector<ResultRecord> records;
     records.reserve(results.size());
     for (const TMsrResult& result : results)
         records.push_back(EncodeResultRecord(result));
     setRecords(std::move(records));
 }
 
-void SimulatedInstrument::setRecords(std::vector<TResultRecord> records)
+void SimulatedInstrument::setRecords(std::vector<ResultRecord> records)
 {
     std::lock_guard lock(m_mutex);
     m_records = std::move(records);
 }
 
-void SimulatedInstrument::addRecord(const TResultRecord& record)
+void SimulatedInstrument::addRecord(const ResultRecord& record)
 {
     std::lock_guard lock(m_mutex);
     m_records.push_back(record);
@@ -67,13 +67,13 @@ std::size_t SimulatedInstrument::recordCount() const
     return m_records.size();
 }
 
-void SimulatedInstrument::setScreen(const TScreenPicture& picture)
+void SimulatedInstrument::setScreen(const ScreenPicture& picture)
 {
     std::lock_guard lock(m_mutex);
     m_screen = picture;
 }
 
-TScreenPicture SimulatedInstrument::screen() const
+ScreenPicture SimulatedInstrument::screen() const
 {
     std::lock_guard lock(m_mutex);
     return m_screen;
@@ -329,11 +329,11 @@ std::vector<uint8_t> SimulatedInstrument::replyTo(uint32_t code)
 {
     switch (code) {
     case DEV_CMD_INFO: {
-        TDeviceInfo info;
+        DeviceInfo info;
         info.NameLength = m_nameLength.value_or(static_cast<int32_t>(m_name.size() + 1));
         info.DataVersion = m_dataVersion;
         info.ResultCount = m_resultCount.value_or(static_cast<int32_t>(m_records.size()));
-        const TDeviceInfoBlock block = EncodeDeviceInfo(info);
+        const DeviceInfoBlock block = EncodeDeviceInfo(info);
         return {block.begin(), block.end()};
     }
     case DEV_CMD_NAME: {
@@ -351,7 +351,7 @@ std::vector<uint8_t> SimulatedInstrument::replyTo(uint32_t code)
     case DEV_CMD_RESULT_NEXT: {
         if (m_records.empty())
             return std::vector<uint8_t>(DEV_RESULT_RECORD_SIZE, 0);
-        const TResultRecord& record = m_records[m_nextRecord % m_records.size()];
+        const ResultRecord& record = m_records[m_nextRecord % m_records.size()];
         ++m_nextRecord;
         return {record.begin(), record.end()};
     }

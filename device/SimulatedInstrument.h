@@ -1,7 +1,7 @@
 #pragma once
 
 #include "device/DeviceProtocol.h"
-#include "common/MsrResult.h"
+#include "common/TMsrResult.h"
 #include "device/UsbDriverLayer.h"
 
 #include <chrono>
@@ -51,13 +51,13 @@ public:
 
     // Stored results, sent in this order by DEV_CMD_RESULT_NEXT.
     void setResults(const TArrayOfMsrResult& results);
-    void setRecords(std::vector<TResultRecord> records);
-    void addRecord(const TResultRecord& record);
+    void setRecords(std::vector<ResultRecord> records);
+    void addRecord(const ResultRecord& record);
     std::size_t recordCount() const;
 
     // The 784-byte answer to DEV_CMD_SCREEN.
-    void setScreen(const TScreenPicture& picture);
-    TScreenPicture screen() const;
+    void setScreen(const ScreenPicture& picture);
+    ScreenPicture screen() const;
 
     // Plugging. plug() reports an arrival when opened (or at open() if plugged before);
     // each arrival gets a new handle. unplug() reports the removal of an accepted device.
@@ -133,8 +133,8 @@ private:
     int32_t m_dataVersion;
     std::optional<int32_t> m_nameLength;
     std::optional<int32_t> m_resultCount;
-    std::vector<TResultRecord> m_records;
-    TScreenPicture m_screen{};
+    std::vector<ResultRecord> m_records;
+    ScreenPicture m_screen{};
 
     bool m_open = false;
     UsbEventTable m_events;

@@ -9,7 +9,7 @@
 
 namespace {
 
-TUsbConnection Connection;
+UsbConnection Connection;
 
 // Serialises exchanges, so that a late download worker still inside an exchange can never
 // overlap one started afterwards, and USBDone never closes the layer under an exchange.
@@ -144,14 +144,14 @@ uint32_t USBTransfer(uint32_t code, const void* payload, uint32_t payloadLength,
 
 bool DeviceAttach(UsbDeviceHandle device, const UsbDeviceDescription*, void* userData)
 {
-    auto* connection = static_cast<TUsbConnection*>(userData);
+    auto* connection = static_cast<UsbConnection*>(userData);
     UsbDeviceHandle none = 0;
     return connection->DeviceHandle.compare_exchange_strong(none, device);
 }
 
 void DeviceDetach(UsbDeviceHandle, void* userData)
 {
-    static_cast<TUsbConnection*>(userData)->DeviceHandle.store(0);
+    static_cast<UsbConnection*>(userData)->DeviceHandle.store(0);
 }
 
 bool DevicePowerChange(UsbDeviceHandle, uint32_t, void*)
@@ -159,7 +159,7 @@ bool DevicePowerChange(UsbDeviceHandle, uint32_t, void*)
     return true;
 }
 
-const TUsbConnection& USBConnection()
+const UsbConnection& USBConnection()
 {
     return Connection;
 }

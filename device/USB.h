@@ -18,7 +18,7 @@ constexpr uint32_t USB_TRANSFER_TIMEOUT_MS = 2000;
 constexpr uint32_t USB_MAX_PAYLOAD = 60;
 constexpr uint32_t USB_CLOSED_HANDLE = 0xFFFFFFFF;
 
-struct TUsbConnection
+struct UsbConnection
 {
     uint32_t DriverHandle = USB_CLOSED_HANDLE;
     // Written by the layer's callbacks, read by any thread: one atomic word.
@@ -66,4 +66,4 @@ void DeviceDetach(UsbDeviceHandle device, void* userData);
 bool DevicePowerChange(UsbDeviceHandle device, uint32_t powerState, void* userData);
 
 // The process-wide connection record, for inspection.
-const TUsbConnection& USBConnection();
+const UsbConnection& USBConnection();

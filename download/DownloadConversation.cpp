@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-TDownloadOutcome RunDownloadConversation(const TDeviceExchange& exchange,
+DownloadOutcome RunDownloadConversation(const DeviceExchange& exchange,
                                          const std::function<bool()>& stopRequested,
                                          const std::function<void(int)>& progress,
                                          TArrayOfMsrResult& results)
 {
-    TDownloadOutcome outcome;
+    DownloadOutcome outcome;
     uint32_t status = 0;
     // A failed exchange ends the conversation with its status; a stop request after a
     // successful one ends it quietly.
@@ -28,7 +28,7 @@ TDownloadOutcome RunDownloadConversation(const TDeviceExchange& exchange,
     uint8_t infoBlock[DEV_INFO_SIZE];
     if (!exchanged(DEV_CMD_INFO, infoBlock, DEV_INFO_SIZE))
         return outcome;
-    const TDeviceInfo info = DecodeDeviceInfo(infoBlock);
+    const DeviceInfo info = DecodeDeviceInfo(infoBlock);
 
     if (info.NameLength < 0) {
         outcome.ResultCode = DEV_ERR_BAD_NAME_LENGTH;
@@ -80,7 +80,7 @@ TDownloadOutcome RunDownloadConversation(const TDeviceExchange& exchange,
     return outcome;
 }
 
-TDownloadOutcome RunDownloadConversation(const std::function<bool()>& stopRequested,
+DownloadOutcome RunDownloadConversation(const std::function<bool()>& stopRequested,
                                          const std::function<void(int)>& progress,
                                          TArrayOfMsrResult& results)
 {

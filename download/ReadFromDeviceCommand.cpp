@@ -2,11 +2,11 @@
 
 #include "common/LinkErrorTexts.h"
 
-#include "download/DownloadForm.h"
-#include "download/DownloadSummaryForm.h"
-#include "download/DownloadThread.h"
+#include "download/TDownloadForm.h"
+#include "download/TDownloadSummaryForm.h"
+#include "download/TDownloadThread.h"
 #include "common/ui/MessageBoxes.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "device/NoDeviceMessage.h"
 #include "download/ResultImport.h"
 #include "device/USB.h"
@@ -59,7 +59,7 @@ private:
 
 } // namespace
 
-std::optional<TDeviceReadOutcome> RunDownloadWithProgress(QWidget* owner)
+std::optional<DeviceReadOutcome> RunDownloadWithProgress(QWidget* owner)
 {
     // Made with `new` and without a parent, so that it can be abandoned if it outlives the wait.
     auto worker = std::make_unique<TDownloadThread>();
@@ -78,7 +78,7 @@ std::optional<TDeviceReadOutcome> RunDownloadWithProgress(QWidget* owner)
         worker.release()->abandon();
         return std::nullopt;
     }
-    return TDeviceReadOutcome{worker->ResultCode(), worker->Completed(), worker->takeResults()};
+    return DeviceReadOutcome{worker->ResultCode(), worker->Completed(), worker->takeResults()};
 }
 
 void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* focusTarget)
@@ -88,7 +88,7 @@ void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* f
         return;
     }
     FocusAtEnd focus(focusTarget);
-    std::optional<TDeviceReadOutcome> outcome = RunDownloadWithProgress(owner);
+    std::optional<DeviceReadOutcome> outcome = RunDownloadWithProgress(owner);
     if (!outcome)
         return;
     if (outcome->ResultCode != 0) {

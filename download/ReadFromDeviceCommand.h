@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/MsrResult.h"
+#include "common/TMsrResult.h"
 
 #include <cstdint>
 #include <optional>
@@ -18,13 +18,13 @@ void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* f
 
 // What a download behind the progress window came to; nullopt when the worker had not
 // ended 2500 ms after the window closed (its late outcome is discarded).
-struct TDeviceReadOutcome
+struct DeviceReadOutcome
 {
     uint32_t ResultCode = 0;
     bool Completed = false;
     TArrayOfMsrResult Results;
 };
-std::optional<TDeviceReadOutcome> RunDownloadWithProgress(QWidget* owner);
+std::optional<DeviceReadOutcome> RunDownloadWithProgress(QWidget* owner);
 
 // Waits until every download worker left running by the command has ended. The program's
 // entry calls it after the event loop has returned and before the device link is shut down;

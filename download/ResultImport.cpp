@@ -1,6 +1,6 @@
 #include "download/ResultImport.h"
 
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 
 int32_t ImportResults(TMainDataModule& dm, const TArrayOfMsrResult& results)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/MsrResult.h"
+#include "common/TMsrResult.h"
 
 #include <cstdint>
 

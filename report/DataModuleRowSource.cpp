@@ -1,6 +1,6 @@
 #include "report/DataModuleRowSource.h"
 
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 
 DataModuleRowSource::DataModuleRowSource(TMainDataModule& dataModule) : m_dataModule(dataModule) {}
 
@@ -43,7 +43,7 @@ bool DataModuleRowSource::isIntegerField(const QString& name) const
 {
     const TField* f = field(name);
     // The kind code is stored as an integer but shown by its name, as the results table does.
-    return f && f->Kind() == TFieldKind::Integer && f != m_dataModule.dsetVORNREINF_KIND_ID;
+    return f && f->Kind() == FieldKind::Integer && f != m_dataModule.dsetVORNREINF_KIND_ID;
 }
 
 QString DataModuleRowSource::displayText(const QString& name) const

@@ -2,7 +2,7 @@
 
 #include "report/ReportPreviewCommand.h"
 #include "report/ResultWorkbook.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 
 void exportReport(ReportTemplate& MainReport, TMainDataModule& dataModule, QWidget* parent,
                   const QString& projectFile)

@@ -3,7 +3,7 @@
 #include "common/ui/MessageBoxes.h"
 #include "report/DataModuleRowSource.h"
 #include "report/ReportProgressDialog.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 
 #include <optional>
 
@@ -50,7 +50,7 @@ private:
 
 bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
                               ReportRowSource& rows, const MeasurandTexts& measurand,
-                              QWidget* parent, const TReportPreviewForm::WorkbookWriter& workbook)
+                              QWidget* parent, const ReportPreviewForm::WorkbookWriter& workbook)
 {
     BuiltReport report;
     {
@@ -67,10 +67,10 @@ bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
             return false;
         }
     }
-    using F = TReportPreviewForm;
+    using F = ReportPreviewForm;
     const F::Buttons buttons = F::ZoomButton | F::CloseButton |
                                (variant == ReportVariant::Print ? F::PrintButton : F::SaveButton);
-    TReportPreviewForm preview(std::move(report), buttons, parent);
+    ReportPreviewForm preview(std::move(report), buttons, parent);
     preview.setWorkbookWriter(workbook);
     preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
     preview.exec();
@@ -78,7 +78,7 @@ bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
 }
 
 void previewProjectReport(ReportTemplate& mainReport, TMainDataModule& dataModule, QWidget* parent,
-                          ReportVariant variant, const TReportPreviewForm::WorkbookWriter& workbook)
+                          ReportVariant variant, const ReportPreviewForm::WorkbookWriter& workbook)
 {
     CurrentRowScope scope(dataModule);
     DataModuleRowSource rows(dataModule);

@@ -14,11 +14,11 @@ class TMainDataModule;
 bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
                               ReportRowSource& rows, const MeasurandTexts& measurand,
                               QWidget* parent,
-                              const TReportPreviewForm::WorkbookWriter& workbook = {});
+                              const ReportPreviewForm::WorkbookWriter& workbook = {});
 
 // The body of the report and export commands: runs between BeginUpdate and EndUpdate of the
 // data module (also when the build fails), previews the report of every result, and gives the
 // user back the result that was current.
 void previewProjectReport(ReportTemplate& mainReport, TMainDataModule& dataModule, QWidget* parent,
                           ReportVariant variant,
-                          const TReportPreviewForm::WorkbookWriter& workbook = {});
+                          const ReportPreviewForm::WorkbookWriter& workbook = {});

@@ -35,7 +35,7 @@ QString& lastSaveFolder()
 
 } // namespace
 
-TReportPreviewForm::TReportPreviewForm(BuiltReport report, Buttons buttons, QWidget* parent)
+ReportPreviewForm::ReportPreviewForm(BuiltReport report, Buttons buttons, QWidget* parent)
     : QDialog(parent), m_report(std::move(report)), m_previewPrinter(QPrinter::HighResolution),
       m_printer(QPrinter::HighResolution)
 {
@@ -56,11 +56,11 @@ TReportPreviewForm::TReportPreviewForm(BuiltReport report, Buttons buttons, QWid
     if (buttons & PrintButton)
         connect(addButton("PrintButton", QStringLiteral("Печать"),
                           QIcon::fromTheme(QStringLiteral("document-print"))),
-                &QToolButton::clicked, this, &TReportPreviewForm::printReport);
+                &QToolButton::clicked, this, &ReportPreviewForm::printReport);
     if (buttons & SaveButton)
         connect(addButton("SaveButton", QStringLiteral("Сохранить"),
                           style()->standardIcon(QStyle::SP_DialogSaveButton)),
-                &QToolButton::clicked, this, &TReportPreviewForm::saveReport);
+                &QToolButton::clicked, this, &ReportPreviewForm::saveReport);
     if (buttons & CloseButton)
         connect(addButton("CloseButton", QStringLiteral("Закрыть"),
                           style()->standardIcon(QStyle::SP_DialogCloseButton)),
@@ -83,9 +83,9 @@ TReportPreviewForm::TReportPreviewForm(BuiltReport report, Buttons buttons, QWid
     layout->addWidget(m_preview, 1);
 }
 
-TReportPreviewForm::~TReportPreviewForm() = default;
+ReportPreviewForm::~ReportPreviewForm() = default;
 
-bool TReportPreviewForm::eventFilter(QObject* watched, QEvent* event)
+bool ReportPreviewForm::eventFilter(QObject* watched, QEvent* event)
 {
     // Seen before the view fits the pages to its new size.
     if (watched == m_view && event->type() == QEvent::Resize)
@@ -93,7 +93,7 @@ bool TReportPreviewForm::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TReportPreviewForm::keepingTheTop(const std::function<void()>& change)
+void ReportPreviewForm::keepingTheTop(const std::function<void()>& change)
 {
     const QScrollBar* bar = m_view ? m_view->verticalScrollBar() : nullptr;
     const bool atTop = bar && bar->value() == bar->minimum();
@@ -107,7 +107,7 @@ void TReportPreviewForm::keepingTheTop(const std::function<void()>& change)
     }
 }
 
-QToolButton* TReportPreviewForm::addButton(const char* name, const QString& text, const QIcon& icon)
+QToolButton* ReportPreviewForm::addButton(const char* name, const QString& text, const QIcon& icon)
 {
     auto* button = new QToolButton(m_toolBar);
     button->setObjectName(QString::fromLatin1(name));
@@ -120,7 +120,7 @@ QToolButton* TReportPreviewForm::addButton(const char* name, const QString& text
     return button;
 }
 
-void TReportPreviewForm::addZoomMenu(QToolButton* button)
+void ReportPreviewForm::addZoomMenu(QToolButton* button)
 {
     auto* menu = new QMenu(button);
     menu->addAction(QStringLiteral("По ширине страницы"), this, [this] {
@@ -143,7 +143,7 @@ void TReportPreviewForm::addZoomMenu(QToolButton* button)
     button->setPopupMode(QToolButton::InstantPopup);
 }
 
-void TReportPreviewForm::printReport()
+void ReportPreviewForm::printReport()
 {
     const int pageCount = int(m_report.pages.size());
     QPrintDialog dialog(&m_printer, this);
@@ -168,7 +168,7 @@ void TReportPreviewForm::printReport()
                                              : m_printer.outputFileName()));
 }
 
-void TReportPreviewForm::saveReport()
+void ReportPreviewForm::saveReport()
 {
     if (!QFileInfo(lastSaveFolder()).isDir())
         lastSaveFolder() = QDir::homePath();

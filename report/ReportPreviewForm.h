@@ -12,7 +12,7 @@ class QToolButton;
 
 // The modal preview of a built report, opening zoomed to the page width, with the buttons
 // the command asks for: zoom and close always, print for the report, save for the export.
-class TReportPreviewForm : public QDialog
+class ReportPreviewForm : public QDialog
 {
     Q_OBJECT
 public:
@@ -25,8 +25,8 @@ public:
     };
     Q_DECLARE_FLAGS(Buttons, Button)
 
-    TReportPreviewForm(BuiltReport report, Buttons buttons, QWidget* parent = nullptr);
-    ~TReportPreviewForm() override;
+    ReportPreviewForm(BuiltReport report, Buttons buttons, QWidget* parent = nullptr);
+    ~ReportPreviewForm() override;
 
     // Writes the results as a workbook to the path, with progress (written, total) that
     // answers false to cancel; false when cancelled.
@@ -63,4 +63,4 @@ private:
     QWidget* m_toolBar;
 };
 
-Q_DECLARE_OPERATORS_FOR_FLAGS(TReportPreviewForm::Buttons)
+Q_DECLARE_OPERATORS_FOR_FLAGS(ReportPreviewForm::Buttons)

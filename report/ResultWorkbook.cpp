@@ -2,7 +2,7 @@
 #include "report/ResultWorkbook.h"
 
 #include "storage/Field.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "report/ReportBuilder.h"
 #include "report/ReportFiles.h"
@@ -222,7 +222,7 @@ void writeDescription(Workbook& book, lxw_format* bold, TMainDataModule& dataMod
     lxw_worksheet* sheet = book.sheet("Описание");
     SheetWriter out(sheet, bold);
     out.text(0, 0, QStringLiteral("Описание проекта"), bold);
-    TCachedDataSet* description = dataModule.DescriptionDataSet;
+    CachedDataSet* description = dataModule.DescriptionDataSet;
     if (description->Active() && !description->IsEmpty())
         out.text(0, 1, dataModule.DescriptionDataSetPROJECT_DESC->AsString());
     out.text(1, 0, QStringLiteral("Файл проекта"), bold);
@@ -255,7 +255,7 @@ bool writeWorkbook(TMainDataModule& dataModule, const QString& projectFile, cons
 
     std::map<GroupKey, ForceStatistics> groups;
     ForceStatistics total;
-    TResultDataSet& results = *dataModule.dsetVORN;
+    ResultDataSet& results = *dataModule.dsetVORN;
     const int count = results.RecordCount();
     int row = 0;
     for (results.First(); !results.Eof(); results.Next()) {

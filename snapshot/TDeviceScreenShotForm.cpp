@@ -162,7 +162,7 @@ void TDeviceScreenShotForm::BackgroundColorComboBoxChange()
 void TDeviceScreenShotForm::GetPictureButtonClick()
 {
     static_assert(DEV_SCREEN_SIZE == ScreenBuffer::ReplySize);
-    TScreenPicture reply{};
+    ScreenPicture reply{};
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::uint32_t status =
         USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE);

@@ -46,7 +46,7 @@ struct PreparedStatement
     std::vector<int> columnOfField;
 };
 
-struct TCachedDataSet::Statements
+struct CachedDataSet::Statements
 {
     PreparedStatement refresh;
     PreparedStatement insert;
@@ -54,15 +54,15 @@ struct TCachedDataSet::Statements
     PreparedStatement remove;
 };
 
-TCachedDataSet::TCachedDataSet(QObject* parent, const QString& name) : QObject(parent)
+CachedDataSet::CachedDataSet(QObject* parent, const QString& name) : QObject(parent)
 {
     setObjectName(name);
 }
 
-TCachedDataSet::~TCachedDataSet() = default;
+CachedDataSet::~CachedDataSet() = default;
 
-TField* TCachedDataSet::AddField(const QString& objectName, const QString& fieldName,
-                                 TFieldKind kind)
+TField* CachedDataSet::AddField(const QString& objectName, const QString& fieldName,
+                                 FieldKind kind)
 {
     if (Active())
         throw StorageError("Fields cannot be added to an open dataset");
@@ -72,7 +72,7 @@ TField* TCachedDataSet::AddField(const QString& objectName, const QString& field
     return field;
 }
 
-TField* TCachedDataSet::FindField(const QString& fieldName) const
+TField* CachedDataSet::FindField(const QString& fieldName) const
 {
     for (TField* field : m_fields)
         if (field->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0)
@@ -80,7 +80,7 @@ TField* TCachedDataSet::FindField(const QString& fieldName) const
     return nullptr;
 }
 
-TField* TCachedDataSet::FieldByName(const QString& fieldName) const
+TField* CachedDataSet::FieldByName(const QString& fieldName) const
 {
     TField* field = FindField(fieldName);
     if (!field)
@@ -120,16 +120,16 @@ void ReadColumns(const PreparedStatement& prepared, const std::vector<TField*>& 
             continue;
         }
         switch (field->Kind()) {
-        case TFieldKind::Integer:
+        case FieldKind::Integer:
             value = statement.GetInteger(column);
             break;
-        case TFieldKind::Float:
+        case FieldKind::Float:
             value = statement.GetDouble(column);
             break;
-        case TFieldKind::DateTime:
+        case FieldKind::DateTime:
             value = statement.GetDateTime(column);
             break;
-        case TFieldKind::String: {
+        case FieldKind::String: {
             QByteArray text = QByteArray::fromStdString(statement.GetBytes(column));
             qsizetype length = text.size();
             while (length > 0 && static_cast<unsigned char>(text[length - 1]) < 33)
@@ -138,7 +138,7 @@ void ReadColumns(const PreparedStatement& prepared, const std::vector<TField*>& 
             value = std::move(text);
             break;
         }
-        case TFieldKind::Blob:
+        case FieldKind::Blob:
             value = QByteArray::fromStdString(statement.GetBytes(column));
             break;
         }
@@ -147,7 +147,7 @@ void ReadColumns(const PreparedStatement& prepared, const std::vector<TField*>& 
 
 } // namespace
 
-void TCachedDataSet::Open()
+void CachedDataSet::Open()
 {
     if (Active())
         return;
@@ -166,22 +166,22 @@ void TCachedDataSet::Open()
     // opening a big project markedly slower and larger.
     constexpr size_t BlockRows = 4096;
     const size_t fieldCount = m_fields.size();
-    std::vector<std::unique_ptr<TCachedRow[]>> rowBlocks;
+    std::vector<std::unique_ptr<CachedRow[]>> rowBlocks;
     std::vector<std::unique_ptr<FieldValue[]>> valueBlocks;
-    std::vector<TRowPtr> rows;
+    std::vector<RowPtr> rows;
     size_t inBlock = BlockRows;
     while (select.statement->Fetch()) {
         if (inBlock == BlockRows) {
-            rowBlocks.push_back(std::make_unique<TCachedRow[]>(BlockRows));
+            rowBlocks.push_back(std::make_unique<CachedRow[]>(BlockRows));
             valueBlocks.push_back(std::make_unique<FieldValue[]>(BlockRows * fieldCount));
             inBlock = 0;
         }
-        TCachedRow* row = &rowBlocks.back()[inBlock];
-        row->values = TValueArray::Borrowed(&valueBlocks.back()[inBlock * fieldCount]);
+        CachedRow* row = &rowBlocks.back()[inBlock];
+        row->values = ValueArray::Borrowed(&valueBlocks.back()[inBlock * fieldCount]);
         ++inBlock;
         ReadColumns(select, m_fields, row->values.get());
         row->position = static_cast<uint32_t>(rows.size());
-        rows.push_back(TRowPtr::Borrowed(row));
+        rows.push_back(RowPtr::Borrowed(row));
     }
     select.statement->CloseCursor();
     m_rowBlocks = std::move(rowBlocks);
@@ -195,12 +195,12 @@ void TCachedDataSet::Open()
     m_bof = true;
     m_eof = m_rows.empty();
     RowsReset();
-    SetState(TDataSetState::Browse);
+    SetState(DataSetState::Browse);
     NotifyDataSetChanged();
     Scrolled();
 }
 
-void TCachedDataSet::Close()
+void CachedDataSet::Close()
 {
     if (!Active())
         return;
@@ -219,11 +219,11 @@ void TCachedDataSet::Close()
     m_cursor = 0;
     m_eof = m_bof = true;
     RowsReset();
-    SetState(TDataSetState::Inactive);
+    SetState(DataSetState::Inactive);
     NotifyDataSetChanged();
 }
 
-void TCachedDataSet::First()
+void CachedDataSet::First()
 {
     CheckBrowseMode();
     RebuildVisible();
@@ -234,7 +234,7 @@ void TCachedDataSet::First()
     Scrolled();
 }
 
-void TCachedDataSet::Last()
+void CachedDataSet::Last()
 {
     CheckBrowseMode();
     RebuildVisible();
@@ -245,7 +245,7 @@ void TCachedDataSet::Last()
     Scrolled();
 }
 
-void TCachedDataSet::Next()
+void CachedDataSet::Next()
 {
     CheckBrowseMode();
     if (RecordCount() == 0) {
@@ -262,7 +262,7 @@ void TCachedDataSet::Next()
     m_eof = true;
 }
 
-void TCachedDataSet::Prior()
+void CachedDataSet::Prior()
 {
     CheckBrowseMode();
     if (RecordCount() == 0) {
@@ -279,24 +279,24 @@ void TCachedDataSet::Prior()
     m_bof = true;
 }
 
-bool TCachedDataSet::Eof() const
+bool CachedDataSet::Eof() const
 {
     return m_eof || RecordCount() == 0;
 }
 
-bool TCachedDataSet::Bof() const
+bool CachedDataSet::Bof() const
 {
     return m_bof || RecordCount() == 0;
 }
 
-int TCachedDataSet::RecordCount() const
+int CachedDataSet::RecordCount() const
 {
     return static_cast<int>(m_visibleCount);
 }
 
-int TCachedDataSet::RecNo() const
+int CachedDataSet::RecNo() const
 {
-    const TCachedRow* row = CurrentRow();
+    const CachedRow* row = CurrentRow();
     if (!row || row == m_insertRow.get())
         return -1;
     RebuildVisible();
@@ -304,11 +304,11 @@ int TCachedDataSet::RecNo() const
         return static_cast<int>(row->position);
     const auto it = std::lower_bound(
         m_visible.begin(), m_visible.end(), row->position,
-        [](const TCachedRow* r, size_t position) { return r->position < position; });
+        [](const CachedRow* r, size_t position) { return r->position < position; });
     return it != m_visible.end() && *it == row ? static_cast<int>(it - m_visible.begin()) : -1;
 }
 
-void TCachedDataSet::SetRecNo(int index)
+void CachedDataSet::SetRecNo(int index)
 {
     CheckBrowseMode();
     RebuildVisible();
@@ -319,7 +319,7 @@ void TCachedDataSet::SetRecNo(int index)
     Scrolled();
 }
 
-void TCachedDataSet::MoveToRow(TCachedRow* row)
+void CachedDataSet::MoveToRow(CachedRow* row)
 {
     CheckBrowseMode();
     if (row && row->Visible()) {
@@ -334,26 +334,26 @@ void TCachedDataSet::MoveToRow(TCachedRow* row)
     Scrolled();
 }
 
-void TCachedDataSet::Edit()
+void CachedDataSet::Edit()
 {
     CheckActive();
-    if (m_state == TDataSetState::Edit || m_state == TDataSetState::Insert)
+    if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
         return;
-    TCachedRow* row = CurrentRow();
+    CachedRow* row = CurrentRow();
     if (!row)
         throw StorageError(objectName().toStdString() + ": no row to edit");
     m_editBuffer = std::make_unique<std::vector<FieldValue>>(row->values.get(),
                                                              row->values.get() + m_fields.size());
-    SetState(TDataSetState::Edit);
+    SetState(DataSetState::Edit);
 }
 
-void TCachedDataSet::Append()
+void CachedDataSet::Append()
 {
     CheckBrowseMode();
-    m_insertRow = std::make_unique<TCachedRow>();
+    m_insertRow = std::make_unique<CachedRow>();
     m_insertRow->values = NewValueArray(m_fields.size());
     m_insertRow->status = TUpdateStatus::Inserted;
-    SetState(TDataSetState::Insert);
+    SetState(DataSetState::Insert);
     if (!OnNewRecord)
         return;
     try {
@@ -364,14 +364,14 @@ void TCachedDataSet::Append()
     }
 }
 
-void TCachedDataSet::Post()
+void CachedDataSet::Post()
 {
-    if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert)
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return;
     for (const auto& updater : std::vector(m_recordUpdaters))
         updater.second();
-    if (m_state == TDataSetState::Edit) {
-        TCachedRow* row = CurrentRow();
+    if (m_state == DataSetState::Edit) {
+        CachedRow* row = CurrentRow();
         std::unique_ptr<std::vector<FieldValue>> buffer = std::move(m_editBuffer);
         const bool changed = !std::equal(buffer->begin(), buffer->end(), row->values.get());
         if (changed) {
@@ -384,14 +384,14 @@ void TCachedDataSet::Post()
             std::move(buffer->begin(), buffer->end(), row->values.get());
             RowsReset();
         }
-        SetState(TDataSetState::Browse);
+        SetState(DataSetState::Browse);
         if (changed && !ControlsDisabled())
             emit RecordChanged(nullptr);
         return;
     }
-    TRowPtr row(m_insertRow.release());
+    RowPtr row(m_insertRow.release());
     row->position = static_cast<uint32_t>(m_rows.size());
-    TCachedRow* appended = row.get();
+    CachedRow* appended = row.get();
     m_rows.push_back(std::move(row));
     if (m_visibleValid && !m_allVisible)
         m_visible.push_back(appended);
@@ -400,33 +400,33 @@ void TCachedDataSet::Post()
     m_cursor = appended->position;
     m_bof = m_eof = false;
     RowAppended(appended);
-    SetState(TDataSetState::Browse);
+    SetState(DataSetState::Browse);
     NotifyDataSetChanged();
 }
 
-void TCachedDataSet::Cancel()
+void CachedDataSet::Cancel()
 {
-    if (m_state == TDataSetState::Edit) {
+    if (m_state == DataSetState::Edit) {
         m_editBuffer.reset();
-        SetState(TDataSetState::Browse);
+        SetState(DataSetState::Browse);
         if (!ControlsDisabled())
             emit RecordChanged(nullptr);
-    } else if (m_state == TDataSetState::Insert) {
+    } else if (m_state == DataSetState::Insert) {
         m_insertRow.reset();
-        SetState(TDataSetState::Browse);
+        SetState(DataSetState::Browse);
         NotifyDataSetChanged();
     }
 }
 
-void TCachedDataSet::Delete()
+void CachedDataSet::Delete()
 {
     CheckActive();
-    if (m_state == TDataSetState::Insert) {
+    if (m_state == DataSetState::Insert) {
         Cancel();
         return;
     }
     Cancel();
-    TCachedRow* row = CurrentRow();
+    CachedRow* row = CurrentRow();
     if (!row)
         throw StorageError(objectName().toStdString() + ": no row to delete");
     RowHidden(row);
@@ -443,7 +443,7 @@ void TCachedDataSet::Delete()
     }
     m_visibleValid = false;
     // The next row becomes current, or the one before when the last row went.
-    TCachedRow* target = nullptr;
+    CachedRow* target = nullptr;
     for (size_t i = row->position + 1; i < m_rows.size() && !target; ++i)
         if (m_rows[i]->Visible())
             target = m_rows[i].get();
@@ -457,13 +457,13 @@ void TCachedDataSet::Delete()
     Scrolled();
 }
 
-TUpdateStatus TCachedDataSet::UpdateStatus() const
+TUpdateStatus CachedDataSet::UpdateStatus() const
 {
-    const TCachedRow* row = CurrentRow();
+    const CachedRow* row = CurrentRow();
     return row ? row->status : TUpdateStatus::Unchanged;
 }
 
-TCachedDataSet::Statements& TCachedDataSet::PreparedStatements()
+CachedDataSet::Statements& CachedDataSet::PreparedStatements()
 {
     if (!m_statements)
         m_statements = std::make_unique<Statements>();
@@ -473,7 +473,7 @@ TCachedDataSet::Statements& TCachedDataSet::PreparedStatements()
 namespace {
 
 PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
-                           TFbDatabase* database, TFbTransaction* transaction,
+                           FbDatabase* database, FbTransaction* transaction,
                            const std::vector<TField*>& fields, bool readsRows,
                            const QString& dataSetName)
 {
@@ -523,7 +523,7 @@ void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
         else if (const auto integer = value.Integer())
             statement.SetInteger(i, *integer);
         else if (const auto real = value.Real()) {
-            if (fields[param.field]->Kind() == TFieldKind::DateTime)
+            if (fields[param.field]->Kind() == FieldKind::DateTime)
                 statement.SetDateTime(i, *real);
             else
                 statement.SetDouble(i, *real);
@@ -533,14 +533,14 @@ void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
 }
 
 void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
-                const TCachedRow& row)
+                const CachedRow& row)
 {
     BindParams(prepared, fields, row.values.get(), row.OldValues());
 }
 
 } // namespace
 
-PreparedStatement& TCachedDataSet::PrepareInsert()
+PreparedStatement& CachedDataSet::PrepareInsert()
 {
     PreparedStatement& insert = PreparedStatements().insert;
     if (insert.statement)
@@ -559,13 +559,13 @@ PreparedStatement& TCachedDataSet::PrepareInsert()
     return Prepare(insert, sql, m_database, m_transaction, m_fields, returning, objectName());
 }
 
-void TCachedDataSet::RefreshRow(TCachedRow* row)
+void CachedDataSet::RefreshRow(CachedRow* row)
 {
     if (ReadBack(row->values.get(), row->OldValues(), row->values.get()))
         RowsReset();
 }
 
-bool TCachedDataSet::ReadBack(const FieldValue* current, const FieldValue* old, FieldValue* into)
+bool CachedDataSet::ReadBack(const FieldValue* current, const FieldValue* old, FieldValue* into)
 {
     PreparedStatement& refresh = Prepare(PreparedStatements().refresh, RefreshSQL(), m_database,
                                          m_transaction, m_fields, true, objectName());
@@ -578,7 +578,7 @@ bool TCachedDataSet::ReadBack(const FieldValue* current, const FieldValue* old, 
     return found;
 }
 
-void TCachedDataSet::WriteRow(TCachedRow* row)
+void CachedDataSet::WriteRow(CachedRow* row)
 {
     PreparedStatement* prepared = nullptr;
     switch (row->status) {
@@ -612,7 +612,7 @@ void TCachedDataSet::WriteRow(TCachedRow* row)
     m_written.push_back(std::move(written));
 }
 
-void TCachedDataSet::WriteUpdates()
+void CachedDataSet::WriteUpdates()
 {
     CheckActive();
     CheckBrowseMode();
@@ -622,7 +622,7 @@ void TCachedDataSet::WriteUpdates()
     m_transaction->EnsureStarted();
     try {
         for (size_t i = 0; i < m_rows.size(); ++i) {
-            TCachedRow* row = m_rows[i].get();
+            CachedRow* row = m_rows[i].get();
             if (!row->dropped)
                 WriteRow(row);
             if (OnApplyProgress && i % 4096 == 4095)
@@ -634,17 +634,17 @@ void TCachedDataSet::WriteUpdates()
     }
 }
 
-void TCachedDataSet::CommitWrittenUpdates()
+void CachedDataSet::CommitWrittenUpdates()
 {
     if (m_written.empty())
         return;
     for (WrittenRow& written : m_written) {
-        TCachedRow* row = written.row;
+        CachedRow* row = written.row;
         if (row->status == TUpdateStatus::Deleted) {
             row->dropped = true;
             ++m_droppedRows;
         } else {
-            row->values = TValueArray(written.values.release());
+            row->values = ValueArray(written.values.release());
             row->original.reset();
             row->status = TUpdateStatus::Unchanged;
         }
@@ -656,23 +656,23 @@ void TCachedDataSet::CommitWrittenUpdates()
     NotifyDataSetChanged();
 }
 
-void TCachedDataSet::DiscardWrittenUpdates()
+void CachedDataSet::DiscardWrittenUpdates()
 {
     m_written.clear();
 }
 
-void TCachedDataSet::ApplyUpdates()
+void CachedDataSet::ApplyUpdates()
 {
     WriteUpdates();
     CommitWrittenUpdates();
 }
 
-void TCachedDataSet::CancelUpdates()
+void CachedDataSet::CancelUpdates()
 {
     Cancel();
     if (!Active() || m_changedRows == 0)
         return;
-    TCachedRow* current = CurrentRow();
+    CachedRow* current = CurrentRow();
     for (auto& row : m_rows) {
         if (row->dropped)
             continue;
@@ -707,26 +707,26 @@ void TCachedDataSet::CancelUpdates()
     Scrolled();
 }
 
-void TCachedDataSet::Refresh()
+void CachedDataSet::Refresh()
 {
     CheckActive();
     CheckBrowseMode();
-    TCachedRow* row = CurrentRow();
+    CachedRow* row = CurrentRow();
     // A row with unsaved changes keeps them; only a row as stored is re-read.
     if (row && row->status == TUpdateStatus::Unchanged)
         RefreshRow(row);
     NotifyDataSetChanged();
 }
 
-void TCachedDataSet::SortBy(const std::vector<TField*>& keys)
+void CachedDataSet::SortBy(const std::vector<TField*>& keys)
 {
     CheckActive();
     CheckBrowseMode();
-    TCachedRow* current = CurrentRow();
+    CachedRow* current = CurrentRow();
     std::vector<int> indexes;
     for (const TField* key : keys)
         indexes.push_back(key->Index());
-    std::stable_sort(m_rows.begin(), m_rows.end(), [&indexes](const TRowPtr& a, const TRowPtr& b) {
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&indexes](const RowPtr& a, const RowPtr& b) {
         for (int index : indexes) {
             const int order = CompareValues(a->values[index], b->values[index]);
             if (order != 0)
@@ -743,28 +743,28 @@ void TCachedDataSet::SortBy(const std::vector<TField*>& keys)
     Scrolled();
 }
 
-void TCachedDataSet::AddRecordUpdater(QObject* owner, std::function<void()> update)
+void CachedDataSet::AddRecordUpdater(QObject* owner, std::function<void()> update)
 {
     m_recordUpdaters.emplace_back(owner, std::move(update));
 }
 
-void TCachedDataSet::RemoveRecordUpdater(QObject* owner)
+void CachedDataSet::RemoveRecordUpdater(QObject* owner)
 {
     std::erase_if(m_recordUpdaters,
                   [owner](const auto& updater) { return updater.first == owner; });
 }
 
-void TCachedDataSet::RedrawControls()
+void CachedDataSet::RedrawControls()
 {
     NotifyDataSetChanged();
 }
 
-void TCachedDataSet::DisableControls()
+void CachedDataSet::DisableControls()
 {
     ++m_controlsDisabled;
 }
 
-void TCachedDataSet::EnableControls()
+void CachedDataSet::EnableControls()
 {
     if (m_controlsDisabled == 0)
         return;
@@ -775,32 +775,32 @@ void TCachedDataSet::EnableControls()
     }
 }
 
-void TCachedDataSet::DisableScrollEvents()
+void CachedDataSet::DisableScrollEvents()
 {
     ++m_scrollDisabled;
 }
 
-void TCachedDataSet::EnableScrollEvents()
+void CachedDataSet::EnableScrollEvents()
 {
     if (m_scrollDisabled > 0)
         --m_scrollDisabled;
 }
 
-const FieldValue& TCachedDataSet::ValueAt(int visibleRow, const TField* field) const
+const FieldValue& CachedDataSet::ValueAt(int visibleRow, const TField* field) const
 {
     if (visibleRow < 0 || size_t(visibleRow) >= VisibleSize())
         return NullValue;
-    const TCachedRow* row = VisibleAt(size_t(visibleRow));
-    if (m_state == TDataSetState::Edit && row == CurrentRow())
+    const CachedRow* row = VisibleAt(size_t(visibleRow));
+    if (m_state == DataSetState::Edit && row == CurrentRow())
         return (*m_editBuffer)[static_cast<size_t>(field->Index())];
     return row->values[field->Index()];
 }
 
-QString TCachedDataSet::DisplayTextAt(int visibleRow, const TField* field) const
+QString CachedDataSet::DisplayTextAt(int visibleRow, const TField* field) const
 {
     if (visibleRow < 0 || size_t(visibleRow) >= VisibleSize())
         return QString();
-    const TCachedRow* previous = m_contextRow;
+    const CachedRow* previous = m_contextRow;
     m_contextRow = VisibleAt(size_t(visibleRow));
     QString text;
     try {
@@ -813,37 +813,37 @@ QString TCachedDataSet::DisplayTextAt(int visibleRow, const TField* field) const
     return text;
 }
 
-const FieldValue& TCachedDataSet::RowValue(const TCachedRow* row, const TField* field) const
+const FieldValue& CachedDataSet::RowValue(const CachedRow* row, const TField* field) const
 {
     return row->values[field->Index()];
 }
 
-TCachedRow* TCachedDataSet::CurrentRow() const
+CachedRow* CachedDataSet::CurrentRow() const
 {
-    if (m_state == TDataSetState::Insert)
+    if (m_state == DataSetState::Insert)
         return m_insertRow.get();
-    if (m_state == TDataSetState::Inactive || m_cursor >= m_rows.size())
+    if (m_state == DataSetState::Inactive || m_cursor >= m_rows.size())
         return nullptr;
-    TCachedRow* row = m_rows[m_cursor].get();
+    CachedRow* row = m_rows[m_cursor].get();
     return row->Visible() ? row : nullptr;
 }
 
-const FieldValue& TCachedDataSet::CurrentValue(const TField* field) const
+const FieldValue& CachedDataSet::CurrentValue(const TField* field) const
 {
-    const TCachedRow* row = m_contextRow;
-    if (row && !(m_state == TDataSetState::Edit && row == CurrentRow()))
+    const CachedRow* row = m_contextRow;
+    if (row && !(m_state == DataSetState::Edit && row == CurrentRow()))
         return row->values[field->Index()];
-    if (m_state == TDataSetState::Edit)
+    if (m_state == DataSetState::Edit)
         return (*m_editBuffer)[static_cast<size_t>(field->Index())];
     row = CurrentRow();
     return row ? row->values[field->Index()] : NullValue;
 }
 
-void TCachedDataSet::SetCurrentValue(const TField* field, const FieldValue& value)
+void CachedDataSet::SetCurrentValue(const TField* field, const FieldValue& value)
 {
-    if (m_state == TDataSetState::Edit)
+    if (m_state == DataSetState::Edit)
         (*m_editBuffer)[static_cast<size_t>(field->Index())] = value;
-    else if (m_state == TDataSetState::Insert)
+    else if (m_state == DataSetState::Insert)
         m_insertRow->values[field->Index()] = value;
     else
         throw StorageError(objectName().toStdString() + ": not in edit or insert mode");
@@ -851,7 +851,7 @@ void TCachedDataSet::SetCurrentValue(const TField* field, const FieldValue& valu
         emit RecordChanged(const_cast<TField*>(field));
 }
 
-void TCachedDataSet::SetState(TDataSetState state)
+void CachedDataSet::SetState(DataSetState state)
 {
     if (m_state == state)
         return;
@@ -860,19 +860,19 @@ void TCachedDataSet::SetState(TDataSetState state)
         emit StateChanged(state);
 }
 
-void TCachedDataSet::CheckActive() const
+void CachedDataSet::CheckActive() const
 {
     if (!Active())
         throw StorageError(objectName().toStdString() + ": the dataset is closed");
 }
 
-void TCachedDataSet::CheckBrowseMode()
+void CachedDataSet::CheckBrowseMode()
 {
     CheckActive();
     Post();
 }
 
-void TCachedDataSet::Scrolled()
+void CachedDataSet::Scrolled()
 {
     if (!ControlsDisabled())
         emit CursorMoved();
@@ -880,7 +880,7 @@ void TCachedDataSet::Scrolled()
         emit AfterScroll(this);
 }
 
-void TCachedDataSet::NotifyDataSetChanged()
+void CachedDataSet::NotifyDataSetChanged()
 {
     if (ControlsDisabled())
         m_changedWhileDisabled = true;
@@ -888,14 +888,14 @@ void TCachedDataSet::NotifyDataSetChanged()
         emit DataSetChanged();
 }
 
-void TCachedDataSet::RebuildVisible() const
+void CachedDataSet::RebuildVisible() const
 {
     if (m_visibleValid)
         return;
     m_visible.clear();
     // While no row is hidden, the rows are their own list: a large project keeps no copy.
     m_allVisible = std::all_of(m_rows.begin(), m_rows.end(),
-                               [](const TRowPtr& row) { return row->Visible(); });
+                               [](const RowPtr& row) { return row->Visible(); });
     if (m_allVisible)
         m_visible.shrink_to_fit();
     else
@@ -905,24 +905,24 @@ void TCachedDataSet::RebuildVisible() const
     m_visibleValid = true;
 }
 
-size_t TCachedDataSet::VisibleSize() const
+size_t CachedDataSet::VisibleSize() const
 {
     RebuildVisible();
     return m_allVisible ? m_rows.size() : m_visible.size();
 }
 
-TCachedRow* TCachedDataSet::VisibleAt(size_t index) const
+CachedRow* CachedDataSet::VisibleAt(size_t index) const
 {
     return m_allVisible ? m_rows[index].get() : m_visible[index];
 }
 
-void TCachedDataSet::Compact()
+void CachedDataSet::Compact()
 {
     // Dropped rows are removed in bulk once they are a quarter of all rows: each pass over the
     // rows is paid for by as many drops, so deleting many appended rows stays linear.
     if (m_droppedRows == 0 || m_droppedRows * 4 < m_rows.size())
         return;
-    TCachedRow* current = m_cursor < m_rows.size() ? m_rows[m_cursor].get() : nullptr;
+    CachedRow* current = m_cursor < m_rows.size() ? m_rows[m_cursor].get() : nullptr;
     size_t kept = 0;
     size_t newCursor = 0;
     for (size_t i = 0; i < m_rows.size(); ++i) {

@@ -11,18 +11,18 @@
 #include <vector>
 
 class TField;
-class TFbDatabase;
-class TFbTransaction;
-struct TCachedRow;
+class FbDatabase;
+class FbTransaction;
+struct CachedRow;
 struct PreparedStatement;
 
-struct TRowDelete
+struct RowDelete
 {
-    void operator()(TCachedRow* row) const;
+    void operator()(CachedRow* row) const;
 };
-using TRowPtr = TMaybeOwned<TCachedRow, TRowDelete>;
+using RowPtr = MaybeOwned<CachedRow, RowDelete>;
 
-enum class TDataSetState
+enum class DataSetState
 {
     Inactive,
     Browse,
@@ -48,16 +48,16 @@ enum class TUpdateStatus : uint8_t
 // Navigation follows the usual dataset protocol: First, then Next until Eof; the cursor stays
 // on the last row when Next runs past it. Deleted rows are hidden from navigation and lookups.
 // Errors of the engine and misuse raise StorageError.
-class TCachedDataSet : public QObject
+class CachedDataSet : public QObject
 {
     Q_OBJECT
 
 public:
-    TCachedDataSet(QObject* parent, const QString& name);
-    ~TCachedDataSet() override;
+    CachedDataSet(QObject* parent, const QString& name);
+    ~CachedDataSet() override;
 
-    void SetDatabase(TFbDatabase* database) { m_database = database; }
-    void SetTransaction(TFbTransaction* transaction) { m_transaction = transaction; }
+    void SetDatabase(FbDatabase* database) { m_database = database; }
+    void SetTransaction(FbTransaction* transaction) { m_transaction = transaction; }
     // Statements are given line by line and joined by line breaks.
     void SetSelectSQL(const QStringList& lines) { m_selectSql = lines; }
     void SetRefreshSQL(const QStringList& lines) { m_refreshSql = lines; }
@@ -72,7 +72,7 @@ public:
     void SetCachedUpdates(bool cached) { m_cachedUpdates = cached; }
     bool CachedUpdates() const { return m_cachedUpdates; }
 
-    TField* AddField(const QString& objectName, const QString& fieldName, TFieldKind kind);
+    TField* AddField(const QString& objectName, const QString& fieldName, FieldKind kind);
     const std::vector<TField*>& Fields() const { return m_fields; }
     TField* FindField(const QString& fieldName) const;
     // Raises StorageError when the dataset has no such field.
@@ -81,8 +81,8 @@ public:
     void Open();
     // Drops the rows and every cached change.
     void Close();
-    bool Active() const { return m_state != TDataSetState::Inactive; }
-    TDataSetState State() const { return m_state; }
+    bool Active() const { return m_state != DataSetState::Inactive; }
+    DataSetState State() const { return m_state; }
 
     void First();
     void Last();
@@ -143,7 +143,7 @@ public:
     void RemoveRecordUpdater(QObject* owner);
 
     // Called right after Append has created a row, to fill keys and defaults.
-    std::function<void(TCachedDataSet* DataSet)> OnNewRecord;
+    std::function<void(CachedDataSet* DataSet)> OnNewRecord;
     // Called every few thousand rows while ApplyUpdates writes, with the rows gone through and
     // their count, so that a window can show the progress of a long save.
     std::function<void(size_t done, size_t total)> OnApplyProgress;
@@ -154,9 +154,9 @@ public:
     QString DisplayTextAt(int visibleRow, const TField* field) const;
 
 signals:
-    void AfterScroll(TCachedDataSet* DataSet);
+    void AfterScroll(CachedDataSet* DataSet);
     // Raised only while controls are enabled:
-    void StateChanged(TDataSetState state);
+    void StateChanged(DataSetState state);
     void DataSetChanged();
     void RecordChanged(TField* field);
     void CursorMoved();
@@ -164,12 +164,12 @@ signals:
 protected:
     // Hooks for a derived dataset that keeps its own lookup structure over the rows.
     virtual void RowsReset() {}
-    virtual void RowAppended(TCachedRow* /*row*/) {}
-    virtual void RowHidden(TCachedRow* /*row*/) {}
-    const std::vector<TRowPtr>& Rows() const { return m_rows; }
+    virtual void RowAppended(CachedRow* /*row*/) {}
+    virtual void RowHidden(CachedRow* /*row*/) {}
+    const std::vector<RowPtr>& Rows() const { return m_rows; }
     // Puts the cursor on the row (which must be visible), or past the last row for nullptr.
-    void MoveToRow(TCachedRow* row);
-    const FieldValue& RowValue(const TCachedRow* row, const TField* field) const;
+    void MoveToRow(CachedRow* row);
+    const FieldValue& RowValue(const CachedRow* row, const TField* field) const;
 
 private:
     friend class TField;
@@ -177,9 +177,9 @@ private:
 
     const FieldValue& CurrentValue(const TField* field) const;
     void SetCurrentValue(const TField* field, const FieldValue& value);
-    TCachedRow* CurrentRow() const;
-    TCachedRow* ContextRow() const;
-    void SetState(TDataSetState state);
+    CachedRow* CurrentRow() const;
+    CachedRow* ContextRow() const;
+    void SetState(DataSetState state);
     void CheckActive() const;
     void CheckBrowseMode();
     void Scrolled();
@@ -187,17 +187,17 @@ private:
     void RebuildVisible() const;
     // The visible rows in order; VisibleAt needs a VisibleSize (which rebuilds) first.
     size_t VisibleSize() const;
-    TCachedRow* VisibleAt(size_t index) const;
+    CachedRow* VisibleAt(size_t index) const;
     void Compact();
-    void WriteRow(TCachedRow* row);
-    void RefreshRow(TCachedRow* row);
+    void WriteRow(CachedRow* row);
+    void RefreshRow(CachedRow* row);
     bool ReadBack(const FieldValue* current, const FieldValue* old, FieldValue* into);
-    void ReadRow(TCachedRow* row);
+    void ReadRow(CachedRow* row);
     Statements& PreparedStatements();
     PreparedStatement& PrepareInsert();
 
-    TFbDatabase* m_database = nullptr;
-    TFbTransaction* m_transaction = nullptr;
+    FbDatabase* m_database = nullptr;
+    FbTransaction* m_transaction = nullptr;
     QStringList m_selectSql;
     QStringList m_refreshSql;
     QStringList m_insertSql;
@@ -206,12 +206,12 @@ private:
     bool m_cachedUpdates = false;
     std::vector<TField*> m_fields;
 
-    TDataSetState m_state = TDataSetState::Inactive;
+    DataSetState m_state = DataSetState::Inactive;
     // Declared before m_rows, which points into them.
-    std::vector<std::unique_ptr<TCachedRow[]>> m_rowBlocks;
+    std::vector<std::unique_ptr<CachedRow[]>> m_rowBlocks;
     std::vector<std::unique_ptr<FieldValue[]>> m_valueBlocks;
-    std::vector<TRowPtr> m_rows;
-    mutable std::vector<TCachedRow*> m_visible;
+    std::vector<RowPtr> m_rows;
+    mutable std::vector<CachedRow*> m_visible;
     mutable bool m_visibleValid = false;
     mutable bool m_allVisible = false; // then m_visible is empty and m_rows stands for it
     size_t m_visibleCount = 0;
@@ -221,15 +221,15 @@ private:
     size_t m_droppedRows = 0;
     size_t m_changedRows = 0;
     std::unique_ptr<std::vector<FieldValue>> m_editBuffer;
-    std::unique_ptr<TCachedRow> m_insertRow;
-    mutable const TCachedRow* m_contextRow = nullptr;
+    std::unique_ptr<CachedRow> m_insertRow;
+    mutable const CachedRow* m_contextRow = nullptr;
     int m_controlsDisabled = 0;
     bool m_changedWhileDisabled = false;
     int m_scrollDisabled = 0;
     std::unique_ptr<Statements> m_statements;
     struct WrittenRow
     {
-        TCachedRow* row;
+        CachedRow* row;
         std::unique_ptr<FieldValue[]> values;
     };
     std::vector<WrittenRow> m_written;

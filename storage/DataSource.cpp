@@ -1,11 +1,11 @@
 #include "storage/DataSource.h"
 
-TDataSource::TDataSource(QObject* parent, const QString& name, TCachedDataSet* dataSet)
+DataSource::DataSource(QObject* parent, const QString& name, CachedDataSet* dataSet)
     : QObject(parent), m_dataSet(dataSet)
 {
     setObjectName(name);
-    connect(dataSet, &TCachedDataSet::StateChanged, this, &TDataSource::StateChanged);
-    connect(dataSet, &TCachedDataSet::DataSetChanged, this, &TDataSource::DataSetChanged);
-    connect(dataSet, &TCachedDataSet::CursorMoved, this, &TDataSource::CursorMoved);
-    connect(dataSet, &TCachedDataSet::RecordChanged, this, &TDataSource::RecordChanged);
+    connect(dataSet, &CachedDataSet::StateChanged, this, &DataSource::StateChanged);
+    connect(dataSet, &CachedDataSet::DataSetChanged, this, &DataSource::DataSetChanged);
+    connect(dataSet, &CachedDataSet::CursorMoved, this, &DataSource::CursorMoved);
+    connect(dataSet, &CachedDataSet::RecordChanged, this, &DataSource::RecordChanged);
 }

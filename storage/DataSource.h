@@ -7,18 +7,18 @@
 
 // The link between a dataset and its bound controls: reports the dataset's state and passes its
 // notices on.
-class TDataSource : public QObject
+class DataSource : public QObject
 {
     Q_OBJECT
 
 public:
-    TDataSource(QObject* parent, const QString& name, TCachedDataSet* dataSet);
+    DataSource(QObject* parent, const QString& name, CachedDataSet* dataSet);
 
-    TCachedDataSet* DataSet() const { return m_dataSet; }
-    TDataSetState State() const { return m_dataSet->State(); }
+    CachedDataSet* DataSet() const { return m_dataSet; }
+    DataSetState State() const { return m_dataSet->State(); }
 
 signals:
-    void StateChanged(TDataSetState state);
+    void StateChanged(DataSetState state);
     // Rows came, went, moved or were re-read: redraw everything.
     void DataSetChanged();
     void CursorMoved();
@@ -26,5 +26,5 @@ signals:
     void RecordChanged(TField* field);
 
 private:
-    TCachedDataSet* m_dataSet;
+    CachedDataSet* m_dataSet;
 };

@@ -7,21 +7,21 @@
 #include <QFile>
 #include <QRegularExpression>
 
-TFbDatabase::TFbDatabase(QObject* parent, const QString& name) : QObject(parent)
+FbDatabase::FbDatabase(QObject* parent, const QString& name) : QObject(parent)
 {
     setObjectName(name);
 }
 
-TFbDatabase::~TFbDatabase() = default;
+FbDatabase::~FbDatabase() = default;
 
-void TFbDatabase::ClearParams()
+void FbDatabase::ClearParams()
 {
     m_user.clear();
     m_password.clear();
     m_charset.clear();
 }
 
-void TFbDatabase::SetConnectParams(const QString& user, const QString& password,
+void FbDatabase::SetConnectParams(const QString& user, const QString& password,
                                    const QString& charset)
 {
     m_user = user;
@@ -29,7 +29,7 @@ void TFbDatabase::SetConnectParams(const QString& user, const QString& password,
     m_charset = charset;
 }
 
-QByteArray TFbDatabase::CreateStatement() const
+QByteArray FbDatabase::CreateStatement() const
 {
     QByteArray statement = "CREATE DATABASE ";
     statement +=
@@ -40,7 +40,7 @@ QByteArray TFbDatabase::CreateStatement() const
     return statement;
 }
 
-fb::Attachment::Params TFbDatabase::CreateParams() const
+fb::Attachment::Params FbDatabase::CreateParams() const
 {
     fb::Attachment::Params params;
     params.dialect = static_cast<unsigned>(m_dialect);
@@ -66,7 +66,7 @@ fb::Attachment::Params TFbDatabase::CreateParams() const
     return params;
 }
 
-void TFbDatabase::CheckName() const
+void FbDatabase::CheckName() const
 {
     // The embedded engine takes everything before a ':' for a server and refuses the name.
     qsizetype colon = m_dbName.indexOf(u':');
@@ -78,7 +78,7 @@ void TFbDatabase::CheckName() const
         throw StorageError(StorageTexts::ColonInName, std::string());
 }
 
-void TFbDatabase::CreateDatabase()
+void FbDatabase::CreateDatabase()
 {
     Close();
     CheckName();
@@ -87,7 +87,7 @@ void TFbDatabase::CreateDatabase()
     m_attachment = fb::Attachment::Create(m_dbName.toUtf8().toStdString(), CreateParams());
 }
 
-void TFbDatabase::Open()
+void FbDatabase::Open()
 {
     Close();
     CheckName();
@@ -99,7 +99,7 @@ void TFbDatabase::Open()
     m_attachment = fb::Attachment::Attach(m_dbName.toUtf8().toStdString(), params);
 }
 
-void TFbDatabase::Close()
+void FbDatabase::Close()
 {
     if (!Connected())
         return;
@@ -108,7 +108,7 @@ void TFbDatabase::Close()
     m_attachment.Detach();
 }
 
-void TFbDatabase::DropDatabase()
+void FbDatabase::DropDatabase()
 {
     if (!Connected())
         return;

@@ -5,17 +5,17 @@
 #include <QObject>
 #include <QStringList>
 
-class TFbTransaction;
+class FbTransaction;
 
 // The connection component of the data module: database name, connection parameters and the
 // attachment. Closing it ends its default transaction by commit.
-class TFbDatabase : public QObject
+class FbDatabase : public QObject
 {
     Q_OBJECT
 
 public:
-    TFbDatabase(QObject* parent, const QString& name);
-    ~TFbDatabase() override;
+    FbDatabase(QObject* parent, const QString& name);
+    ~FbDatabase() override;
 
     void SetDBName(const QString& fileName) { m_dbName = fileName; }
     QString DBName() const { return m_dbName; }
@@ -25,7 +25,7 @@ public:
     void SetConnectParams(const QString& user, const QString& password, const QString& charset);
     // Lines appended to the CREATE DATABASE statement, each ended by CR LF.
     QStringList& CreationParams() { return m_creationParams; }
-    void SetDefaultTransaction(TFbTransaction* transaction) { m_transaction = transaction; }
+    void SetDefaultTransaction(FbTransaction* transaction) { m_transaction = transaction; }
 
     // The CREATE DATABASE statement equivalent to what CreateDatabase does for the current name
     // and creation parameters; single quotes in the name are doubled.
@@ -49,6 +49,6 @@ private:
     QString m_password;
     QString m_charset;
     QStringList m_creationParams;
-    TFbTransaction* m_transaction = nullptr;
+    FbTransaction* m_transaction = nullptr;
     fb::Attachment m_attachment;
 };

@@ -4,13 +4,13 @@
 #include "storage/FbTransaction.h"
 #include "storage/fb/Statement.h"
 
-TFbQuery::TFbQuery(QObject* parent, const QString& name, TFbTransaction* transaction)
+FbQuery::FbQuery(QObject* parent, const QString& name, FbTransaction* transaction)
     : QObject(parent), m_transaction(transaction)
 {
     setObjectName(name);
 }
 
-void TFbQuery::ExecQuery()
+void FbQuery::ExecQuery()
 {
     m_transaction->EnsureStarted();
     fb::Statement statement(m_transaction->Database()->Attachment(), m_transaction->Handle(),

@@ -3,21 +3,21 @@
 #include <QObject>
 #include <QString>
 
-class TFbTransaction;
+class FbTransaction;
 
 // A statement component bound to the connection's transaction; runs texts without parameters.
-class TFbQuery : public QObject
+class FbQuery : public QObject
 {
     Q_OBJECT
 
 public:
-    TFbQuery(QObject* parent, const QString& name, TFbTransaction* transaction);
+    FbQuery(QObject* parent, const QString& name, FbTransaction* transaction);
 
     void SetSQL(const QString& sql) { m_sql = sql; }
     QString SQL() const { return m_sql; }
     void ExecQuery();
 
 private:
-    TFbTransaction* m_transaction;
+    FbTransaction* m_transaction;
     QString m_sql;
 };

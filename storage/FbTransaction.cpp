@@ -3,31 +3,31 @@
 #include "storage/FbDatabase.h"
 #include "storage/StorageError.h"
 
-TFbTransaction::TFbTransaction(QObject* parent, const QString& name, TFbDatabase* database)
+FbTransaction::FbTransaction(QObject* parent, const QString& name, FbDatabase* database)
     : QObject(parent), m_database(database)
 {
     setObjectName(name);
 }
 
-void TFbTransaction::StartTransaction()
+void FbTransaction::StartTransaction()
 {
     if (!m_database->Connected())
         throw StorageError("The database is not connected");
     m_transaction = fb::Transaction::StartReadCommitted(m_database->Attachment());
 }
 
-void TFbTransaction::EnsureStarted()
+void FbTransaction::EnsureStarted()
 {
     if (!Active())
         StartTransaction();
 }
 
-void TFbTransaction::Commit()
+void FbTransaction::Commit()
 {
     m_transaction.Commit();
 }
 
-void TFbTransaction::CommitRetaining()
+void FbTransaction::CommitRetaining()
 {
     m_transaction.CommitRetaining();
 }

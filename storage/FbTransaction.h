@@ -4,18 +4,18 @@
 
 #include <QObject>
 
-class TFbDatabase;
+class FbDatabase;
 
 // The one transaction of the connection: started on first use, never rolled back by the
 // program; the connection commits it when it closes.
-class TFbTransaction : public QObject
+class FbTransaction : public QObject
 {
     Q_OBJECT
 
 public:
-    TFbTransaction(QObject* parent, const QString& name, TFbDatabase* database);
+    FbTransaction(QObject* parent, const QString& name, FbDatabase* database);
 
-    TFbDatabase* Database() const { return m_database; }
+    FbDatabase* Database() const { return m_database; }
     bool Active() const { return m_transaction.IsActive(); }
     void StartTransaction();
     void EnsureStarted();
@@ -24,6 +24,6 @@ public:
     fb::Transaction& Handle() { return m_transaction; }
 
 private:
-    TFbDatabase* m_database;
+    FbDatabase* m_database;
     fb::Transaction m_transaction;
 };

@@ -7,8 +7,8 @@
 
 #include <cmath>
 
-TField::TField(TCachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
-               TFieldKind kind)
+TField::TField(CachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
+               FieldKind kind)
     : QObject(dataSet), m_dataSet(dataSet), m_fieldName(fieldName), m_kind(kind)
 {
     setObjectName(objectName);
@@ -24,7 +24,7 @@ void TField::SetDisplayLabel(const QString& label)
 
 Qt::Alignment TField::Alignment() const
 {
-    const bool numeric = m_kind == TFieldKind::Integer || m_kind == TFieldKind::Float;
+    const bool numeric = m_kind == FieldKind::Integer || m_kind == FieldKind::Float;
     return (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
 }
 
@@ -113,7 +113,7 @@ QString TField::DefaultText() const
     if (const auto integer = value.Integer())
         return QString::number(*integer);
     const double real = *value.Real();
-    if (m_kind == TFieldKind::DateTime)
+    if (m_kind == FieldKind::DateTime)
         return ResultTexts::DateText(real) + ' ' + ResultTexts::TimeText(real);
     return QString::number(real, 'g', 15);
 }
@@ -132,15 +132,15 @@ void TField::SetAsString(const QString& text)
         return;
     }
     switch (m_kind) {
-    case TFieldKind::Integer:
+    case FieldKind::Integer:
         SetAsInteger(text.trimmed().toInt());
         break;
-    case TFieldKind::Float:
-    case TFieldKind::DateTime:
+    case FieldKind::Float:
+    case FieldKind::DateTime:
         SetAsFloat(text.trimmed().toDouble());
         break;
-    case TFieldKind::String:
-    case TFieldKind::Blob:
+    case FieldKind::String:
+    case FieldKind::Blob:
         SetAsBytes(Windows1251::encode(text));
         break;
     }

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class TCachedDataSet;
+class CachedDataSet;
 
 // A field object of a cached dataset: one column of its rows, read and written on the dataset's
 // current row (or on the row a bound control is drawing), with its presentation settings.
@@ -19,12 +19,12 @@ public:
     // Sender, text to fill, display flag (true when asked for display, false for editing).
     using GetTextHandler = std::function<void(TField* Sender, QString& Text, bool DisplayText)>;
 
-    TField(TCachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
-           TFieldKind kind);
+    TField(CachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
+           FieldKind kind);
 
-    TCachedDataSet* DataSet() const { return m_dataSet; }
+    CachedDataSet* DataSet() const { return m_dataSet; }
     const QString& FieldName() const { return m_fieldName; }
-    TFieldKind Kind() const { return m_kind; }
+    FieldKind Kind() const { return m_kind; }
     int Index() const { return m_index; }
 
     QString DisplayLabel() const { return m_displayLabel.isEmpty() ? m_fieldName : m_displayLabel; }
@@ -68,12 +68,12 @@ signals:
     void DisplayLabelChanged();
 
 private:
-    friend class TCachedDataSet;
+    friend class CachedDataSet;
     QString DefaultText() const;
 
-    TCachedDataSet* m_dataSet;
+    CachedDataSet* m_dataSet;
     QString m_fieldName;
-    TFieldKind m_kind;
+    FieldKind m_kind;
     int m_index = -1;
     QString m_displayLabel;
     int m_displayWidth = 10;

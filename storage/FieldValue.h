@@ -184,7 +184,7 @@ private:
 
 static_assert(sizeof(FieldValue) == 8);
 
-enum class TFieldKind
+enum class FieldKind
 {
     Integer,
     Float,

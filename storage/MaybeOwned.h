@@ -7,21 +7,21 @@
 // read by Open live in large blocks of their dataset and go with them. Whether it owns rides in
 // the lowest bit of the address, which alignment leaves free, so a million rows pay one word
 // each for it instead of two.
-template <typename T, typename Free> class TMaybeOwned
+template <typename T, typename Free> class MaybeOwned
 {
     static_assert(alignof(T) >= 2);
 
 public:
-    TMaybeOwned() noexcept = default;
-    explicit TMaybeOwned(T* owned) noexcept : m_bits(Address(owned) | (owned ? 1u : 0u)) {}
-    static TMaybeOwned Borrowed(T* target) noexcept
+    MaybeOwned() noexcept = default;
+    explicit MaybeOwned(T* owned) noexcept : m_bits(Address(owned) | (owned ? 1u : 0u)) {}
+    static MaybeOwned Borrowed(T* target) noexcept
     {
-        TMaybeOwned pointer;
+        MaybeOwned pointer;
         pointer.m_bits = Address(target);
         return pointer;
     }
-    TMaybeOwned(TMaybeOwned&& other) noexcept : m_bits(std::exchange(other.m_bits, 0)) {}
-    TMaybeOwned& operator=(TMaybeOwned&& other) noexcept
+    MaybeOwned(MaybeOwned&& other) noexcept : m_bits(std::exchange(other.m_bits, 0)) {}
+    MaybeOwned& operator=(MaybeOwned&& other) noexcept
     {
         if (this != &other) {
             reset();
@@ -29,9 +29,9 @@ public:
         }
         return *this;
     }
-    TMaybeOwned(const TMaybeOwned&) = delete;
-    TMaybeOwned& operator=(const TMaybeOwned&) = delete;
-    ~TMaybeOwned() { reset(); }
+    MaybeOwned(const MaybeOwned&) = delete;
+    MaybeOwned& operator=(const MaybeOwned&) = delete;
+    ~MaybeOwned() { reset(); }
 
     T* get() const noexcept { return reinterpret_cast<T*>(m_bits & ~uintptr_t(1)); }
     T* operator->() const noexcept { return get(); }

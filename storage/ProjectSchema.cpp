@@ -1,6 +1,6 @@
 #include "storage/ProjectSchema.h"
 
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "storage/fb/Attachment.h"
 #include "storage/fb/Statement.h"
 

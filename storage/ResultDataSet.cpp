@@ -29,18 +29,18 @@ int64_t AsNumber(const FieldValue& value)
 }
 } // namespace
 
-TResultDataSet::TResultDataSet(QObject* parent, const QString& name) : TCachedDataSet(parent, name)
+ResultDataSet::ResultDataSet(QObject* parent, const QString& name) : CachedDataSet(parent, name)
 {
 }
 
-size_t TResultDataSet::KeyHash::operator()(const Key& key) const noexcept
+size_t ResultDataSet::KeyHash::operator()(const Key& key) const noexcept
 {
     uint64_t h = key.dateBits * 0x9E3779B97F4A7C15ull;
     h ^= static_cast<uint64_t>(key.number) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
     return static_cast<size_t>(h ^ (h >> 29));
 }
 
-bool TResultDataSet::KeyOf(const TCachedRow* row, Key& key) const
+bool ResultDataSet::KeyOf(const CachedRow* row, Key& key) const
 {
     double date = AsReal(RowValue(row, m_dateField));
     if (std::isnan(date))
@@ -52,7 +52,7 @@ bool TResultDataSet::KeyOf(const TCachedRow* row, Key& key) const
     return true;
 }
 
-void TResultDataSet::BuildIndex()
+void ResultDataSet::BuildIndex()
 {
     m_dateField = FieldByName(DateField);
     m_numberField = FieldByName(NumberField);
@@ -65,10 +65,10 @@ void TResultDataSet::BuildIndex()
     m_indexValid = true;
 }
 
-bool TResultDataSet::LocateResult(double msrDate, uint32_t msrNumber)
+bool ResultDataSet::LocateResult(double msrDate, uint32_t msrNumber)
 {
     Post();
-    TCachedRow* found = nullptr;
+    CachedRow* found = nullptr;
     if (!std::isnan(msrDate)) {
         if (!m_indexValid)
             BuildIndex();
@@ -82,20 +82,20 @@ bool TResultDataSet::LocateResult(double msrDate, uint32_t msrNumber)
     return found != nullptr;
 }
 
-void TResultDataSet::RowsReset()
+void ResultDataSet::RowsReset()
 {
     m_indexValid = false;
     m_index.clear();
 }
 
-void TResultDataSet::RowAppended(TCachedRow* row)
+void ResultDataSet::RowAppended(CachedRow* row)
 {
     Key key{};
     if (m_indexValid && KeyOf(row, key))
         m_index.emplace(key, row);
 }
 
-void TResultDataSet::RowHidden(TCachedRow* row)
+void ResultDataSet::RowHidden(CachedRow* row)
 {
     Key key{};
     if (!m_indexValid || !KeyOf(row, key))

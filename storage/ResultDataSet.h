@@ -7,12 +7,12 @@
 
 // The results dataset: a cached dataset that finds a result by date-time and number through a
 // hash index over its visible rows instead of scanning them.
-class TResultDataSet : public TCachedDataSet
+class ResultDataSet : public CachedDataSet
 {
     Q_OBJECT
 
 public:
-    TResultDataSet(QObject* parent, const QString& name);
+    ResultDataSet(QObject* parent, const QString& name);
 
     // Finds the first visible row, in dataset order, whose MSR_DATE equals msrDate exactly and
     // whose MSR_NUMBER (signed) equals msrNumber (unsigned); null reads as 0. Leaves the cursor on
@@ -21,8 +21,8 @@ public:
 
 protected:
     void RowsReset() override;
-    void RowAppended(TCachedRow* row) override;
-    void RowHidden(TCachedRow* row) override;
+    void RowAppended(CachedRow* row) override;
+    void RowHidden(CachedRow* row) override;
 
 private:
     struct Key
@@ -36,11 +36,11 @@ private:
         size_t operator()(const Key& key) const noexcept;
     };
 
-    bool KeyOf(const TCachedRow* row, Key& key) const;
+    bool KeyOf(const CachedRow* row, Key& key) const;
     void BuildIndex();
 
     TField* m_dateField = nullptr;
     TField* m_numberField = nullptr;
-    std::unordered_multimap<Key, TCachedRow*, KeyHash> m_index;
+    std::unordered_multimap<Key, CachedRow*, KeyHash> m_index;
     bool m_indexValid = false;
 };

@@ -3,7 +3,7 @@
 #include "storage/DataSource.h"
 #include "storage/Field.h"
 
-TResultTableModel::TResultTableModel(TDataSource* source, QObject* parent)
+ResultTableModel::ResultTableModel(DataSource* source, QObject* parent)
     : QAbstractTableModel(parent), m_source(source)
 {
     for (TField* field : source->DataSet()->Fields()) {
@@ -16,26 +16,26 @@ TResultTableModel::TResultTableModel(TDataSource* source, QObject* parent)
     }
     m_rowCount = source->DataSet()->RecordCount();
     m_currentRow = source->DataSet()->RecNo();
-    connect(source, &TDataSource::DataSetChanged, this, &TResultTableModel::Reload);
-    connect(source, &TDataSource::CursorMoved, this, &TResultTableModel::UpdateCurrentRow);
-    connect(source, &TDataSource::RecordChanged, this, [this] {
+    connect(source, &DataSource::DataSetChanged, this, &ResultTableModel::Reload);
+    connect(source, &DataSource::CursorMoved, this, &ResultTableModel::UpdateCurrentRow);
+    connect(source, &DataSource::RecordChanged, this, [this] {
         if (m_currentRow >= 0 && m_currentRow < m_rowCount && !m_columns.empty())
             emit dataChanged(index(m_currentRow, 0),
                              index(m_currentRow, static_cast<int>(m_columns.size()) - 1));
     });
 }
 
-int TResultTableModel::rowCount(const QModelIndex& parent) const
+int ResultTableModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_rowCount;
 }
 
-int TResultTableModel::columnCount(const QModelIndex& parent) const
+int ResultTableModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
-QVariant TResultTableModel::data(const QModelIndex& index, int role) const
+QVariant ResultTableModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return QVariant();
@@ -50,7 +50,7 @@ QVariant TResultTableModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant TResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || section < 0 ||
         section >= static_cast<int>(m_columns.size()))
@@ -66,25 +66,25 @@ QVariant TResultTableModel::headerData(int section, Qt::Orientation orientation,
     }
 }
 
-TField* TResultTableModel::FieldAt(int column) const
+TField* ResultTableModel::FieldAt(int column) const
 {
     return column >= 0 && column < static_cast<int>(m_columns.size())
                ? m_columns[static_cast<size_t>(column)]
                : nullptr;
 }
 
-int TResultTableModel::CurrentRow() const
+int ResultTableModel::CurrentRow() const
 {
     return m_currentRow;
 }
 
-void TResultTableModel::SetCurrentRow(int row)
+void ResultTableModel::SetCurrentRow(int row)
 {
     if (row != m_source->DataSet()->RecNo())
         m_source->DataSet()->SetRecNo(row);
 }
 
-void TResultTableModel::Reload()
+void ResultTableModel::Reload()
 {
     const int count = m_source->DataSet()->RecordCount();
     if (count != m_rowCount) {
@@ -97,7 +97,7 @@ void TResultTableModel::Reload()
     UpdateCurrentRow();
 }
 
-void TResultTableModel::UpdateCurrentRow()
+void ResultTableModel::UpdateCurrentRow()
 {
     const int row = m_source->DataSet()->RecNo();
     if (row == m_currentRow)

@@ -4,13 +4,13 @@
 
 #include <vector>
 
-class TDataSource;
+class DataSource;
 class TField;
 
 // The results table over the results dataset: one column per visible field with its display
 // label as title and its display text in the cells. While the dataset's controls are disabled
 // (BeginUpdate) the model stays still; it resets once when they are enabled again.
-class TResultTableModel : public QAbstractTableModel
+class ResultTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 
@@ -18,7 +18,7 @@ public:
     // Width of a column in characters, asked of the horizontal header.
     static constexpr int WidthInCharsRole = Qt::UserRole + 1;
 
-    explicit TResultTableModel(TDataSource* source, QObject* parent = nullptr);
+    explicit ResultTableModel(DataSource* source, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,7 +40,7 @@ private:
     void Reload();
     void UpdateCurrentRow();
 
-    TDataSource* m_source;
+    DataSource* m_source;
     std::vector<TField*> m_columns;
     int m_rowCount = 0;
     int m_currentRow = -1;

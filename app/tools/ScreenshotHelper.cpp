@@ -5,8 +5,8 @@
 //   vorn_screenshot_helper tour <folder> <docs>  runs the real main window on a sample project in
 //                                            <folder> and saves it, a message box, the report
 //                                            preview and a file dialog as PNGs into <docs>
-#include "storage/MainDataModule.h"
-#include "app/MainForm.h"
+#include "storage/TMainDataModule.h"
+#include "app/TMainForm.h"
 #include "common/OleDate.h"
 #include "app/ProgramFolder.h"
 #include "app/SettingsFile.h"
@@ -61,10 +61,10 @@ int writeProject(const QString& folder, const QString& settingsFile)
     module.SaveChanges();
     module.CloseDatabase();
 
-    TVornSettings settings;
+    VornSettings settings;
     settings.ProjectName = file;
     settings.ProjectPath = projects + u'/';
-    TSettingsFile(settingsFile).save(settings);
+    SettingsFile(settingsFile).save(settings);
     return 0;
 }
 
@@ -122,7 +122,7 @@ int tour(const QString& folder, const QString& docs)
 int main(int argc, char* argv[])
 {
     if (argc == 4 && QLatin1String(argv[1]) == QLatin1String("tour")) {
-        TVornApplication app(argc, argv);
+        VornApplication app(argc, argv);
         app.setQuitOnLastWindowClosed(false);
         return tour(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }

@@ -8,7 +8,7 @@
 // of 2000 records for a median)
 
 #include "bench/support/BenchTiming.h"
-#include "download/DownloadThread.h"
+#include "download/TDownloadThread.h"
 #include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
@@ -67,7 +67,7 @@ struct Run
 Run download(int records)
 {
     auto instrument = std::make_shared<SimulatedInstrument>();
-    std::vector<TResultRecord> stored(static_cast<std::size_t>(records));
+    std::vector<ResultRecord> stored(static_cast<std::size_t>(records));
     for (int i = 0; i < records; ++i) {
         TMsrResult r;
         r.MsrDate = OleDate::fromParts(2024, 1 + i % 12, 1 + i % 28, i % 24, i % 60, i % 60);

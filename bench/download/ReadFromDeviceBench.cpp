@@ -6,8 +6,8 @@
 // Usage: read_from_device_bench [records [repeats]]   (defaults: 65535 records, 1 run)
 
 #include "bench/support/BenchTiming.h"
-#include "download/DownloadThread.h"
-#include "storage/MainDataModule.h"
+#include "download/TDownloadThread.h"
+#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "bench/support/RawProject.h"
 #include "download/ResultImport.h"
@@ -97,7 +97,7 @@ struct Run
 Run ReadIntoProject(const QString& project, int records)
 {
     auto instrument = std::make_shared<SimulatedInstrument>();
-    std::vector<TResultRecord> stored;
+    std::vector<ResultRecord> stored;
     stored.reserve(static_cast<std::size_t>(records));
     for (int n = StoredRows; n < StoredRows + records; ++n)
         stored.push_back(EncodeResultRecord(Sample(n)));

@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
     print("open the preview of 10,000 results",
           Bench::medianSeconds(3,
                                [&] {
-                                   TReportPreviewForm form(report, TReportPreviewForm::ZoomButton);
+                                   ReportPreviewForm form(report, ReportPreviewForm::ZoomButton);
                                    form.show();
                                    form.preview()->updatePreview();
                                }),

@@ -1,7 +1,7 @@
 #include "bench/support/BenchTiming.h"
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
 #include "common/OleDate.h"
 #include "report/ResultWorkbook.h"

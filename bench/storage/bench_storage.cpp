@@ -4,7 +4,7 @@
 // (with the peak memory of a process that only opens it).
 
 #include "bench/support/BenchTiming.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "bench/support/RawProject.h"
 #include "storage/fb/LockFolder.h"
 
@@ -26,7 +26,7 @@ constexpr int Repeats = 3;
 // The duplicate test as a plain scan from the first row, counting the row pairs it compares.
 bool LinearResultExists(TMainDataModule& module, const TMsrResult& r, long long& pairs)
 {
-    TCachedDataSet* data = module.dsetVORN;
+    CachedDataSet* data = module.dsetVORN;
     for (data->First(); !data->Eof(); data->Next()) {
         ++pairs;
         if (module.dsetVORNMSR_DATE->AsDateTime() == r.MsrDate &&

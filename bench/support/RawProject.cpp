@@ -1,6 +1,6 @@
 #include "bench/support/RawProject.h"
 
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "storage/fb/Attachment.h"
 #include "storage/fb/Statement.h"

@@ -20,42 +20,42 @@ QString ToStored(QString text)
 }
 } // namespace
 
-TDBMemoBinding::TDBMemoBinding(QPlainTextEdit* editor, TDataSource* source,
+DBMemoBinding::DBMemoBinding(QPlainTextEdit* editor, DataSource* source,
                                const QString& fieldName, QObject* parent)
     : QObject(parent), m_editor(editor), m_source(source), m_fieldName(fieldName)
 {
     editor->installEventFilter(this);
-    connect(editor, &QPlainTextEdit::textChanged, this, &TDBMemoBinding::EditorTextChanged);
-    connect(source, &TDataSource::DataSetChanged, this, &TDBMemoBinding::LoadFromField);
-    connect(source, &TDataSource::CursorMoved, this, &TDBMemoBinding::LoadFromField);
-    connect(source, &TDataSource::RecordChanged, this, [this](TField* field) {
+    connect(editor, &QPlainTextEdit::textChanged, this, &DBMemoBinding::EditorTextChanged);
+    connect(source, &DataSource::DataSetChanged, this, &DBMemoBinding::LoadFromField);
+    connect(source, &DataSource::CursorMoved, this, &DBMemoBinding::LoadFromField);
+    connect(source, &DataSource::RecordChanged, this, [this](TField* field) {
         if (!field || field == Field())
             LoadFromField();
     });
-    connect(source, &TDataSource::StateChanged, this, [this](TDataSetState state) {
+    connect(source, &DataSource::StateChanged, this, [this](DataSetState state) {
         // An edit cancelled elsewhere takes the typed text with it.
-        if (state != TDataSetState::Edit && state != TDataSetState::Insert && m_modified)
+        if (state != DataSetState::Edit && state != DataSetState::Insert && m_modified)
             LoadFromField();
     });
     source->DataSet()->AddRecordUpdater(this, [this] { UpdateRecord(); });
     LoadFromField();
 }
 
-TDBMemoBinding::~TDBMemoBinding()
+DBMemoBinding::~DBMemoBinding()
 {
     if (m_source)
         m_source->DataSet()->RemoveRecordUpdater(this);
 }
 
-TField* TDBMemoBinding::Field() const
+TField* DBMemoBinding::Field() const
 {
     return m_source->DataSet()->FindField(m_fieldName);
 }
 
-bool TDBMemoBinding::PostEdit()
+bool DBMemoBinding::PostEdit()
 {
-    TCachedDataSet* dataSet = m_source->DataSet();
-    if (dataSet->State() != TDataSetState::Edit && dataSet->State() != TDataSetState::Insert)
+    CachedDataSet* dataSet = m_source->DataSet();
+    if (dataSet->State() != DataSetState::Edit && dataSet->State() != DataSetState::Insert)
         return true;
     if (m_editor && !Windows1251::canHold(m_editor->toPlainText())) {
         emit TextRejected(Windows1251::refusalMessage(m_editor->toPlainText()));
@@ -65,7 +65,7 @@ bool TDBMemoBinding::PostEdit()
     return true;
 }
 
-bool TDBMemoBinding::eventFilter(QObject* watched, QEvent* event)
+bool DBMemoBinding::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_editor && event->type() == QEvent::FocusOut) {
         try {
@@ -77,17 +77,17 @@ bool TDBMemoBinding::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void TDBMemoBinding::LoadFromField()
+void DBMemoBinding::LoadFromField()
 {
     if (!m_editor || !m_source)
         return;
     const TField* field = Field();
-    const TCachedDataSet* dataSet = m_source->DataSet();
+    const CachedDataSet* dataSet = m_source->DataSet();
     // A redraw while the user types must not take the typed text away.
-    if (m_modified && dataSet->State() == TDataSetState::Edit)
+    if (m_modified && dataSet->State() == DataSetState::Edit)
         return;
     const bool hasRow = field && dataSet->Active() &&
-                        (dataSet->RecordCount() > 0 || dataSet->State() == TDataSetState::Insert);
+                        (dataSet->RecordCount() > 0 || dataSet->State() == DataSetState::Insert);
     const QString text = hasRow ? FromStored(field->AsString()) : QString();
     m_loading = true;
     if (m_editor->toPlainText() != text)
@@ -96,11 +96,11 @@ void TDBMemoBinding::LoadFromField()
     m_modified = false;
 }
 
-void TDBMemoBinding::EditorTextChanged()
+void DBMemoBinding::EditorTextChanged()
 {
     if (m_loading || m_modified)
         return;
-    TCachedDataSet* dataSet = m_source->DataSet();
+    CachedDataSet* dataSet = m_source->DataSet();
     TField* field = Field();
     if (!field || field->ReadOnly() || !dataSet->Active() || dataSet->RecordCount() == 0)
         return;
@@ -113,7 +113,7 @@ void TDBMemoBinding::EditorTextChanged()
     m_modified = true;
 }
 
-void TDBMemoBinding::UpdateRecord()
+void DBMemoBinding::UpdateRecord()
 {
     if (!m_modified || !m_editor)
         return;

@@ -4,7 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 
-class TDataSource;
+class DataSource;
 class TField;
 
 // Binds a multi-line editor to a blob text field of a data source's current row. The first
@@ -12,14 +12,14 @@ class TField;
 // handed to the field when the dataset posts, which the editor asks for when it loses the focus.
 // Text that Windows-1251 cannot hold is refused: TextRejected carries the message for the user
 // and the edit stays in progress; a post asked for by the program raises StorageError instead.
-class TDBMemoBinding : public QObject
+class DBMemoBinding : public QObject
 {
     Q_OBJECT
 
 public:
-    TDBMemoBinding(QPlainTextEdit* editor, TDataSource* source, const QString& fieldName,
+    DBMemoBinding(QPlainTextEdit* editor, DataSource* source, const QString& fieldName,
                    QObject* parent = nullptr);
-    ~TDBMemoBinding() override;
+    ~DBMemoBinding() override;
 
     QPlainTextEdit* Editor() const { return m_editor; }
     // Posts the dataset when the editor holds a change; false when the text was refused.
@@ -38,7 +38,7 @@ private:
     void UpdateRecord();
 
     QPointer<QPlainTextEdit> m_editor;
-    QPointer<TDataSource> m_source;
+    QPointer<DataSource> m_source;
     QString m_fieldName;
     bool m_loading = false;
     bool m_modified = false;

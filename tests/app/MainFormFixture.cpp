@@ -1,6 +1,6 @@
 #include "tests/app/MainFormFixture.h"
 
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "app/ProgramFolder.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/MainForm.h"
-#include "common/MsrResult.h"
+#include "app/TMainForm.h"
+#include "common/TMsrResult.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -2,9 +2,9 @@
 // the window is shown, prints "ready" and the text of every message box on stdout, and answers
 // the boxes in turn ("none" leaves one for the test).
 //   vorn_shutdown_test_program [--changes N] [--answers Yes,Cancel,none,...]
-#include "storage/MainDataModule.h"
-#include "app/MainForm.h"
-#include "common/MsrResult.h"
+#include "storage/TMainDataModule.h"
+#include "app/TMainForm.h"
+#include "common/TMsrResult.h"
 #include "common/OleDate.h"
 #include "app/ProgramEntry.h"
 

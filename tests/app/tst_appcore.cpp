@@ -116,7 +116,7 @@ private slots:
         homes.configHome = dir.filePath(QStringLiteral("home/.config"));
         homes.documentsFolder = dir.filePath(QStringLiteral("home/Documents"));
         homes.oldDataFolder = dir.filePath(QStringLiteral("home/.local/share/vorn"));
-        const TProgramPlaces p = ProgramFolder::choose(programFile, homes);
+        const ProgramPlaces p = ProgramFolder::choose(programFile, homes);
         QCOMPARE(p.portable, portable);
         const QDir base(portable ? QFileInfo(programFile).absolutePath() : QString());
         if (portable) {
@@ -136,7 +136,7 @@ private slots:
     void oldSettingsAreReadUntilNewOnesExist()
     {
         QTemporaryDir dir;
-        TProgramPlaces p;
+        ProgramPlaces p;
         p.settingsFile = dir.filePath(QStringLiteral("config/vorn/vorn.ini"));
         p.oldSettingsFile = dir.filePath(QStringLiteral("vorn.ini"));
         QCOMPARE(ProgramFolder::settingsFileToRead(p), p.settingsFile);
@@ -154,20 +154,20 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("lock"));
         {
-            TSingleInstanceLock first(file);
+            SingleInstanceLock first(file);
             QVERIFY(first.tryAcquire());
             // flock locks belong to the open file, so a second open in one process competes too.
-            TSingleInstanceLock second(file);
+            SingleInstanceLock second(file);
             QVERIFY(!second.tryAcquire());
             QVERIFY(!second.isHeld());
         }
-        TSingleInstanceLock third(file);
+        SingleInstanceLock third(file);
         QVERIFY(third.tryAcquire());
     }
 
     void lockInMissingFolderIsRefused()
     {
-        TSingleInstanceLock lock(QStringLiteral("/nonexistent-folder/x/lock"));
+        SingleInstanceLock lock(QStringLiteral("/nonexistent-folder/x/lock"));
         QVERIFY(!lock.tryAcquire());
     }
 };

@@ -56,7 +56,7 @@ private slots:
 
 int main(int argc, char* argv[])
 {
-    TVornApplication app(argc, argv);
+    VornApplication app(argc, argv);
     TestErrorDisplay test;
     return QTest::qExec(&test, argc, argv);
 }

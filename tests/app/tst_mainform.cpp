@@ -5,8 +5,8 @@
 #include "app/DBMemo.h"
 #include "app/DBNavigator.h"
 #include "device/demo/DemoInstrument.h"
-#include "download/DownloadSummaryForm.h"
-#include "storage/MainDataModule.h"
+#include "download/TDownloadSummaryForm.h"
+#include "storage/TMainDataModule.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/support/ModalAnswer.h"
 #include "common/OleDate.h"
@@ -479,7 +479,7 @@ private slots:
     void navigatorMovesAndDeletesWithoutAsking()
     {
         TMainForm* w = startWithProject(QStringLiteral("nav.fdb"), 3);
-        TDBNavigator* nav = w->ResultDBNavigator;
+        DBNavigator* nav = w->ResultDBNavigator;
         QAbstractItemModel* rows = w->MainDBGrid->model();
         w->PageControl->setCurrentIndex(1);
         nav->nbFirst->click();
@@ -709,7 +709,7 @@ private slots:
         QFETCH(QString, text);
         TMainForm* w = startWithProject(QStringLiteral("r.fdb"), 0);
         w->PageControl->setCurrentIndex(0);
-        TDBMemo* memo = w->DescriptionDBMemo;
+        DBMemo* memo = w->DescriptionDBMemo;
         memo->setFocus();
         QTest::keyClicks(memo, QStringLiteral("ab"));
         MessageBoxes boxes;
@@ -744,7 +744,7 @@ private slots:
         QFETCH(QString, action);
         TMainForm* w = startWithProject(QStringLiteral("one.fdb"), 2);
         w->PageControl->setCurrentIndex(0);
-        TDBMemo* memo = w->DescriptionDBMemo;
+        DBMemo* memo = w->DescriptionDBMemo;
         memo->setFocus();
         memo->insertPlainText(QStringLiteral("a") + Emoji);
         QTRY_VERIFY(w->SaveProjectAction->isEnabled());
@@ -789,7 +789,7 @@ private slots:
         const QModelIndexList selected = grid->selectionModel()->selectedRows();
         QCOMPARE(selected.size(), 1);
         QCOMPARE(selected.value(0).row(), 0);
-        QCOMPARE(static_cast<TRowIndicatorHeader*>(grid->verticalHeader())->currentRow(), 0);
+        QCOMPARE(static_cast<RowIndicatorHeader*>(grid->verticalHeader())->currentRow(), 0);
         QCOMPARE(w->CommentDBMemo->toPlainText(), Emoji);
     }
 
@@ -887,7 +887,7 @@ private slots:
         w->PageControl->setCurrentIndex(widget == QLatin1String("DescriptionDBMemo") ? 0 : 1);
         target->setFocus();
         QTRY_VERIFY(target->hasFocus());
-        auto* memo = qobject_cast<TDBMemo*>(target);
+        auto* memo = qobject_cast<DBMemo*>(target);
         if (memo) {
             memo->selectAll();
             QTest::keyClicks(memo, QStringLiteral("ab"));
@@ -970,15 +970,15 @@ private slots:
             w->MainDataModule->DeleteAllResults();
             QTRY_VERIFY(w->SaveProjectAction->isEnabled());
         }
-        TBusyFeedback::ShowProgressAfterMs = 0;
-        const auto restore = qScopeGuard([] { TBusyFeedback::ShowProgressAfterMs = 500; });
+        BusyFeedback::ShowProgressAfterMs = 0;
+        const auto restore = qScopeGuard([] { BusyFeedback::ShowProgressAfterMs = 500; });
         QList<int> cursors;
         bool progressShown = false;
         QObject watch;
-        connect(w->MainDataModule->ResultDataSource, &TDataSource::DataSetChanged, &watch, [&] {
+        connect(w->MainDataModule->ResultDataSource, &DataSource::DataSetChanged, &watch, [&] {
             const QCursor* cursor = QApplication::overrideCursor();
             cursors << (cursor ? int(cursor->shape()) : -1);
-            if (auto* form = w->findChild<TProgressForm*>())
+            if (auto* form = w->findChild<ProgressForm*>())
                 progressShown = progressShown || form->isVisible();
         });
         std::unique_ptr<ModalAnswer> answer;
@@ -1003,7 +1003,7 @@ private slots:
             QCOMPARE(shape, int(Qt::WaitCursor));
         QCOMPARE(progressShown, progress);
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        QVERIFY(!w->findChild<TProgressForm*>());
+        QVERIFY(!w->findChild<ProgressForm*>());
         QCOMPARE(w->MainDataModule->HasChanges(), command == QLatin1String("delete all") || import);
     }
 
@@ -1031,7 +1031,7 @@ private slots:
         w->MainDataModule->SaveChanges();
         w->CloseProjectAction->trigger();
         w->OpenProject(f->projectFile(QStringLiteral("late.fdb")));
-        auto* rows = static_cast<TResultTableModel*>(w->MainDBGrid->model());
+        auto* rows = static_cast<ResultTableModel*>(w->MainDBGrid->model());
         QCOMPARE(rows->rowCount(), 1);
         QString shownDate;
         QString shownTime;
@@ -1061,7 +1061,7 @@ private slots:
 
 int main(int argc, char* argv[])
 {
-    TVornApplication app(argc, argv);
+    VornApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     TestMainForm test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -1,5 +1,5 @@
-#include "storage/MainDataModule.h"
-#include "common/MsrResult.h"
+#include "storage/TMainDataModule.h"
+#include "common/TMsrResult.h"
 #include "common/OleDate.h"
 #include "storage/ResultDataSet.h"
 #include "app/SettingsFile.h"
@@ -227,7 +227,7 @@ private slots:
             qInfo("ended %lld ms after the signal", qint64(clock.elapsed()));
         QVERIFY2(run.boxes() == boxes, run.output.constData()); // no error box on the way
 
-        const TVornSettings settings = TSettingsFile(settingsFile(program)).load();
+        const VornSettings settings = SettingsFile(settingsFile(program)).load();
         QCOMPARE(settings.ProjectName, m_project);
         QCOMPARE(settings.Measurand, 1);
         QCOMPARE(resultsIn(m_project), results);
@@ -267,7 +267,7 @@ private slots:
         run.send(SIGTERM);
         verifyCleanExit(run);
 
-        const TVornSettings settings = TSettingsFile(settingsFile(program)).load();
+        const VornSettings settings = SettingsFile(settingsFile(program)).load();
         QCOMPARE(settings.ProjectName, project); // cleared had it not opened
         QCOMPARE(settings.ProjectPath, oldFolder + QStringLiteral("/projects/"));
         QCOMPARE(readFile(oldFolder + QStringLiteral("/vorn.ini")), oldSettings);

@@ -1,4 +1,4 @@
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/support/ModalAnswer.h"
 #include "app/ProgramShutdown.h"
@@ -84,7 +84,7 @@ private slots:
         QFETCH(int, stored);
         QFETCH(bool, pending);
         TMainForm* w = startWithChanges(added);
-        TProgramShutdown shutdown(nullptr);
+        ProgramShutdown shutdown(nullptr);
         shutdown.setMainWindow(w);
         ModalAnswer question(ModalAnswer::pressButton(answer),
                              answer == QMessageBox::NoButton ? 300 : 10000);
@@ -105,19 +105,19 @@ private slots:
     void signalClosesModalWindowsFirst()
     {
         TMainForm* w = startWithChanges(0);
-        TTerminationSignals terminationSignals;
-        TProgramShutdown shutdown(&terminationSignals);
+        TerminationSignals terminationSignals;
+        ProgramShutdown shutdown(&terminationSignals);
         shutdown.setMainWindow(w);
         QTimer::singleShot(50, [] { std::raise(SIGTERM); });
         w->AboutMenuItem->trigger(); // returns once the About window has been closed
         QTRY_VERIFY(!w->isVisible());
-        QCOMPARE(TSettingsFile(f->settingsFile()).load().ProjectName, m_project);
+        QCOMPARE(SettingsFile(f->settingsFile()).load().ProjectName, m_project);
     }
 };
 
 int main(int argc, char* argv[])
 {
-    TVornApplication app(argc, argv);
+    VornApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     TestProgramShutdown test;
     return QTest::qExec(&test, argc, argv);

@@ -63,13 +63,13 @@ private slots:
     {
         QFETCH(QByteArray, text);
         QFETCH(int, expected);
-        QCOMPARE(TSettingsFile::parseInteger(text, -99), expected);
+        QCOMPARE(SettingsFile::parseInteger(text, -99), expected);
     }
 
     void missingFileGivesDefaultsAndSaveWritesAllKeys()
     {
-        TSettingsFile file(m_path);
-        const TVornSettings s = file.load();
+        SettingsFile file(m_path);
+        const VornSettings s = file.load();
         QVERIFY(s.ProjectName.isEmpty());
         QVERIFY(s.ProjectPath.isEmpty());
         QCOMPARE(s.InkColor, 0);
@@ -94,8 +94,8 @@ private slots:
         write("[General]\r\nLastProject=/home/u/bridge.fdb\r\nProjectPath=/home/u/\r\n"
               "[DeviceScreenShot]\r\nInkColor=0x0000FF\r\nBackgroundColor=abc\r\n"
               "[Processing]\r\nMeasurand=7\r\nLoadUnit=\r\n");
-        TSettingsFile file(m_path);
-        const TVornSettings s = file.load();
+        SettingsFile file(m_path);
+        const VornSettings s = file.load();
         QCOMPARE(s.ProjectName, QStringLiteral("/home/u/bridge.fdb"));
         QCOMPARE(s.ProjectPath, QStringLiteral("/home/u/"));
         QCOMPARE(s.InkColor, 255);
@@ -113,8 +113,8 @@ private slots:
     void keyInOtherCaseIsFoundAndKept()
     {
         write("[general]\nlastproject=/p/a.fdb\n[PROCESSING]\nMEASURAND=1\n");
-        TSettingsFile file(m_path);
-        TVornSettings s = file.load();
+        SettingsFile file(m_path);
+        VornSettings s = file.load();
         QCOMPARE(s.ProjectName, QStringLiteral("/p/a.fdb"));
         QCOMPARE(s.Measurand, 1);
         s.ProjectName = QStringLiteral("/p/b.fdb");
@@ -133,8 +133,8 @@ private slots:
         write("; settings of VORN\n\n[General]\n; the last project\nLastProject=/a.fdb\n"
               "Extra=keep me\n\n[Foreign]\nAnswer=42\n\n[Processing]\nLoadUnit=1\n"
               "; closing remark\n");
-        TSettingsFile file(m_path);
-        TVornSettings s = file.load();
+        SettingsFile file(m_path);
+        VornSettings s = file.load();
         file.save(s);
         const QByteArray written = read();
         for (const char* kept : {"; settings of VORN", "; the last project", "Extra=keep me",
@@ -153,8 +153,8 @@ private slots:
     {
         const QString path = QStringLiteral("/home/u/Проекты/мост.fdb");
         write("[General]\nLastProject=" + Windows1251::encode(path) + "\n");
-        TSettingsFile file(m_path);
-        TVornSettings s = file.load();
+        SettingsFile file(m_path);
+        VornSettings s = file.load();
         QCOMPARE(s.ProjectName, path);
         s.ProjectPath = QStringLiteral("/home/u/Проекты/");
         file.save(s);
@@ -165,8 +165,8 @@ private slots:
 
     void textOutsideWindows1251SurvivesTheRoundTrip()
     {
-        TSettingsFile file(m_path);
-        TVornSettings s;
+        SettingsFile file(m_path);
+        VornSettings s;
         s.ProjectName = QStringLiteral("/home/ü/日本/a.fdb");
         file.save(s);
         QCOMPARE(file.load().ProjectName, s.ProjectName);
@@ -176,7 +176,7 @@ private slots:
     {
         const QByteArray longPath(3000, 'a');
         write("[General]\nProjectPath=" + longPath + "\n");
-        QCOMPARE(TSettingsFile(m_path).load().ProjectPath.size(), TSettingsFile::MaxTextLength);
+        QCOMPARE(SettingsFile(m_path).load().ProjectPath.size(), SettingsFile::MaxTextLength);
     }
 
     // A path holding a line break would come back cut, with keys of its own.
@@ -191,20 +191,20 @@ private slots:
         QTest::newRow("trailing space") << QStringLiteral("/home/u/a.fdb ") << false;
         QTest::newRow("leading tab") << QStringLiteral("\t/home/u/a.fdb") << false;
         QTest::newRow("too long") << QStringLiteral("/") +
-                                         QString(TSettingsFile::MaxTextLength, u'a')
+                                         QString(SettingsFile::MaxTextLength, u'a')
                                   << false;
     }
     void textThatCannotComeBackIsNotStored()
     {
         QFETCH(QString, text);
         QFETCH(bool, stored);
-        TSettingsFile file(m_path);
-        TVornSettings s;
+        SettingsFile file(m_path);
+        VornSettings s;
         s.ProjectName = text;
         s.ProjectPath = text;
         s.Measurand = 1;
         file.save(s);
-        const TVornSettings back = file.load();
+        const VornSettings back = file.load();
         QCOMPARE(back.ProjectName, stored ? text : QString());
         QCOMPARE(back.ProjectPath, stored ? text : QString());
         QCOMPARE(back.Measurand, 1);
@@ -239,9 +239,9 @@ private slots:
         QFETCH(int, measurand);
         QFETCH(QByteArray, expected);
         write(content);
-        TSettingsFile file(m_path);
+        SettingsFile file(m_path);
         for (int round = 0; round < 2; ++round) {
-            const TVornSettings s = file.load();
+            const VornSettings s = file.load();
             QCOMPARE(s.Measurand, measurand);
             file.save(s);
             QCOMPARE(read(), expected);
@@ -258,8 +258,8 @@ private slots:
             QFile::remove(m_path);
             QVERIFY(QDir().mkdir(m_path));
         }
-        TSettingsFile file(m_path);
-        TVornSettings s;
+        SettingsFile file(m_path);
+        VornSettings s;
         try {
             file.save(s);
             QFAIL("save did not raise");

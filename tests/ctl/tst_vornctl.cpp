@@ -3,7 +3,7 @@
 #include "common/LinkErrorTexts.h"
 #include "ctl/CtlErrors.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line conventions of vornctl, through the real executable.
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "ctl/ResultListing.h"
 #include "storage/ResultTexts.h"
 #include "tests/ctl/VornctlRun.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vornctl under faults: killed reads, failed saves, file-size limits, refused projects.
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "tests/ctl/VornctlRun.h"
 
 #include <QDir>

@@ -7,9 +7,9 @@
 
 namespace {
 
-TResultRecord recordAt(int second, int minute, int hour, int day, int month, int yearByte)
+ResultRecord recordAt(int second, int minute, int hour, int day, int month, int yearByte)
 {
-    TResultRecord record{};
+    ResultRecord record{};
     record[0] = uint8_t(second);
     record[1] = uint8_t(minute);
     record[2] = uint8_t(hour);
@@ -58,7 +58,7 @@ private slots:
     {
         QFETCH(QList<int>, bytes);
         QFETCH(QList<int>, expected);
-        const TResultRecord record =
+        const ResultRecord record =
             recordAt(bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5]);
         const double want = OleDate::fromParts(expected[0], expected[1], expected[2], expected[3],
                                                expected[4], expected[5]);
@@ -69,7 +69,7 @@ private slots:
 
     void recordFields()
     {
-        TResultRecord record = recordAt(0, 0, 0, 1, 1, 24);
+        ResultRecord record = recordAt(0, 0, 0, 1, 1, 24);
         record[6] = 0xFF;
         record[7] = 0xFE; // number 65279, unsigned
         record[8] = 200;  // kind
@@ -120,7 +120,7 @@ private slots:
     {
         const uint8_t block[DEV_INFO_SIZE] = {9, 0, 0,    0,    0xAA, 0xAA, 0xAA, 0xAA, 1,    0,
                                               1, 0, 0x39, 0x30, 0,    0,    0xBB, 0xBB, 0xBB, 0xBB};
-        const TDeviceInfo info = DecodeDeviceInfo(block);
+        const DeviceInfo info = DecodeDeviceInfo(block);
         QCOMPARE(info.NameLength, 9);
         QCOMPARE(info.DataVersion, DEV_DATA_VERSION);
         QCOMPARE(info.ResultCount, 12345);

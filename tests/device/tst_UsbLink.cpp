@@ -89,7 +89,7 @@ private slots:
 
     void secondDeviceIsRefused()
     {
-        TUsbConnection connection;
+        UsbConnection connection;
         QVERIFY(DeviceAttach(11, nullptr, &connection));
         QVERIFY(!DeviceAttach(12, nullptr, &connection));
         QCOMPARE(connection.DeviceHandle.load(), UsbDeviceHandle(11));
@@ -166,12 +166,12 @@ private slots:
 
     void screenReply()
     {
-        TScreenPicture picture;
+        ScreenPicture picture;
         for (std::size_t i = 0; i < picture.size(); ++i)
             picture[i] = uint8_t(i * 7);
         m_instrument->setScreen(picture);
         openWith(true);
-        TScreenPicture reply{};
+        ScreenPicture reply{};
         QCOMPARE(USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE),
                  UsbStatus::Ok);
         QVERIFY(reply == picture);
@@ -180,7 +180,7 @@ private slots:
     // Two threads exchanging at once: each reply must belong to its own command.
     void exchangesNeverOverlap()
     {
-        TScreenPicture picture;
+        ScreenPicture picture;
         picture.fill(0x5A);
         m_instrument->setScreen(picture);
         m_instrument->setLatency(300us);
@@ -189,7 +189,7 @@ private slots:
         std::atomic<int> failures{0};
         auto screens = [&] {
             for (int i = 0; i < 40; ++i) {
-                TScreenPicture reply{};
+                ScreenPicture reply{};
                 if (USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE) != 0 ||
                     reply != picture)
                     ++failures;

@@ -1,5 +1,5 @@
-#include "download/DownloadForm.h"
-#include "download/DownloadThread.h"
+#include "download/TDownloadForm.h"
+#include "download/TDownloadThread.h"
 #include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"

@@ -1,4 +1,4 @@
-#include "download/DownloadThread.h"
+#include "download/TDownloadThread.h"
 #include "device/DeviceCommands.h"
 #include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"

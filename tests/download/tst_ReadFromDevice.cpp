@@ -1,8 +1,8 @@
 #include "download/ReadFromDeviceCommand.h"
 
 #include "device/DeviceCommands.h"
-#include "download/DownloadForm.h"
-#include "storage/MainDataModule.h"
+#include "download/TDownloadForm.h"
+#include "storage/TMainDataModule.h"
 #include "tests/support/ModalAnswer.h"
 #include "device/SimulatedInstrument.h"
 #include "storage/StorageError.h"

@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     TArrayOfMsrResult results;
     int progressCount = 0;
     int lastPercent = -1;
-    const TDownloadOutcome outcome = RunDownloadConversation(
+    const DownloadOutcome outcome = RunDownloadConversation(
         [] { return false; },
         [&](int percent) {
             FUZZ_CHECK(percent > lastPercent && percent >= 0 && percent <= 99);

@@ -2,7 +2,7 @@
 // opened by the data module. It is refused or opened, never a crash or a hang.
 #include "tests/fuzz/FuzzInput.h"
 
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "storage/StorageError.h"
 
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
 #include "storage/Field.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
 #include "report/ReportTemplate.h"
 #include "storage/ResultDataSet.h"
@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         const uint8_t nulls = input.byte();
         if (!dm.AddResult(r))
             continue;
-        TResultDataSet& set = *dm.dsetVORN;
+        ResultDataSet& set = *dm.dsetVORN;
         if (nulls & 0x0f) {
             set.Edit();
             if (nulls & 1)

@@ -56,7 +56,7 @@ bool storable(const QString& text)
     return !text.contains(u'\r') && !text.contains(u'\n');
 }
 
-void checkSurvives(const TVornSettings& loaded, const TVornSettings& again)
+void checkSurvives(const VornSettings& loaded, const VornSettings& again)
 {
     FUZZ_CHECK(again.ProjectName ==
                (storable(loaded.ProjectName) ? loaded.ProjectName : QString()));
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     const int32_t fallback = 0x5eed;
     const std::optional<int32_t> expected = referenceInteger(bytes.left(64));
-    FUZZ_CHECK(TSettingsFile::parseInteger(bytes.left(64), fallback) ==
+    FUZZ_CHECK(SettingsFile::parseInteger(bytes.left(64), fallback) ==
                expected.value_or(fallback));
 
     static QTemporaryDir dir;
@@ -86,14 +86,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         FUZZ_CHECK(file.write(bytes) == bytes.size());
     }
-    const TSettingsFile settings(path);
-    const TVornSettings loaded = settings.load();
+    const SettingsFile settings(path);
+    const VornSettings loaded = settings.load();
     try {
         settings.save(loaded);
     } catch (const std::exception&) {
         FUZZ_CHECK(false);
     }
-    const TVornSettings reloaded = settings.load();
+    const VornSettings reloaded = settings.load();
     checkSurvives(loaded, reloaded);
     settings.save(reloaded);
     checkSurvives(reloaded, settings.load());

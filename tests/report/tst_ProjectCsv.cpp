@@ -1,6 +1,6 @@
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
 #include "common/OleDate.h"
 #include "tests/storage/StorageTestSupport.h"

@@ -1,5 +1,5 @@
 #include "report/CsvExport.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "tests/support/ModalAnswer.h"
 #include "report/ExportReportCommand.h"
 #include "report/PrintReportCommand.h"
@@ -28,7 +28,7 @@ struct Shown
 ModalAnswer::Handler recordPreview(Shown& shown, TMainDataModule& module)
 {
     return [&shown, &module](QWidget* w) {
-        if (auto* form = qobject_cast<TReportPreviewForm*>(w)) {
+        if (auto* form = qobject_cast<ReportPreviewForm*>(w)) {
             shown.preview = true;
             for (auto* b : form->findChildren<QToolButton*>())
                 shown.buttons += b->objectName();

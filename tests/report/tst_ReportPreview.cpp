@@ -34,9 +34,9 @@ BuiltReport buildReport(int rows, ReportVariant variant)
     return buildMeasurementReport(mainReport, variant, source, {"Натяжение", "кгс"});
 }
 
-TReportPreviewForm::Buttons buttonsFor(ReportVariant variant)
+ReportPreviewForm::Buttons buttonsFor(ReportVariant variant)
 {
-    using F = TReportPreviewForm;
+    using F = ReportPreviewForm;
     return F::ZoomButton | F::CloseButton |
            (variant == ReportVariant::Print ? F::PrintButton : F::SaveButton);
 }
@@ -91,7 +91,7 @@ ModalAnswer::Handler chooseFile(const QString& path, QStringList* filters = null
     };
 }
 
-QString click(TReportPreviewForm& form, const char* button)
+QString click(ReportPreviewForm& form, const char* button)
 {
     auto* b = form.findChild<QToolButton*>(button);
     if (!b)
@@ -199,7 +199,7 @@ void TestReportPreview::buttonsAndZoom()
 {
     QFETCH(ReportVariant, variant);
     QFETCH(QStringList, buttons);
-    TReportPreviewForm form(buildReport(120, variant), buttonsFor(variant));
+    ReportPreviewForm form(buildReport(120, variant), buttonsFor(variant));
     form.setWindowModality(Qt::NonModal);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -229,7 +229,7 @@ void TestReportPreview::previewShowsTextsFromTheTopOfPageOne()
 {
     QFETCH(bool, maximised);
     QFETCH(int, zoomPercent);
-    TReportPreviewForm form(buildReport(120, ReportVariant::Print),
+    ReportPreviewForm form(buildReport(120, ReportVariant::Print),
                             buttonsFor(ReportVariant::Print));
     form.setWindowModality(Qt::NonModal);
     if (maximised)
@@ -268,7 +268,7 @@ void TestReportPreview::saveWritesCsvUnderTheCsvName()
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write(QByteArray(50000, 'x'));
     }
-    TReportPreviewForm form(buildReport(120, ReportVariant::Export),
+    ReportPreviewForm form(buildReport(120, ReportVariant::Export),
                             buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
@@ -290,7 +290,7 @@ void TestReportPreview::saveErrorKeepsThePreviewOpen()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir("taken.csv")); // a folder where the file should go
-    TReportPreviewForm form(buildReport(3, ReportVariant::Export),
+    ReportPreviewForm form(buildReport(3, ReportVariant::Export),
                             buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
@@ -313,7 +313,7 @@ void TestReportPreview::saveErrorKeepsThePreviewOpen()
 void TestReportPreview::cancelledSaveWritesNothing()
 {
     QTemporaryDir dir;
-    TReportPreviewForm form(buildReport(3, ReportVariant::Export),
+    ReportPreviewForm form(buildReport(3, ReportVariant::Export),
                             buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
@@ -326,7 +326,7 @@ void TestReportPreview::cancelledSaveWritesNothing()
 
 void TestReportPreview::printDialogOffersPagesAndCopies()
 {
-    TReportPreviewForm form(buildReport(120, ReportVariant::Print),
+    ReportPreviewForm form(buildReport(120, ReportVariant::Print),
                             buttonsFor(ReportVariant::Print));
     form.setWindowModality(Qt::NonModal);
     form.show();
@@ -449,7 +449,7 @@ QTEST_MAIN(TestReportPreview)
 void TestReportPreview::workbookTypeComesAfterCsvAndForcesItsExtension()
 {
     QTemporaryDir dir;
-    TReportPreviewForm form(buildReport(3, ReportVariant::Export),
+    ReportPreviewForm form(buildReport(3, ReportVariant::Export),
                             buttonsFor(ReportVariant::Export));
     QString written;
     form.setWorkbookWriter([&written](const QString& path, const std::function<bool(int, int)>&) {

@@ -54,9 +54,9 @@ bool shows(const QImage& image, const ScreenBuffer& buffer, QRgb ink = qRgb(0, 0
 }
 
 // Marks in the four corners of the screen and a diagonal between them.
-TScreenPicture markedPicture()
+ScreenPicture markedPicture()
 {
-    TScreenPicture picture{};
+    ScreenPicture picture{};
     picture[0] = 0x01;
     picture[97] = 0x80;
     picture[686] = 0x80;

@@ -1,6 +1,6 @@
 #include "common/Windows1251.h"
 #include "storage/ui/DBMemoBinding.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "storage/StorageError.h"
 #include "tests/storage/StorageTestSupport.h"
 
@@ -58,14 +58,14 @@ private slots:
         TMainDataModule module;
         QVERIFY(OpenWithResults(module, 3));
         QPlainTextEdit editor;
-        TDBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
+        DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
         QVERIFY(!module.HasChanges());
         Type(editor, QStringLiteral("Трещина"));
-        QCOMPARE(module.ResultDataSource->State(), TDataSetState::Edit);
+        QCOMPARE(module.ResultDataSource->State(), DataSetState::Edit);
         QVERIFY(module.HasChanges());
         QVERIFY(!module.dsetVORN->UpdatesPending());
         LoseFocus(editor);
-        QCOMPARE(module.ResultDataSource->State(), TDataSetState::Browse);
+        QCOMPARE(module.ResultDataSource->State(), DataSetState::Browse);
         QVERIFY(module.dsetVORN->UpdatesPending());
         QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("Трещина"));
     }
@@ -75,7 +75,7 @@ private slots:
         TMainDataModule module;
         QVERIFY(OpenWithResults(module, 3));
         QPlainTextEdit editor;
-        TDBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
+        DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
         Type(editor, "first");
         module.PostEdits();
         QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QString("first"));
@@ -99,7 +99,7 @@ private slots:
         TMainDataModule module;
         QVERIFY(OpenWithResults(module, 0));
         QPlainTextEdit editor;
-        TDBMemoBinding binding(&editor, module.DescriptionDataSource, "PROJECT_DESC");
+        DBMemoBinding binding(&editor, module.DescriptionDataSource, "PROJECT_DESC");
         Type(editor, QStringLiteral("Объект: мост"));
         module.DescriptionDataSet->RedrawControls();
         QTest::keyClick(&editor, Qt::Key_Return);
@@ -121,13 +121,13 @@ private slots:
         TMainDataModule module;
         QVERIFY(OpenWithResults(module, 1));
         QPlainTextEdit editor;
-        TDBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
-        QSignalSpy refusals(&binding, &TDBMemoBinding::TextRejected);
+        DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
+        QSignalSpy refusals(&binding, &DBMemoBinding::TextRejected);
         Type(editor, QStringLiteral("ok ✓ 日本"));
         LoseFocus(editor);
         QCOMPARE(refusals.count(), 1);
         QVERIFY(refusals.at(0).at(0).toString().contains(QStringLiteral("✓日本")));
-        QCOMPARE(module.ResultDataSource->State(), TDataSetState::Edit);
+        QCOMPARE(module.ResultDataSource->State(), DataSetState::Edit);
         QVERIFY_THROWS_EXCEPTION(StorageError, module.PostEdits());
         QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
         QCOMPARE(editor.toPlainText(), QStringLiteral("ok ✓ 日本"));
@@ -141,7 +141,7 @@ private slots:
         TMainDataModule module;
         QVERIFY(OpenWithResults(module, 1));
         QPlainTextEdit editor;
-        TDBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
+        DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
         Type(editor, "typed");
         module.dsetVORN->Cancel();
         QCOMPARE(editor.toPlainText(), QString());
@@ -153,9 +153,9 @@ private slots:
         TMainDataModule module;
         QVERIFY(OpenWithResults(module, 0));
         QPlainTextEdit editor;
-        TDBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
+        DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
         Type(editor, "x");
-        QCOMPARE(module.ResultDataSource->State(), TDataSetState::Browse);
+        QCOMPARE(module.ResultDataSource->State(), DataSetState::Browse);
         QVERIFY(!module.HasChanges());
     }
 };

@@ -1,5 +1,5 @@
 #include "common/Windows1251.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "tests/storage/StorageTestSupport.h"
 #include "storage/fb/Error.h"

@@ -1,4 +1,4 @@
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
 #include "storage/StorageTexts.h"
 

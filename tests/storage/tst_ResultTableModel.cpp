@@ -1,4 +1,4 @@
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "storage/ResultTableModel.h"
 #include "tests/storage/StorageTestSupport.h"
 
@@ -45,14 +45,14 @@ private slots:
         TMainDataModule module;
         module.SetMeasurand(0);
         module.SetLoadUnit(1);
-        TResultTableModel model(module.ResultDataSource);
+        ResultTableModel model(module.ResultDataSource);
         QCOMPARE(model.rowCount(), 0);
         QStringList titles;
         QList<int> widths;
         for (int c = 0; c < model.columnCount(); ++c) {
             titles << model.headerData(c, Qt::Horizontal).toString();
             widths
-                << model.headerData(c, Qt::Horizontal, TResultTableModel::WidthInCharsRole).toInt();
+                << model.headerData(c, Qt::Horizontal, ResultTableModel::WidthInCharsRole).toInt();
         }
         QCOMPARE(titles, QStringList({"Дата", "Время", "№", "Тип", "Диаметр, мм", "Н"}));
         QCOMPARE(widths, QList<int>({12, 12, 6, 14, 14, 14}));
@@ -66,7 +66,7 @@ private slots:
     void cellsShowTheDisplayTexts()
     {
         TMainDataModule module;
-        TResultTableModel model(module.ResultDataSource);
+        ResultTableModel model(module.ResultDataSource);
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(OpenNew(module));
@@ -96,12 +96,12 @@ private slots:
         QVERIFY(OpenNew(module));
         Import(module, 0, 10);
         module.SaveChanges();
-        TResultTableModel model(module.ResultDataSource);
+        ResultTableModel model(module.ResultDataSource);
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
         QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
-        QSignalSpy moves(&model, &TResultTableModel::CurrentRowChanged);
+        QSignalSpy moves(&model, &ResultTableModel::CurrentRowChanged);
 
         module.BeginUpdate();
         for (int n = 10; n < 300; ++n)
@@ -125,12 +125,12 @@ private slots:
         QVERIFY(OpenNew(module));
         Import(module, 0, 20);
         module.SaveChanges();
-        TResultTableModel model(module.ResultDataSource);
+        ResultTableModel model(module.ResultDataSource);
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         int scrolls = 0;
         module.OnResultScroll = [&scrolls] { ++scrolls; };
-        QSignalSpy moves(&model, &TResultTableModel::CurrentRowChanged);
+        QSignalSpy moves(&model, &ResultTableModel::CurrentRowChanged);
         module.dsetVORN->First();
         module.dsetVORN->Next();
         QCOMPARE(model.CurrentRow(), 1);

@@ -1,5 +1,5 @@
 #include "common/Windows1251.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "storage/ResultTexts.h"
 #include "tests/storage/StorageTestSupport.h"
@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(module.dsetVORNF->DisplayText(), QString("10000"));
         QCOMPARE(module.dsetVORNF->Text(), QString("10000"));
 
-        QSignalSpy redraws(module.dsetVORN, &TCachedDataSet::DataSetChanged);
+        QSignalSpy redraws(module.dsetVORN, &CachedDataSet::DataSetChanged);
         module.SetMeasurand(1);
         QCOMPARE(redraws.count(), 1);
         QCOMPARE(module.dsetVORNF->DisplayText(), QString("3183"));

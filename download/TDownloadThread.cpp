@@ -1,4 +1,4 @@
-#include "download/DownloadThread.h"
+#include "download/TDownloadThread.h"
 
 #include "download/DownloadConversation.h"
 
@@ -29,7 +29,7 @@ void TDownloadThread::abandon()
 
 void TDownloadThread::run()
 {
-    const TDownloadOutcome outcome =
+    const DownloadOutcome outcome =
         RunDownloadConversation([this] { return isInterruptionRequested(); },
                                 [this](int percent) { emit progress(percent); }, m_results);
     m_resultCode = outcome.ResultCode;

@@ -1,4 +1,4 @@
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 
 #include "storage/ProjectProbe.h"
 #include "storage/ProjectSchema.h"
@@ -23,12 +23,12 @@ constexpr int BulkKeyBlock = 1024;
 TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
 {
     setObjectName("MainDataModule");
-    MainDatabase = new TFbDatabase(this, "MainDatabase");
-    pFIBTransaction = new TFbTransaction(this, "pFIBTransaction", MainDatabase);
+    MainDatabase = new FbDatabase(this, "MainDatabase");
+    pFIBTransaction = new FbTransaction(this, "pFIBTransaction", MainDatabase);
     MainDatabase->SetDefaultTransaction(pFIBTransaction);
-    pFIBQuery = new TFbQuery(this, "pFIBQuery", pFIBTransaction);
+    pFIBQuery = new FbQuery(this, "pFIBQuery", pFIBTransaction);
 
-    dsetVORN = new TResultDataSet(this, "dsetVORN");
+    dsetVORN = new ResultDataSet(this, "dsetVORN");
     dsetVORN->SetDatabase(MainDatabase);
     dsetVORN->SetTransaction(pFIBTransaction);
     dsetVORN->SetSelectSQL(ProjectSchema::ResultSelectSQL());
@@ -37,12 +37,12 @@ TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
     dsetVORN->SetUpdateSQL(ProjectSchema::ResultUpdateSQL());
     dsetVORN->SetDeleteSQL(ProjectSchema::ResultDeleteSQL());
     CreateResultFields();
-    dsetVORN->OnNewRecord = [this](TCachedDataSet*) {
+    dsetVORN->OnNewRecord = [this](CachedDataSet*) {
         dsetVORNMSR_RESULT_TABLE_PK->SetAsInteger(NextResultKey());
     };
-    connect(dsetVORN, &TCachedDataSet::AfterScroll, this, &TMainDataModule::dsetVORNAfterScroll);
+    connect(dsetVORN, &CachedDataSet::AfterScroll, this, &TMainDataModule::dsetVORNAfterScroll);
 
-    DescriptionDataSet = new TCachedDataSet(this, "DescriptionDataSet");
+    DescriptionDataSet = new CachedDataSet(this, "DescriptionDataSet");
     DescriptionDataSet->SetDatabase(MainDatabase);
     DescriptionDataSet->SetTransaction(pFIBTransaction);
     DescriptionDataSet->SetSelectSQL(ProjectSchema::DescriptionSelectSQL());
@@ -52,8 +52,8 @@ TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
     DescriptionDataSet->SetDeleteSQL(ProjectSchema::DescriptionDeleteSQL());
     CreateDescriptionFields();
 
-    ResultDataSource = new TDataSource(this, "ResultDataSource", dsetVORN);
-    DescriptionDataSource = new TDataSource(this, "DescriptionDataSource", DescriptionDataSet);
+    ResultDataSource = new DataSource(this, "ResultDataSource", dsetVORN);
+    DescriptionDataSource = new DataSource(this, "DescriptionDataSource", DescriptionDataSet);
     DataModuleCreate(this);
 }
 
@@ -69,7 +69,7 @@ TMainDataModule::~TMainDataModule()
 
 void TMainDataModule::CreateResultFields()
 {
-    auto add = [this](const char* column, TFieldKind kind) {
+    auto add = [this](const char* column, FieldKind kind) {
         return dsetVORN->AddField(QStringLiteral("dsetVORN") + column, column, kind);
     };
     auto show = [](TField* field, const QString& label, int width, bool readOnly) {
@@ -79,29 +79,29 @@ void TMainDataModule::CreateResultFields()
     };
     auto hide = [](TField* field) { field->SetVisible(false); };
 
-    dsetVORNMSR_DATE = add("MSR_DATE", TFieldKind::DateTime);
+    dsetVORNMSR_DATE = add("MSR_DATE", FieldKind::DateTime);
     show(dsetVORNMSR_DATE, QStringLiteral("Дата"), 12, true);
-    dsetVORNMSR_TIME = add("MSR_TIME", TFieldKind::DateTime);
+    dsetVORNMSR_TIME = add("MSR_TIME", FieldKind::DateTime);
     show(dsetVORNMSR_TIME, QStringLiteral("Время"), 12, true);
-    dsetVORNMSR_NUMBER = add("MSR_NUMBER", TFieldKind::Integer);
+    dsetVORNMSR_NUMBER = add("MSR_NUMBER", FieldKind::Integer);
     show(dsetVORNMSR_NUMBER, QStringLiteral("№"), 6, true);
-    dsetVORNREINF_KIND_ID = add("REINF_KIND_ID", TFieldKind::Integer);
+    dsetVORNREINF_KIND_ID = add("REINF_KIND_ID", FieldKind::Integer);
     show(dsetVORNREINF_KIND_ID, QStringLiteral("Тип"), 14, false);
-    dsetVORNREINF_DIAMETER = add("REINF_DIAMETER", TFieldKind::Integer);
+    dsetVORNREINF_DIAMETER = add("REINF_DIAMETER", FieldKind::Integer);
     show(dsetVORNREINF_DIAMETER, QStringLiteral("Диаметр, мм"), 14, false);
-    dsetVORNFORCE_ESTIMATE = add("FORCE_ESTIMATE", TFieldKind::Integer);
+    dsetVORNFORCE_ESTIMATE = add("FORCE_ESTIMATE", FieldKind::Integer);
     hide(dsetVORNFORCE_ESTIMATE);
-    dsetVORNBASE = add("BASE", TFieldKind::Integer);
+    dsetVORNBASE = add("BASE", FieldKind::Integer);
     hide(dsetVORNBASE);
-    dsetVORNF = add("F", TFieldKind::Float);
+    dsetVORNF = add("F", FieldKind::Float);
     dsetVORNF->SetDisplayWidth(14);
-    dsetVORNP = add("P", TFieldKind::Float);
+    dsetVORNP = add("P", FieldKind::Float);
     hide(dsetVORNP);
-    dsetVORNS = add("S", TFieldKind::Float);
+    dsetVORNS = add("S", FieldKind::Float);
     hide(dsetVORNS);
-    dsetVORNMSR_COMMENT = add("MSR_COMMENT", TFieldKind::Blob);
+    dsetVORNMSR_COMMENT = add("MSR_COMMENT", FieldKind::Blob);
     hide(dsetVORNMSR_COMMENT);
-    dsetVORNMSR_RESULT_TABLE_PK = add("MSR_RESULT_TABLE_PK", TFieldKind::Integer);
+    dsetVORNMSR_RESULT_TABLE_PK = add("MSR_RESULT_TABLE_PK", FieldKind::Integer);
     hide(dsetVORNMSR_RESULT_TABLE_PK);
 
     using namespace std::placeholders;
@@ -116,17 +116,17 @@ void TMainDataModule::CreateResultFields()
 
 void TMainDataModule::CreateDescriptionFields()
 {
-    auto add = [this](const char* column, TFieldKind kind) {
+    auto add = [this](const char* column, FieldKind kind) {
         return DescriptionDataSet->AddField(QStringLiteral("DescriptionDataSet") + column, column,
                                             kind);
     };
-    DescriptionDataSetDEVICE_NAME = add("DEVICE_NAME", TFieldKind::String);
+    DescriptionDataSetDEVICE_NAME = add("DEVICE_NAME", FieldKind::String);
     DescriptionDataSetDEVICE_NAME->SetDisplayWidth(32);
     DescriptionDataSetDEVICE_NAME->SetVisible(false);
-    DescriptionDataSetDEVICE_DATA_VERSION = add("DEVICE_DATA_VERSION", TFieldKind::Integer);
+    DescriptionDataSetDEVICE_DATA_VERSION = add("DEVICE_DATA_VERSION", FieldKind::Integer);
     DescriptionDataSetDEVICE_DATA_VERSION->SetVisible(false);
-    DescriptionDataSetPROJECT_DESC = add("PROJECT_DESC", TFieldKind::Blob);
-    DescriptionDataSetDESC_TABLE_PK = add("DESC_TABLE_PK", TFieldKind::Integer);
+    DescriptionDataSetPROJECT_DESC = add("PROJECT_DESC", FieldKind::Blob);
+    DescriptionDataSetDESC_TABLE_PK = add("DESC_TABLE_PK", FieldKind::Integer);
     DescriptionDataSetDESC_TABLE_PK->SetVisible(false);
 }
 
@@ -167,7 +167,7 @@ bool TMainDataModule::CreateDatabase(const QString& FileName)
     return true;
 }
 
-bool TMainDataModule::OpenDatabase(const QString& FileName, TResultRows rows)
+bool TMainDataModule::OpenDatabase(const QString& FileName, ResultRows rows)
 {
     m_failureReason.clear();
     if (MainDatabase->Connected() || IsOpen())
@@ -193,7 +193,7 @@ bool TMainDataModule::OpenDatabase(const QString& FileName, TResultRows rows)
                 return DescriptionDataSetDEVICE_NAME->AsBytes() == QByteArray(DeviceName) &&
                        DescriptionDataSetDEVICE_DATA_VERSION->AsInteger() == DeviceDataVersion;
             }();
-        if (identified && rows == TResultRows::Load) {
+        if (identified && rows == ResultRows::Load) {
             dsetVORN->SetCachedUpdates(true);
             dsetVORN->Open();
             SortResults();
@@ -277,7 +277,7 @@ QString TMainDataModule::ReasonOf(const StorageError& error)
     return error.reason().isEmpty() ? StorageTexts::EngineFailed : error.reason();
 }
 
-TStoredResultsSummary TMainDataModule::StoredResultsSummary()
+ResultsOverview TMainDataModule::StoredResultsSummary()
 {
     if (!MainDatabase->Connected())
         throw StorageError("StoredResultsSummary: no project is open");
@@ -285,7 +285,7 @@ TStoredResultsSummary TMainDataModule::StoredResultsSummary()
     fb::Statement query(MainDatabase->Attachment(), pFIBTransaction->Handle(),
                         "SELECT COUNT(*), MIN(MSR_DATE), MAX(MSR_DATE) FROM MSR_RESULT_TABLE");
     query.Open(pFIBTransaction->Handle());
-    TStoredResultsSummary summary;
+    ResultsOverview summary;
     if (query.Fetch()) {
         summary.count = query.GetInteger(0);
         if (!query.IsNull(1))
@@ -327,17 +327,17 @@ bool TMainDataModule::IsEmpty() const
 
 void TMainDataModule::PostEdits()
 {
-    for (TCachedDataSet* dataSet : {DescriptionDataSet, static_cast<TCachedDataSet*>(dsetVORN)}) {
-        const TDataSetState state = dataSet->State();
-        if (state == TDataSetState::Edit || state == TDataSetState::Insert)
+    for (CachedDataSet* dataSet : {DescriptionDataSet, static_cast<CachedDataSet*>(dsetVORN)}) {
+        const DataSetState state = dataSet->State();
+        if (state == DataSetState::Edit || state == DataSetState::Insert)
             dataSet->Post();
     }
 }
 
 bool TMainDataModule::HasChanges() const
 {
-    auto editing = [](const TDataSource* source) {
-        return source->State() == TDataSetState::Edit || source->State() == TDataSetState::Insert;
+    auto editing = [](const DataSource* source) {
+        return source->State() == DataSetState::Edit || source->State() == DataSetState::Insert;
     };
     return DescriptionDataSet->UpdatesPending() || dsetVORN->UpdatesPending() ||
            editing(DescriptionDataSource) || editing(ResultDataSource);
@@ -346,8 +346,8 @@ bool TMainDataModule::HasChanges() const
 void TMainDataModule::SaveChanges()
 {
     UpdateScope update(*this);
-    std::vector<TCachedDataSet*> pending;
-    for (TCachedDataSet* dataSet : {static_cast<TCachedDataSet*>(dsetVORN), DescriptionDataSet})
+    std::vector<CachedDataSet*> pending;
+    for (CachedDataSet* dataSet : {static_cast<CachedDataSet*>(dsetVORN), DescriptionDataSet})
         if (dataSet->UpdatesPending())
             pending.push_back(dataSet);
     if (pending.empty())
@@ -358,17 +358,17 @@ void TMainDataModule::SaveChanges()
     try {
         pFIBTransaction->EnsureStarted();
         ExecuteRaw("SAVEPOINT VORN_SAVE");
-        for (TCachedDataSet* dataSet : pending)
+        for (CachedDataSet* dataSet : pending)
             dataSet->WriteUpdates();
         CheckFileStillOpen();
         pFIBTransaction->CommitRetaining();
     } catch (const StorageError& error) {
-        for (TCachedDataSet* dataSet : pending)
+        for (CachedDataSet* dataSet : pending)
             dataSet->DiscardWrittenUpdates();
         UndoUncommittedWrites();
         throw StorageError(StorageTexts::SaveFailed, error);
     }
-    for (TCachedDataSet* dataSet : pending) {
+    for (CachedDataSet* dataSet : pending) {
         dataSet->CommitWrittenUpdates();
         dataSet->Refresh();
     }
@@ -416,8 +416,8 @@ void TMainDataModule::CancelChanges()
 {
     {
         UpdateScope update(*this);
-        for (TCachedDataSet* dataSet :
-             {static_cast<TCachedDataSet*>(dsetVORN), DescriptionDataSet}) {
+        for (CachedDataSet* dataSet :
+             {static_cast<CachedDataSet*>(dsetVORN), DescriptionDataSet}) {
             if (!dataSet->UpdatesPending())
                 continue;
             dataSet->CancelUpdates();
@@ -441,7 +441,7 @@ void TMainDataModule::DeleteAllResults()
 void TMainDataModule::BeginUpdate()
 {
     ++UpdateCount;
-    for (TCachedDataSet* dataSet : {DescriptionDataSet, static_cast<TCachedDataSet*>(dsetVORN)}) {
+    for (CachedDataSet* dataSet : {DescriptionDataSet, static_cast<CachedDataSet*>(dsetVORN)}) {
         dataSet->DisableControls();
         dataSet->DisableScrollEvents();
     }
@@ -451,7 +451,7 @@ void TMainDataModule::EndUpdate()
 {
     if (UpdateCount > 0)
         --UpdateCount;
-    for (TCachedDataSet* dataSet : {DescriptionDataSet, static_cast<TCachedDataSet*>(dsetVORN)}) {
+    for (CachedDataSet* dataSet : {DescriptionDataSet, static_cast<CachedDataSet*>(dsetVORN)}) {
         dataSet->EnableControls();
         dataSet->EnableScrollEvents();
     }
@@ -501,8 +501,8 @@ bool TMainDataModule::ResultExists(const TMsrResult& R)
 
 int32_t TMainDataModule::LoadRecord(TMsrResult& R)
 {
-    const TDataSetState state = dsetVORN->State();
-    if (state == TDataSetState::Edit || state == TDataSetState::Insert)
+    const DataSetState state = dsetVORN->State();
+    if (state == DataSetState::Edit || state == DataSetState::Insert)
         dsetVORN->Post();
     if (!dsetVORN->Active() || dsetVORN->IsEmpty())
         return -1;
@@ -518,9 +518,9 @@ int32_t TMainDataModule::LoadRecord(TMsrResult& R)
     return 0;
 }
 
-void TMainDataModule::dsetVORNAfterScroll(TCachedDataSet* DataSet)
+void TMainDataModule::dsetVORNAfterScroll(CachedDataSet* DataSet)
 {
-    if (DataSet->State() == TDataSetState::Browse && OnResultScroll)
+    if (DataSet->State() == DataSetState::Browse && OnResultScroll)
         OnResultScroll();
 }
 

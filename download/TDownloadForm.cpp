@@ -1,4 +1,4 @@
-#include "download/DownloadForm.h"
+#include "download/TDownloadForm.h"
 
 #include "common/ui/ScreenCentre.h"
 

@@ -8,7 +8,7 @@
 #include "storage/FbTransaction.h"
 #include "storage/Field.h"
 #include "storage/FileIdentity.h"
-#include "common/MsrResult.h"
+#include "common/TMsrResult.h"
 #include "storage/ResultDataSet.h"
 #include "storage/StorageError.h"
 
@@ -23,14 +23,14 @@
 // Used on the user-interface thread only. Errors of the engine reach the caller as StorageError
 // (fb::FbError), except where an operation answers false instead.
 // What a caller that shows no rows needs to know of the stored results.
-struct TStoredResultsSummary
+struct ResultsOverview
 {
     int64_t count = 0;
     std::optional<double> first; // the earliest and latest MSR_DATE, as OLE dates
     std::optional<double> last;
 };
 
-enum class TResultRows
+enum class ResultRows
 {
     Load, // the results dataset is opened with every row
     Skip, // only the project's identity and description are read
@@ -49,10 +49,10 @@ public:
 
     // Project file.
     bool CreateDatabase(const QString& FileName);
-    bool OpenDatabase(const QString& FileName, TResultRows rows = TResultRows::Load);
+    bool OpenDatabase(const QString& FileName, ResultRows rows = ResultRows::Load);
     // Counts the stored results and finds their first and last date with one query of the
     // engine, without reading the rows; the project must be open.
-    TStoredResultsSummary StoredResultsSummary();
+    ResultsOverview StoredResultsSummary();
     // Why the last CreateDatabase or OpenDatabase answered false, as a fixed Russian sentence
     // ("Файл открыт другой программой.", "Файл не является проектом этой программы.", ...), to
     // follow "Не удалось открыть проект!" or "Не удалось создать проект!"; empty after success.
@@ -96,7 +96,7 @@ public:
     bool ResultExists(const TMsrResult& R);
     // 0 with R filled from the current result, -1 (R untouched) when there is none.
     int32_t LoadRecord(TMsrResult& R);
-    void dsetVORNAfterScroll(TCachedDataSet* DataSet);
+    void dsetVORNAfterScroll(CachedDataSet* DataSet);
 
     // Presentation.
     void SetMeasurand(int32_t Code);
@@ -116,13 +116,13 @@ public:
     int32_t LoadUnitCode = 0;
     int32_t UpdateCount = 0;
 
-    TFbDatabase* MainDatabase;
-    TFbTransaction* pFIBTransaction;
-    TFbQuery* pFIBQuery;
-    TResultDataSet* dsetVORN;
-    TCachedDataSet* DescriptionDataSet;
-    TDataSource* ResultDataSource;
-    TDataSource* DescriptionDataSource;
+    FbDatabase* MainDatabase;
+    FbTransaction* pFIBTransaction;
+    FbQuery* pFIBQuery;
+    ResultDataSet* dsetVORN;
+    CachedDataSet* DescriptionDataSet;
+    DataSource* ResultDataSource;
+    DataSource* DescriptionDataSource;
 
     TField* dsetVORNMSR_DATE;
     TField* dsetVORNMSR_TIME;

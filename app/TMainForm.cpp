@@ -1,4 +1,4 @@
-#include "app/MainForm.h"
+#include "app/TMainForm.h"
 
 #include "app/AppTexts.h"
 #include "common/ui/MessageBoxes.h"
@@ -21,7 +21,7 @@
 #include "device/USB.h"
 
 #include "storage/ui/DBMemoBinding.h"
-#include "storage/MainDataModule.h"
+#include "storage/TMainDataModule.h"
 #include "storage/ResultTableModel.h"
 
 #include <QAction>
@@ -389,12 +389,12 @@ void TMainForm::CreatePages()
     DescriptionTabSheet->setObjectName(QStringLiteral("DescriptionTabSheet"));
     auto* descriptionLayout = new QVBoxLayout(DescriptionTabSheet);
     descriptionLayout->setContentsMargins(0, 0, 0, 0);
-    DescriptionDBMemo = new TDBMemo(DescriptionTabSheet);
+    DescriptionDBMemo = new DBMemo(DescriptionTabSheet);
     DescriptionDBMemo->setObjectName(QStringLiteral("DescriptionDBMemo"));
     DescriptionDBMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     descriptionLayout->addWidget(DescriptionDBMemo);
     PageControl->addTab(DescriptionTabSheet, QStringLiteral("Описание"));
-    connect(DescriptionDBMemo, &TDBMemo::Exit, this,
+    connect(DescriptionDBMemo, &DBMemo::Exit, this,
             [this] { ErrorDisplay::guard([this] { DescriptionDBMemoExit(); }); });
 
     DataTabSheet = new QWidget;
@@ -425,7 +425,7 @@ void TMainForm::CreatePages()
     MainDBGrid->setShowGrid(true);
     // Tab goes to the next control, as from every other control of the window.
     MainDBGrid->setTabKeyNavigation(false);
-    auto* indicator = new TRowIndicatorHeader(MainDBGrid);
+    auto* indicator = new RowIndicatorHeader(MainDBGrid);
     MainDBGrid->setVerticalHeader(indicator);
     indicator->setDefaultSectionSize(18);
     indicator->setFixedWidth(12);
@@ -444,7 +444,7 @@ void TMainForm::CreatePages()
     sgridDetails->setFocusPolicy(Qt::NoFocus);
     sgridDetails->setSelectionMode(QAbstractItemView::NoSelection);
     sgridDetails->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    sgridDetails->setItemDelegate(new TDrawCellDelegate(
+    sgridDetails->setItemDelegate(new DrawCellDelegate(
         [this](QPainter* painter, int col, int row, const QRect& rect) {
             sgridDetailsDrawCell(painter, col, row, rect);
         },
@@ -472,13 +472,13 @@ void TMainForm::CreateCommentPanel()
     CommentLabel = new QLabel(QStringLiteral("Комментарий:"), CommentPanel);
     CommentLabel->setObjectName(QStringLiteral("CommentLabel"));
     CommentLabel->move(5, 17);
-    ResultDBNavigator = new TDBNavigator(CommentPanel);
+    ResultDBNavigator = new DBNavigator(CommentPanel);
     ResultDBNavigator->setObjectName(QStringLiteral("ResultDBNavigator"));
     ResultDBNavigator->resize(199, 25);
-    connect(ResultDBNavigator, &TDBNavigator::Clicked, this, &TMainForm::ScheduleActionUpdate);
-    CommentDBMemo = new TDBMemo(CommentPanel);
+    connect(ResultDBNavigator, &DBNavigator::Clicked, this, &TMainForm::ScheduleActionUpdate);
+    CommentDBMemo = new DBMemo(CommentPanel);
     CommentDBMemo->setObjectName(QStringLiteral("CommentDBMemo"));
-    connect(CommentDBMemo, &TDBMemo::Exit, this,
+    connect(CommentDBMemo, &DBMemo::Exit, this,
             [this] { ErrorDisplay::guard([this] { CommentDBMemoExit(); }); });
 }
 
@@ -622,18 +622,18 @@ void TMainForm::FormCreate()
 
 void TMainForm::BindDataModule()
 {
-    m_resultModel = new TResultTableModel(MainDataModule->ResultDataSource, this);
+    m_resultModel = new ResultTableModel(MainDataModule->ResultDataSource, this);
     MainDBGrid->setModel(m_resultModel);
     const int charWidth = MainDBGrid->fontMetrics().averageCharWidth();
     for (int col = 0; col < m_resultModel->columnCount(); ++col) {
         const int chars =
-            m_resultModel->headerData(col, Qt::Horizontal, TResultTableModel::WidthInCharsRole)
+            m_resultModel->headerData(col, Qt::Horizontal, ResultTableModel::WidthInCharsRole)
                 .toInt();
         if (chars > 0)
             MainDBGrid->setColumnWidth(col, chars * charWidth + 4);
     }
     // The grid follows the dataset's cursor, also after the rows were read anew.
-    connect(m_resultModel, &TResultTableModel::CurrentRowChanged, this, &TMainForm::FollowCursor);
+    connect(m_resultModel, &ResultTableModel::CurrentRowChanged, this, &TMainForm::FollowCursor);
     connect(m_resultModel, &QAbstractItemModel::modelReset, this, &TMainForm::FollowCursor);
     connect(MainDBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -646,27 +646,27 @@ void TMainForm::BindDataModule()
             });
 
     m_descriptionBinding =
-        new TDBMemoBinding(DescriptionDBMemo, MainDataModule->DescriptionDataSource,
+        new DBMemoBinding(DescriptionDBMemo, MainDataModule->DescriptionDataSource,
                            QStringLiteral("PROJECT_DESC"), this);
-    m_commentBinding = new TDBMemoBinding(CommentDBMemo, MainDataModule->ResultDataSource,
+    m_commentBinding = new DBMemoBinding(CommentDBMemo, MainDataModule->ResultDataSource,
                                           QStringLiteral("MSR_COMMENT"), this);
-    for (TDBMemoBinding* binding : {m_descriptionBinding, m_commentBinding})
-        connect(binding, &TDBMemoBinding::TextRejected, this,
+    for (DBMemoBinding* binding : {m_descriptionBinding, m_commentBinding})
+        connect(binding, &DBMemoBinding::TextRejected, this,
                 [](const QString& message) { ErrorDisplay::showError(message); });
     ResultDBNavigator->setDataSource(MainDataModule->ResultDataSource);
 
-    for (TDataSource* source :
+    for (DataSource* source :
          {MainDataModule->ResultDataSource, MainDataModule->DescriptionDataSource}) {
-        connect(source, &TDataSource::StateChanged, this, &TMainForm::ScheduleActionUpdate);
-        connect(source, &TDataSource::DataSetChanged, this, &TMainForm::ScheduleActionUpdate);
-        connect(source, &TDataSource::RecordChanged, this, &TMainForm::ScheduleActionUpdate);
+        connect(source, &DataSource::StateChanged, this, &TMainForm::ScheduleActionUpdate);
+        connect(source, &DataSource::DataSetChanged, this, &TMainForm::ScheduleActionUpdate);
+        connect(source, &DataSource::RecordChanged, this, &TMainForm::ScheduleActionUpdate);
     }
 }
 
 void TMainForm::FollowCursor()
 {
     const int row = m_resultModel->CurrentRow();
-    static_cast<TRowIndicatorHeader*>(MainDBGrid->verticalHeader())->setCurrentRow(row);
+    static_cast<RowIndicatorHeader*>(MainDBGrid->verticalHeader())->setCurrentRow(row);
     if (row < 0)
         return;
     QItemSelectionModel* selection = MainDBGrid->selectionModel();
@@ -696,7 +696,7 @@ void TMainForm::FormClose()
 
 void TMainForm::LoadSettings()
 {
-    const TVornSettings s = TSettingsFile(ProgramFolder::settingsFileToRead()).load();
+    const VornSettings s = SettingsFile(ProgramFolder::settingsFileToRead()).load();
     SetProjectName(s.ProjectName);
     ProjectPath = s.ProjectPath;
     InkColor = s.InkColor;
@@ -707,14 +707,14 @@ void TMainForm::LoadSettings()
 
 void TMainForm::SaveSettings()
 {
-    TVornSettings s;
+    VornSettings s;
     s.ProjectName = ProjectName;
     s.ProjectPath = ProjectPath;
     s.InkColor = InkColor;
     s.BackgroundColor = BackgroundColor;
     s.Measurand = Measurand;
     s.LoadUnit = LoadUnit;
-    TSettingsFile(ProgramFolder::settingsFile()).save(s);
+    SettingsFile(ProgramFolder::settingsFile()).save(s);
 }
 
 void TMainForm::SetProjectName(const QString& name)
@@ -735,7 +735,7 @@ void TMainForm::OpenProject(const QString& fileName)
 {
     bool opened = false;
     try {
-        TBusyFeedback busy(this, QStringLiteral("Открытие проекта"));
+        BusyFeedback busy(this, QStringLiteral("Открытие проекта"));
         opened = MainDataModule->OpenDatabase(fileName);
     } catch (const std::exception&) {
         // A file the engine cannot read is "not a project" to the user, like any other refusal.
@@ -759,13 +759,13 @@ bool TMainForm::ProjectCloseQuery()
     switch (AskQuestion(this, AppTexts::saveChangesQuestion(ProjectName),
                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes: {
-        TBusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
+        BusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
         SaveChangesShowingProgress(busy);
         MainDataModule->CloseDatabase();
         return true;
     }
     case QMessageBox::No: {
-        TBusyFeedback busy(this, QStringLiteral("Закрытие проекта"));
+        BusyFeedback busy(this, QStringLiteral("Закрытие проекта"));
         MainDataModule->CancelChanges();
         MainDataModule->CloseDatabase();
         return true;
@@ -814,7 +814,7 @@ void TMainForm::CreateNewProjectActionExecute()
         return;
     bool created = false;
     try {
-        TBusyFeedback busy(this, QStringLiteral("Создание проекта"));
+        BusyFeedback busy(this, QStringLiteral("Создание проекта"));
         created = MainDataModule->CreateDatabase(fileName);
     } catch (const std::exception&) {
         created = false;
@@ -843,13 +843,13 @@ void TMainForm::OpenProjectActionExecute()
 void TMainForm::SaveProjectActionExecute()
 {
     MainDataModule->PostEdits();
-    TBusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
+    BusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
     SaveChangesShowingProgress(busy);
 }
 
-void TMainForm::SaveChangesShowingProgress(TBusyFeedback& busy)
+void TMainForm::SaveChangesShowingProgress(BusyFeedback& busy)
 {
-    TCachedDataSet* results = MainDataModule->dsetVORN;
+    CachedDataSet* results = MainDataModule->dsetVORN;
     results->OnApplyProgress = [&busy](size_t done, size_t total) { busy.step(done, total); };
     const auto unhook = qScopeGuard([results] { results->OnApplyProgress = nullptr; });
     MainDataModule->SaveChanges();
@@ -864,7 +864,7 @@ void TMainForm::CloseProjectActionExecute()
 
 void TMainForm::CancelChangesActionExecute()
 {
-    TBusyFeedback busy(this, QStringLiteral("Отмена изменений"));
+    BusyFeedback busy(this, QStringLiteral("Отмена изменений"));
     MainDataModule->CancelChanges();
     // The data module raises no scroll notice here; the details would show a row that is gone.
     ShowDetails();
@@ -876,7 +876,7 @@ void TMainForm::DeleteAllRecordsActionExecute()
         QMessageBox::Yes)
         return;
     MainDataModule->PostEdits();
-    TBusyFeedback busy(this, QStringLiteral("Удаление записей"));
+    BusyFeedback busy(this, QStringLiteral("Удаление записей"));
     MainDataModule->DeleteAllResults();
     ShowDetails();
 }

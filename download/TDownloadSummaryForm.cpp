@@ -1,4 +1,4 @@
-#include "download/DownloadSummaryForm.h"
+#include "download/TDownloadSummaryForm.h"
 
 #include "common/ui/ScreenCentre.h"
 

@@ -23,12 +23,12 @@ class QTableView;
 class QTableWidget;
 class QTimer;
 class QToolBar;
-class TBusyFeedback;
-class TDBMemo;
-class TDBMemoBinding;
-class TDBNavigator;
+class BusyFeedback;
+class DBMemo;
+class DBMemoBinding;
+class DBNavigator;
 class TMainDataModule;
-class TResultTableModel;
+class ResultTableModel;
 
 // The main window: menu, tool bar, the project's description and results pages, status line;
 // the project commands, start-up and shut-down, and the settings kept between runs.
@@ -119,7 +119,7 @@ public:
     QFrame* MainBevel;
     QTabWidget* PageControl;
     QWidget* DescriptionTabSheet;
-    TDBMemo* DescriptionDBMemo;
+    DBMemo* DescriptionDBMemo;
     QWidget* DataTabSheet;
     QWidget* GridPanel;
     QTableView* MainDBGrid;
@@ -127,8 +127,8 @@ public:
     QSplitter* Splitter1;
     QWidget* CommentPanel;
     QLabel* CommentLabel;
-    TDBNavigator* ResultDBNavigator;
-    TDBMemo* CommentDBMemo;
+    DBNavigator* ResultDBNavigator;
+    DBMemo* CommentDBMemo;
     QStatusBar* StatusBar;
     QList<QLabel*> StatusPanels;
     QFileDialog* OpenDialog;
@@ -171,7 +171,7 @@ private:
     void PlaceWindow();
     void BindDataModule();
     void FollowCursor();
-    void SaveChangesShowingProgress(TBusyFeedback& busy);
+    void SaveChangesShowingProgress(BusyFeedback& busy);
     QAction* NewAction(const QString& name, const QString& caption, const QString& hint,
                        int imageIndex, void (TMainForm::*execute)());
     QAction* NewMenuItem(QMenu* menu, const QString& name, QAction* command);
@@ -183,8 +183,8 @@ private:
     QString ProjectPath;
     bool m_actionListActive = false;
     QTimer* m_updateTimer;
-    TResultTableModel* m_resultModel = nullptr;
-    TDBMemoBinding* m_descriptionBinding = nullptr;
-    TDBMemoBinding* m_commentBinding = nullptr;
+    ResultTableModel* m_resultModel = nullptr;
+    DBMemoBinding* m_descriptionBinding = nullptr;
+    DBMemoBinding* m_commentBinding = nullptr;
     std::unique_ptr<QFileIconProvider> m_fileIconProvider;
 };
