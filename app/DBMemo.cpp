@@ -1,7 +1,7 @@
 #include "app/DBMemo.h"
 
-#include "common/Windows1251.h"
 #include "app/ErrorDisplay.h"
+#include "common/Windows1251.h"
 
 #include <QKeyEvent>
 #include <QMimeData>
@@ -36,8 +36,9 @@ bool DBMemo::accepts(const QString& text)
         return true;
     // The same message as a refused post. Shown after the event has been dealt with, so that no
     // modal loop runs inside it.
-    QTimer::singleShot(
-        0, this, [message = Windows1251::refusalMessage(text)] { ErrorDisplay::showError(message); });
+    QTimer::singleShot(0, this, [message = Windows1251::refusalMessage(text)] {
+        ErrorDisplay::showError(message);
+    });
     return false;
 }
 

@@ -1,7 +1,7 @@
 #include "app/DBNavigator.h"
 
-#include "storage/DataSource.h"
 #include "app/ErrorDisplay.h"
+#include "storage/DataSource.h"
 #include "storage/Field.h"
 
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 // The program with a simulated instrument plugged in, so that every command can be tried
 // without the device.
-#include "device/demo/DemoInstrument.h"
 #include "app/ProgramEntry.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
+#include "device/demo/DemoInstrument.h"
 
 int main(int argc, char* argv[])
 {

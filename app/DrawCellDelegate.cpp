@@ -8,7 +8,7 @@ DrawCellDelegate::DrawCellDelegate(DrawCell drawCell, QObject* parent)
 }
 
 void DrawCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                              const QModelIndex& index) const
+                             const QModelIndex& index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
     painter->save();

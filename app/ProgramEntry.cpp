@@ -1,12 +1,12 @@
 #include "app/ProgramEntry.h"
 
 #include "app/AppTexts.h"
-#include "common/ui/MessageBoxes.h"
-#include "app/TMainForm.h"
 #include "app/ProgramShutdown.h"
 #include "app/SingleInstanceLock.h"
+#include "app/TMainForm.h"
 #include "app/TerminationSignals.h"
 #include "app/VornApplication.h"
+#include "common/ui/MessageBoxes.h"
 #include "storage/fb/LockFolder.h"
 
 #include <QMessageBox>

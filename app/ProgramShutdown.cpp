@@ -1,11 +1,11 @@
 #include "app/ProgramShutdown.h"
 
 #include "app/AppTexts.h"
-#include "common/ui/MessageBoxes.h"
 #include "app/ErrorDisplay.h"
-#include "storage/TMainDataModule.h"
 #include "app/TMainForm.h"
 #include "app/TerminationSignals.h"
+#include "common/ui/MessageBoxes.h"
+#include "storage/TMainDataModule.h"
 
 #include <QAbstractButton>
 #include <QApplication>

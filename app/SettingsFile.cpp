@@ -52,8 +52,8 @@ QByteArray storableText(const QString& text)
 {
     const QByteArray bytes = encodeText(text);
     const bool comesBack = !bytes.contains('\n') && !bytes.contains('\r') &&
-                           bytes.trimmed() == bytes &&
-                           text.size() <= SettingsFile::MaxTextLength && decodeText(bytes) == text;
+                           bytes.trimmed() == bytes && text.size() <= SettingsFile::MaxTextLength &&
+                           decodeText(bytes) == text;
     return comesBack ? bytes : QByteArray();
 }
 

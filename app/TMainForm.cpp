@@ -1,7 +1,8 @@
 #include "app/TMainForm.h"
 
+#include "about/AboutCommand.h"
+#include "about/TAboutForm.h"
 #include "app/AppTexts.h"
-#include "common/ui/MessageBoxes.h"
 #include "app/ApplicationEvents.h"
 #include "app/BusyFeedback.h"
 #include "app/DBMemo.h"
@@ -9,20 +10,19 @@
 #include "app/DrawCellDelegate.h"
 #include "app/ErrorDisplay.h"
 #include "app/ProgramFolder.h"
+#include "app/RowIndicatorHeader.h"
+#include "app/SettingsFile.h"
+#include "common/ui/MessageBoxes.h"
+#include "device/USB.h"
 #include "download/ReadFromDeviceCommand.h"
 #include "report/ExportReportCommand.h"
 #include "report/PrintReportCommand.h"
-#include "app/RowIndicatorHeader.h"
-#include "app/SettingsFile.h"
-#include "about/AboutCommand.h"
-#include "about/TAboutForm.h"
 #include "snapshot/ScreenShotCommand.h"
 #include "snapshot/TDeviceScreenShotForm.h"
-#include "device/USB.h"
 
-#include "storage/ui/DBMemoBinding.h"
-#include "storage/TMainDataModule.h"
 #include "storage/ResultTableModel.h"
+#include "storage/TMainDataModule.h"
+#include "storage/ui/DBMemoBinding.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -647,9 +647,9 @@ void TMainForm::BindDataModule()
 
     m_descriptionBinding =
         new DBMemoBinding(DescriptionDBMemo, MainDataModule->DescriptionDataSource,
-                           QStringLiteral("PROJECT_DESC"), this);
+                          QStringLiteral("PROJECT_DESC"), this);
     m_commentBinding = new DBMemoBinding(CommentDBMemo, MainDataModule->ResultDataSource,
-                                          QStringLiteral("MSR_COMMENT"), this);
+                                         QStringLiteral("MSR_COMMENT"), this);
     for (DBMemoBinding* binding : {m_descriptionBinding, m_commentBinding})
         connect(binding, &DBMemoBinding::TextRejected, this,
                 [](const QString& message) { ErrorDisplay::showError(message); });
@@ -757,7 +757,7 @@ bool TMainForm::ProjectCloseQuery()
     if (!MainDataModule->HasChanges())
         return true;
     switch (AskQuestion(this, AppTexts::saveChangesQuestion(ProjectName),
-                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes: {
         BusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
         SaveChangesShowingProgress(busy);

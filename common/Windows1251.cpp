@@ -8,8 +8,7 @@ namespace {
 constexpr char CodecName[] = "windows-1251";
 
 // The characters of the text one by one, a surrogate pair as one.
-template <typename Visit>
-void forEachCharacter(const QString& text, Visit visit)
+template <typename Visit> void forEachCharacter(const QString& text, Visit visit)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;

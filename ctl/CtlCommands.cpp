@@ -4,22 +4,22 @@
 #include "common/LinkErrorTexts.h"
 
 #include "common/CommonTexts.h"
-#include "report/CsvExport.h"
 #include "ctl/CtlErrors.h"
 #include "ctl/CtlOutput.h"
-#include "report/DataModuleRowSource.h"
-#include "device/DeviceCommands.h"
 #include "ctl/DeviceSession.h"
+#include "ctl/ResultListing.h"
+#include "device/DeviceCommands.h"
+#include "device/USB.h"
 #include "download/TDownloadThread.h"
-#include "storage/TMainDataModule.h"
+#include "report/CsvExport.h"
+#include "report/DataModuleRowSource.h"
 #include "report/MeasurementReport.h"
 #include "report/ReportBuilder.h"
 #include "report/ReportRenderer.h"
-#include "ctl/ResultListing.h"
 #include "report/ResultWorkbook.h"
 #include "snapshot/ScreenBuffer.h"
 #include "snapshot/ScreenPicture.h"
-#include "device/USB.h"
+#include "storage/TMainDataModule.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -51,7 +51,7 @@ QString withReason(const QString& sentence, const QString& path, QString reason)
     if (reason.size() > 1 && reason[0].isUpper() && reason[1].isLower())
         reason[0] = reason[0].toLower();
     return CommonTexts::errorSentence(sentence + u' ' + nativePath(path) + QStringLiteral(": ") +
-                                   reason);
+                                      reason);
 }
 
 // Why a path that is not a regular file cannot be a project, before the engine is asked.
@@ -186,7 +186,8 @@ void readIntoNewProject(const QString& path)
     }
     if (!created) {
         QFile::remove(building);
-        throw CtlError(withReason(CommonTexts::CannotCreateProject, path, dataModule.FailureReason()));
+        throw CtlError(
+            withReason(CommonTexts::CannotCreateProject, path, dataModule.FailureReason()));
     }
     try {
         openProject(dataModule, building);

@@ -22,4 +22,3 @@ class CtlUsageError : public CtlError
 public:
     using CtlError::CtlError;
 };
-

@@ -1,10 +1,10 @@
 #include "ctl/DeviceSession.h"
 
 #include "ctl/CtlErrors.h"
-#include "device/demo/DemoInstrument.h"
 #include "device/NoDeviceMessage.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
+#include "device/demo/DemoInstrument.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

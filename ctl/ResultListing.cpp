@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ctl/ResultListing.h"
 
-#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "storage/ResultTexts.h"
+#include "storage/TMainDataModule.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

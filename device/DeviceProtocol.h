@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/DeviceCommands.h"
 #include "common/TMsrResult.h"
+#include "device/DeviceCommands.h"
 
 #include <array>
 #include <cstdint>

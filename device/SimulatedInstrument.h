@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/DeviceProtocol.h"
 #include "common/TMsrResult.h"
+#include "device/DeviceProtocol.h"
 #include "device/UsbDriverLayer.h"
 
 #include <chrono>

@@ -8,9 +8,9 @@
 #include <vector>
 
 DownloadOutcome RunDownloadConversation(const DeviceExchange& exchange,
-                                         const std::function<bool()>& stopRequested,
-                                         const std::function<void(int)>& progress,
-                                         TArrayOfMsrResult& results)
+                                        const std::function<bool()>& stopRequested,
+                                        const std::function<void(int)>& progress,
+                                        TArrayOfMsrResult& results)
 {
     DownloadOutcome outcome;
     uint32_t status = 0;
@@ -81,8 +81,8 @@ DownloadOutcome RunDownloadConversation(const DeviceExchange& exchange,
 }
 
 DownloadOutcome RunDownloadConversation(const std::function<bool()>& stopRequested,
-                                         const std::function<void(int)>& progress,
-                                         TArrayOfMsrResult& results)
+                                        const std::function<void(int)>& progress,
+                                        TArrayOfMsrResult& results)
 {
     return RunDownloadConversation(
         [](uint32_t code, void* reply, uint32_t length) {

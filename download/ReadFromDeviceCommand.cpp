@@ -2,14 +2,14 @@
 
 #include "common/LinkErrorTexts.h"
 
+#include "common/ui/MessageBoxes.h"
+#include "device/NoDeviceMessage.h"
+#include "device/USB.h"
+#include "download/ResultImport.h"
 #include "download/TDownloadForm.h"
 #include "download/TDownloadSummaryForm.h"
 #include "download/TDownloadThread.h"
-#include "common/ui/MessageBoxes.h"
 #include "storage/TMainDataModule.h"
-#include "device/NoDeviceMessage.h"
-#include "download/ResultImport.h"
-#include "device/USB.h"
 
 #include <QApplication>
 #include <QList>
@@ -92,7 +92,8 @@ void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* f
     if (!outcome)
         return;
     if (outcome->ResultCode != 0) {
-        ShowErrorBox(owner, LinkErrorTexts::withStatus(LinkErrorTexts::LinkError, outcome->ResultCode));
+        ShowErrorBox(owner,
+                     LinkErrorTexts::withStatus(LinkErrorTexts::LinkError, outcome->ResultCode));
         return;
     }
     if (!outcome->Completed)

@@ -1,7 +1,7 @@
 #include "report/ReportPreviewForm.h"
 
-#include "report/CsvExport.h"
 #include "common/ui/MessageBoxes.h"
+#include "report/CsvExport.h"
 #include "report/ReportBuilder.h"
 #include "report/ReportPrinting.h"
 #include "report/ReportProgressDialog.h"

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/ResultWorkbook.h"
 
-#include "storage/Field.h"
-#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "report/ReportBuilder.h"
 #include "report/ReportFiles.h"
+#include "storage/Field.h"
 #include "storage/ResultDataSet.h"
 #include "storage/ResultTexts.h"
+#include "storage/TMainDataModule.h"
 
 #include <QDir>
 #include <QFile>

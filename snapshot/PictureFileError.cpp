@@ -3,7 +3,6 @@
 #include "common/FileErrorTexts.h"
 
 PictureFileError::PictureFileError(const QString& path, const QString& reason)
-    : std::runtime_error(
-          FileErrorTexts::cannotCreate(path, reason).toStdString())
+    : std::runtime_error(FileErrorTexts::cannotCreate(path, reason).toStdString())
 {
 }

@@ -6,15 +6,15 @@
 
 #include "common/ui/MessageBoxes.h"
 
-#include "snapshot/ColorNumber.h"
-#include "snapshot/ColorSwatchComboBox.h"
 #include "device/DeviceCommands.h"
 #include "device/DeviceProtocol.h"
 #include "device/NoDeviceMessage.h"
-#include "snapshot/PictureFileError.h"
-#include "snapshot/ScreenPicture.h"
 #include "device/USB.h"
 #include "device/UsbStatus.h"
+#include "snapshot/ColorNumber.h"
+#include "snapshot/ColorSwatchComboBox.h"
+#include "snapshot/PictureFileError.h"
+#include "snapshot/ScreenPicture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -173,8 +173,8 @@ void TDeviceScreenShotForm::GetPictureButtonClick()
         if (!drawReportingErrors())
             return;
         // X11 shows the program's name in place of an empty caption; one space stays blank.
-        QMessageBox box(QMessageBox::Critical, QStringLiteral(" "),
-                        LinkErrorTexts::DeviceLinkError, QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Critical, QStringLiteral(" "), LinkErrorTexts::DeviceLinkError,
+                        QMessageBox::Ok, this);
         // An instrument that is plugged in but cannot be opened says why.
         if (const QString notOpened = DeviceNotOpenedMessage(); !notOpened.isEmpty())
             box.setText(notOpened);

@@ -61,8 +61,7 @@ CachedDataSet::CachedDataSet(QObject* parent, const QString& name) : QObject(par
 
 CachedDataSet::~CachedDataSet() = default;
 
-TField* CachedDataSet::AddField(const QString& objectName, const QString& fieldName,
-                                 FieldKind kind)
+TField* CachedDataSet::AddField(const QString& objectName, const QString& fieldName, FieldKind kind)
 {
     if (Active())
         throw StorageError("Fields cannot be added to an open dataset");
@@ -894,8 +893,8 @@ void CachedDataSet::RebuildVisible() const
         return;
     m_visible.clear();
     // While no row is hidden, the rows are their own list: a large project keeps no copy.
-    m_allVisible = std::all_of(m_rows.begin(), m_rows.end(),
-                               [](const RowPtr& row) { return row->Visible(); });
+    m_allVisible =
+        std::all_of(m_rows.begin(), m_rows.end(), [](const RowPtr& row) { return row->Visible(); });
     if (m_allVisible)
         m_visible.shrink_to_fit();
     else

@@ -22,7 +22,7 @@ void FbDatabase::ClearParams()
 }
 
 void FbDatabase::SetConnectParams(const QString& user, const QString& password,
-                                   const QString& charset)
+                                  const QString& charset)
 {
     m_user = user;
     m_password = password;

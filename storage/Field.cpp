@@ -1,7 +1,7 @@
 #include "storage/Field.h"
 
-#include "storage/CachedDataSet.h"
 #include "common/Windows1251.h"
+#include "storage/CachedDataSet.h"
 #include "storage/ResultTexts.h"
 #include "storage/StorageError.h"
 

@@ -29,9 +29,7 @@ int64_t AsNumber(const FieldValue& value)
 }
 } // namespace
 
-ResultDataSet::ResultDataSet(QObject* parent, const QString& name) : CachedDataSet(parent, name)
-{
-}
+ResultDataSet::ResultDataSet(QObject* parent, const QString& name) : CachedDataSet(parent, name) {}
 
 size_t ResultDataSet::KeyHash::operator()(const Key& key) const noexcept
 {

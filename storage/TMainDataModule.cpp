@@ -416,8 +416,7 @@ void TMainDataModule::CancelChanges()
 {
     {
         UpdateScope update(*this);
-        for (CachedDataSet* dataSet :
-             {static_cast<CachedDataSet*>(dsetVORN), DescriptionDataSet}) {
+        for (CachedDataSet* dataSet : {static_cast<CachedDataSet*>(dsetVORN), DescriptionDataSet}) {
             if (!dataSet->UpdatesPending())
                 continue;
             dataSet->CancelUpdates();

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "storage/CachedDataSet.h"
 #include "common/DeviceIdentity.h"
+#include "common/TMsrResult.h"
+#include "storage/CachedDataSet.h"
 #include "storage/DataSource.h"
 #include "storage/FbDatabase.h"
 #include "storage/FbQuery.h"
 #include "storage/FbTransaction.h"
 #include "storage/Field.h"
 #include "storage/FileIdentity.h"
-#include "common/TMsrResult.h"
 #include "storage/ResultDataSet.h"
 #include "storage/StorageError.h"
 

@@ -5,12 +5,12 @@
 //   vorn_screenshot_helper tour <folder> <docs>  runs the real main window on a sample project in
 //                                            <folder> and saves it, a message box, the report
 //                                            preview and a file dialog as PNGs into <docs>
-#include "storage/TMainDataModule.h"
-#include "app/TMainForm.h"
-#include "common/OleDate.h"
 #include "app/ProgramFolder.h"
 #include "app/SettingsFile.h"
+#include "app/TMainForm.h"
 #include "app/VornApplication.h"
+#include "common/OleDate.h"
+#include "storage/TMainDataModule.h"
 
 #include <QAction>
 #include <QApplication>

@@ -8,10 +8,10 @@
 // of 2000 records for a median)
 
 #include "bench/support/BenchTiming.h"
-#include "download/TDownloadThread.h"
 #include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
+#include "download/TDownloadThread.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,13 +6,13 @@
 // Usage: read_from_device_bench [records [repeats]]   (defaults: 65535 records, 1 run)
 
 #include "bench/support/BenchTiming.h"
-#include "download/TDownloadThread.h"
-#include "storage/TMainDataModule.h"
-#include "common/OleDate.h"
 #include "bench/support/RawProject.h"
-#include "download/ResultImport.h"
+#include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
+#include "download/ResultImport.h"
+#include "download/TDownloadThread.h"
+#include "storage/TMainDataModule.h"
 #include "storage/fb/LockFolder.h"
 
 #include <QCoreApplication>

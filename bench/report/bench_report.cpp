@@ -1,9 +1,9 @@
 #include "bench/support/BenchTiming.h"
 #include "report/CsvExport.h"
 #include "report/MeasurementReport.h"
-#include "tests/support/MemoryRowSource.h"
 #include "report/ReportPreviewForm.h"
 #include "report/ReportRenderer.h"
+#include "tests/support/MemoryRowSource.h"
 
 #include <QApplication>
 #include <QBuffer>

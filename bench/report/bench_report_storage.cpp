@@ -1,10 +1,10 @@
 #include "bench/support/BenchTiming.h"
+#include "common/OleDate.h"
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
-#include "common/OleDate.h"
 #include "report/ResultWorkbook.h"
+#include "storage/TMainDataModule.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -5,14 +5,14 @@
 // Times and memory peaks of opening, export and window are taken in child processes, so
 // that each peak belongs to that work alone.
 
+#include "app/ProgramFolder.h"
+#include "app/TMainForm.h"
 #include "bench/support/BenchTiming.h"
+#include "bench/support/RawProject.h"
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/TMainDataModule.h"
-#include "app/TMainForm.h"
 #include "report/MeasurementReport.h"
-#include "app/ProgramFolder.h"
-#include "bench/support/RawProject.h"
+#include "storage/TMainDataModule.h"
 #include "storage/fb/LockFolder.h"
 
 #include <QApplication>

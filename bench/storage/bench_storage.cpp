@@ -4,8 +4,8 @@
 // (with the peak memory of a process that only opens it).
 
 #include "bench/support/BenchTiming.h"
-#include "storage/TMainDataModule.h"
 #include "bench/support/RawProject.h"
+#include "storage/TMainDataModule.h"
 #include "storage/fb/LockFolder.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "bench/support/RawProject.h"
 
-#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
+#include "storage/TMainDataModule.h"
 #include "storage/fb/Attachment.h"
 #include "storage/fb/Statement.h"
 #include "storage/fb/Transaction.h"

@@ -20,8 +20,8 @@ QString ToStored(QString text)
 }
 } // namespace
 
-DBMemoBinding::DBMemoBinding(QPlainTextEdit* editor, DataSource* source,
-                               const QString& fieldName, QObject* parent)
+DBMemoBinding::DBMemoBinding(QPlainTextEdit* editor, DataSource* source, const QString& fieldName,
+                             QObject* parent)
     : QObject(parent), m_editor(editor), m_source(source), m_fieldName(fieldName)
 {
     editor->installEventFilter(this);

@@ -18,7 +18,7 @@ class DBMemoBinding : public QObject
 
 public:
     DBMemoBinding(QPlainTextEdit* editor, DataSource* source, const QString& fieldName,
-                   QObject* parent = nullptr);
+                  QObject* parent = nullptr);
     ~DBMemoBinding() override;
 
     QPlainTextEdit* Editor() const { return m_editor; }
