@@ -5,15 +5,16 @@
 // Times and memory peaks of opening, export and window are taken in child processes, so
 // that each peak belongs to that work alone.
 
+#include "app/MainForm.h"
+#include "app/ProgramFolder.h"
 #include "bench/support/BenchTiming.h"
+#include "bench/support/RawProject.h"
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/MainDataModule.h"
-#include "app/MainForm.h"
 #include "report/MeasurementReport.h"
-#include "app/ProgramFolder.h"
-#include "bench/support/RawProject.h"
+#include "storage/MainDataModule.h"
 #include "storage/fb/LockFolder.h"
+#include "tests/support/SampleResults.h"
 
 #include <QApplication>
 #include <QFile>
@@ -178,7 +179,7 @@ int main(int argc, char* argv[])
         for (int i = 0; i < Repeats; ++i) {
             module.BeginUpdate();
             for (int n = 0; n < count; ++n)
-                module.AddResult(RawProject::result(n));
+                module.AddResult(SampleResults::rising(n));
             module.EndUpdate();
             times.push_back(Bench::seconds([&] { module.DeleteAllResults(); }));
             module.CancelChanges();
