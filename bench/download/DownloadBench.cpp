@@ -8,10 +8,10 @@
 // of 2000 records for a median)
 
 #include "bench/support/BenchTiming.h"
-#include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
 #include "download/TDownloadThread.h"
+#include "tests/support/SampleResults.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -69,12 +69,7 @@ Run download(int records)
     auto instrument = std::make_shared<SimulatedInstrument>();
     std::vector<ResultRecord> stored(static_cast<std::size_t>(records));
     for (int i = 0; i < records; ++i) {
-        TMsrResult r;
-        r.MsrDate = OleDate::fromParts(2024, 1 + i % 12, 1 + i % 28, i % 24, i % 60, i % 60);
-        r.MsrNumber = uint32_t(i);
-        r.Base = 1000;
-        r.F = float(i);
-        stored[std::size_t(i)] = EncodeResultRecord(r);
+        stored[std::size_t(i)] = EncodeResultRecord(SampleResults::bare(i));
     }
     instrument->setRecords(std::move(stored));
     instrument->plug();

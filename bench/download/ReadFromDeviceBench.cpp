@@ -7,13 +7,13 @@
 
 #include "bench/support/BenchTiming.h"
 #include "bench/support/RawProject.h"
-#include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
 #include "download/ResultImport.h"
 #include "download/TDownloadThread.h"
 #include "storage/TMainDataModule.h"
 #include "storage/fb/LockFolder.h"
+#include "tests/support/SampleResults.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,24 +30,6 @@ namespace {
 constexpr int StoredRows = 100000;
 // Exchanges with a reply (and so a pause) before the records: identification and name.
 constexpr int RepliedExchangesBeforeRecords = 2;
-
-TMsrResult Sample(int n)
-{
-    TMsrResult r;
-    const int day = n / 1000;
-    const int second = n % 1000 * 60 + n % 47;
-    r.MsrDate = OleDate::fromParts(2020 + day / 360, 1 + day / 30 % 12, 1 + day % 28,
-                                   second / 3600 % 24, second / 60 % 60, second % 60);
-    r.MsrNumber = static_cast<uint32_t>(n % 65536);
-    r.ReinfKindID = n % 4;
-    r.ReinfDiameter = 8 + n % 30;
-    r.ForceEstimate = n % 256;
-    r.Base = 400 + n % 9;
-    r.F = 100.0f + static_cast<float>(n % 100000) / 7.0f;
-    r.P = static_cast<float>(n % 300);
-    r.S = 0.5f;
-    return r;
-}
 
 double Seconds(const QElapsedTimer& timer)
 {
@@ -100,7 +82,7 @@ Run ReadIntoProject(const QString& project, int records)
     std::vector<ResultRecord> stored;
     stored.reserve(static_cast<std::size_t>(records));
     for (int n = StoredRows; n < StoredRows + records; ++n)
-        stored.push_back(EncodeResultRecord(Sample(n)));
+        stored.push_back(EncodeResultRecord(SampleResults::risingRecord(n)));
     instrument->setRecords(std::move(stored));
     USBSetDriverLayer(instrument);
     USBInit();

@@ -1,10 +1,10 @@
 #include "bench/support/BenchTiming.h"
-#include "common/OleDate.h"
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
 #include "report/MeasurementReport.h"
 #include "report/ResultWorkbook.h"
 #include "storage/TMainDataModule.h"
+#include "tests/support/SampleResults.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -16,19 +16,6 @@
 #include <vector>
 
 namespace {
-
-TMsrResult result(int n)
-{
-    TMsrResult r;
-    r.MsrDate = OleDate::fromParts(2024, 1 + n % 12, 1 + n % 28, n % 24, (n / 24) % 60, n % 60);
-    r.MsrNumber = uint32_t(n);
-    r.ReinfKindID = n % 4;
-    r.ReinfDiameter = 10 + n % 20;
-    r.F = 1000.5f + float(n % 5000);
-    r.P = 0.5f * float(n % 100);
-    r.S = 2.5f;
-    return r;
-}
 
 // A project file holding count results, open in the data module.
 bool fillProject(TMainDataModule& module, const QString& path, int count)
@@ -42,7 +29,7 @@ bool fillProject(TMainDataModule& module, const QString& path, int count)
         return false;
     module.BeginUpdate();
     for (int n = 1; n <= count; ++n)
-        module.AddResult(result(n));
+        module.AddResult(SampleResults::repeating(n));
     module.SortResults();
     module.EndUpdate();
     return true;

@@ -14,6 +14,7 @@
 #include "report/MeasurementReport.h"
 #include "storage/TMainDataModule.h"
 #include "storage/fb/LockFolder.h"
+#include "tests/support/SampleResults.h"
 
 #include <QApplication>
 #include <QFile>
@@ -178,7 +179,7 @@ int main(int argc, char* argv[])
         for (int i = 0; i < Repeats; ++i) {
             module.BeginUpdate();
             for (int n = 0; n < count; ++n)
-                module.AddResult(RawProject::result(n));
+                module.AddResult(SampleResults::rising(n));
             module.EndUpdate();
             times.push_back(Bench::seconds([&] { module.DeleteAllResults(); }));
             module.CancelChanges();

@@ -7,6 +7,7 @@
 #include "bench/support/RawProject.h"
 #include "storage/TMainDataModule.h"
 #include "storage/fb/LockFolder.h"
+#include "tests/support/SampleResults.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -72,7 +73,7 @@ int main(int argc, char* argv[])
         return 1;
     std::vector<TMsrResult> incoming;
     for (int n = StoredRows; n < StoredRows + ImportedRows; ++n)
-        incoming.push_back(RawProject::result(n));
+        incoming.push_back(SampleResults::rising(n));
 
     std::printf("Project storage, %d stored rows, %d imported; medians of %d runs (open: %d)\n\n",
                 StoredRows, ImportedRows, Repeats, 2 * Repeats + 1);

@@ -1,10 +1,10 @@
 #include "bench/support/RawProject.h"
 
-#include "common/OleDate.h"
 #include "storage/TMainDataModule.h"
 #include "storage/fb/Attachment.h"
 #include "storage/fb/Statement.h"
 #include "storage/fb/Transaction.h"
+#include "tests/support/SampleResults.h"
 
 #include <QFile>
 
@@ -21,24 +21,6 @@ std::string native(const QString& path)
 
 namespace RawProject {
 
-TMsrResult result(int n)
-{
-    TMsrResult r;
-    const int day = n / 1000;
-    const int second = n % 1000 * 60 + n % 47;
-    r.MsrDate = OleDate::fromParts(2020 + day / 360, 1 + day / 30 % 12, 1 + day % 28,
-                                   second / 3600 % 24, second / 60 % 60, second % 60);
-    r.MsrNumber = static_cast<uint32_t>(n);
-    r.ReinfKindID = n % 4;
-    r.ReinfDiameter = 8 + n % 30;
-    r.ForceEstimate = n % 5000;
-    r.Base = 400 + n % 9;
-    r.F = 100.0f + static_cast<float>(n % 100000) / 7.0f;
-    r.P = static_cast<float>(n % 300);
-    r.S = 0.5f;
-    return r;
-}
-
 void insert(const QString& path, int from, int count)
 {
     fb::Attachment attachment = fb::Attachment::Attach(native(path), "SYSDBA", "x", "ASCII");
@@ -48,7 +30,7 @@ void insert(const QString& path, int from, int count)
                          "MSR_NUMBER, REINF_KIND_ID, REINF_DIAMETER, FORCE_ESTIMATE, BASE, F, P, "
                          "S, MSR_COMMENT) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (int n = from; n < from + count; ++n) {
-        const TMsrResult r = result(n);
+        const TMsrResult r = SampleResults::rising(n);
         insert.SetInteger(0, 1000000 + n);
         insert.SetDateTime(1, r.MsrDate);
         insert.SetDateTime(2, r.MsrDate);

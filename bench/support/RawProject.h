@@ -1,16 +1,13 @@
 #pragma once
 
-#include "common/TMsrResult.h"
-
 #include <QString>
 
 // Projects written and read straight through the engine's client, without the data module:
 // the baselines the storage is measured against.
 namespace RawProject {
 
-// The n-th result of a benchmark project: dates rising with n, every field varied.
-TMsrResult result(int n);
-// Appends results from..from+count-1 with one prepared insert per row in one transaction.
+// Appends the rising sample results from..from+count-1 with one prepared insert per row in
+// one transaction.
 void insert(const QString& path, int from, int count);
 // Reads every column of every row in the order the data module opens them.
 void select(const QString& path);

@@ -1,6 +1,6 @@
-#include "tests/support/ModalAnswer.h"
 #include "about/AboutCommand.h"
 #include "about/TAboutForm.h"
+#include "tests/support/ModalAnswer.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #include "tests/app/MainFormFixture.h"
 
-#include "storage/TMainDataModule.h"
-#include "common/OleDate.h"
 #include "app/ProgramFolder.h"
+#include "storage/TMainDataModule.h"
+#include "tests/support/SampleResults.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,21 +62,6 @@ void MainFormFixture::stop()
     QCoreApplication::processEvents();
 }
 
-TMsrResult MainFormFixture::result(int number)
-{
-    TMsrResult r;
-    r.MsrDate = OleDate::fromParts(2026, 3, 1 + number % 27, 10, number % 60, 0);
-    r.MsrNumber = uint32_t(number);
-    r.ReinfKindID = 0;
-    r.ReinfDiameter = 12;
-    r.ForceEstimate = 1;
-    r.Base = 150;
-    r.F = 1000.0f + float(number);
-    r.P = 7.04f;
-    r.S = 0.123f;
-    return r;
-}
-
 void MainFormFixture::makeProject(const QString& fileName, int results)
 {
     TMainDataModule module;
@@ -84,7 +69,7 @@ void MainFormFixture::makeProject(const QString& fileName, int results)
     QVERIFY(module.OpenDatabase(fileName));
     module.BeginUpdate();
     for (int i = 1; i <= results; ++i)
-        module.AddResult(result(i));
+        module.AddResult(SampleResults::window(i));
     module.SortResults();
     module.EndUpdate();
     module.SaveChanges();
@@ -96,7 +81,7 @@ void MainFormFixture::addResults(int count, int firstNumber)
     TMainDataModule* module = m_form->MainDataModule;
     module->BeginUpdate();
     for (int i = 0; i < count; ++i)
-        module->AddResult(result(firstNumber + i));
+        module->AddResult(SampleResults::window(firstNumber + i));
     module->SortResults();
     module->EndUpdate();
     module->NotifyScroll();

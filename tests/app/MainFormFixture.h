@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/TMainForm.h"
-#include "common/TMsrResult.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -30,9 +29,9 @@ public:
 
     // A project file with these results saved in it, made while no window is running.
     void makeProject(const QString& fileName, int results);
-    // Appends results to the project open in the window, as unsaved changes.
+    // Appends SampleResults::window results to the project open in the window, as unsaved
+    // changes.
     void addResults(int count, int firstNumber = 1);
-    static TMsrResult result(int number);
 
 private:
     QTemporaryDir m_dir;

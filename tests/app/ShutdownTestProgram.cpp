@@ -2,11 +2,10 @@
 // the window is shown, prints "ready" and the text of every message box on stdout, and answers
 // the boxes in turn ("none" leaves one for the test).
 //   vorn_shutdown_test_program [--changes N] [--answers Yes,Cancel,none,...]
-#include "storage/TMainDataModule.h"
-#include "app/TMainForm.h"
-#include "common/TMsrResult.h"
-#include "common/OleDate.h"
 #include "app/ProgramEntry.h"
+#include "app/TMainForm.h"
+#include "storage/TMainDataModule.h"
+#include "tests/support/SampleResults.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,13 +36,7 @@ void addResults(TMainDataModule* module, int count)
 {
     module->BeginUpdate();
     for (int i = 0; i < count; ++i) {
-        TMsrResult r;
-        r.MsrDate = OleDate::fromParts(2026, 4, 1 + i % 27, 9, i % 60, 0);
-        r.MsrNumber = uint32_t(100 + i);
-        r.ReinfDiameter = 12;
-        r.Base = 150;
-        r.F = 900.0f + float(i);
-        module->AddResult(r);
+        module->AddResult(SampleResults::shutdown(i));
     }
     module->SortResults();
     module->EndUpdate();

@@ -1,7 +1,6 @@
-#include "app/AppTexts.h"
 #include "app/ErrorDisplay.h"
-#include "tests/support/ModalAnswer.h"
 #include "app/VornApplication.h"
+#include "tests/support/ModalAnswer.h"
 
 #include <QMessageBox>
 #include <QTest>
@@ -34,7 +33,7 @@ private slots:
         QEvent event(QEvent::User);
         QApplication::sendEvent(&thrower, &event);
         QVERIFY(box.appeared());
-        QCOMPARE(box.title(), AppTexts::Title);
+        QCOMPARE(box.title(), QStringLiteral("ВОРН-1.0"));
         QCOMPARE(box.text(), QStringLiteral("Кабель отключен."));
     }
 

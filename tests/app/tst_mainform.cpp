@@ -1,22 +1,23 @@
-#include "app/AppTexts.h"
+#include "about/TAboutForm.h"
 #include "app/BusyFeedback.h"
-#include "snapshot/ColorSwatchComboBox.h"
-#include "common/Windows1251.h"
 #include "app/DBMemo.h"
 #include "app/DBNavigator.h"
+#include "app/ProgressForm.h"
+#include "app/RowIndicatorHeader.h"
+#include "app/VornApplication.h"
+#include "common/OleDate.h"
+#include "common/Windows1251.h"
+#include "device/SimulatedInstrument.h"
+#include "device/USB.h"
 #include "device/demo/DemoInstrument.h"
 #include "download/TDownloadSummaryForm.h"
+#include "snapshot/ColorSwatchComboBox.h"
+#include "storage/ResultTableModel.h"
 #include "storage/TMainDataModule.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/storage/StorageTestSupport.h"
 #include "tests/support/ModalAnswer.h"
-#include "common/OleDate.h"
-#include "app/ProgressForm.h"
-#include "storage/ResultTableModel.h"
-#include "device/SimulatedInstrument.h"
-#include "app/RowIndicatorHeader.h"
-#include "about/TAboutForm.h"
-#include "device/USB.h"
-#include "app/VornApplication.h"
+#include "tests/support/SampleResults.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -43,15 +44,9 @@
 
 namespace {
 
-int resultsInFile(const QString& fileName)
-{
-    TMainDataModule module;
-    if (!module.OpenDatabase(fileName))
-        return -1;
-    const int count = module.dsetVORN->RecordCount();
-    module.CloseDatabase();
-    return count;
-}
+// The window's fixed texts, written out so that a changed constant fails here.
+const QString Title = QStringLiteral("ВОРН-1.0");
+const QString DeleteAllQuestion = QStringLiteral("Удалить все записи из проекта?");
 
 QByteArray lastProjectLine(const QString& fileName)
 {
@@ -159,7 +154,7 @@ private slots:
                                  "SaveProjectAction",
                                  "ExitApplicationAction"})
             QVERIFY2(w->findChild<QObject*>(QString::fromLatin1(name)), name);
-        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        QCOMPARE(w->windowTitle(), Title);
         QCOMPARE(w->SaveProjectAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
         QCOMPARE(w->SaveMenuItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         QCOMPARE(w->CreateMenuItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
@@ -242,7 +237,7 @@ private slots:
         QTRY_VERIFY(!w->SaveProjectAction->isEnabled());
         QVERIFY(w->MainDataModule->IsOpen());
         f->stop();
-        QCOMPARE(resultsInFile(file), 3);
+        QCOMPARE(StorageTest::ResultCount(file), 3);
     }
 
     void exitShortcutAsksTheCloseQuestion()
@@ -257,7 +252,7 @@ private slots:
             ModalAnswer cancel(ModalAnswer::pressButton(QMessageBox::Cancel));
             pressKey(w, Qt::Key_E);
             QVERIFY(cancel.appeared());
-            QCOMPARE(cancel.text(), AppTexts::saveChangesQuestion(QStringLiteral("e.fdb")));
+            QCOMPARE(cancel.text(), QStringLiteral("Сохранить изменеия в проекте\re.fdb ?"));
         }
         QVERIFY(w->isVisible());
         QVERIFY(w->MainDataModule->HasChanges());
@@ -292,14 +287,13 @@ private slots:
         ModalAnswer answer(ModalAnswer::pressButton(button));
         w->CloseProjectAction->trigger();
         QVERIFY(answer.appeared());
-        QCOMPARE(answer.title(), AppTexts::Title);
+        QCOMPARE(answer.title(), Title);
         QCOMPARE(answer.text(), QStringLiteral("Сохранить изменеия в проекте\rbridge.fdb ?"));
         QCOMPARE(w->MainDataModule->IsOpen(), !closed);
         QCOMPARE(w->PageControl->isVisible(), !closed);
-        QCOMPARE(w->windowTitle(),
-                 closed ? AppTexts::Title : QStringLiteral("ВОРН-1.0 - [bridge.fdb]"));
+        QCOMPARE(w->windowTitle(), closed ? Title : QStringLiteral("ВОРН-1.0 - [bridge.fdb]"));
         if (closed)
-            QCOMPARE(resultsInFile(file), resultsStored);
+            QCOMPARE(StorageTest::ResultCount(file), resultsStored);
         else
             QVERIFY(w->MainDataModule->HasChanges());
     }
@@ -311,7 +305,7 @@ private slots:
         w->CloseProjectAction->trigger();
         QVERIFY(!none.appeared());
         QVERIFY(!w->MainDataModule->IsOpen());
-        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        QCOMPARE(w->windowTitle(), Title);
     }
 
     void typedDescriptionIsPostedByClose()
@@ -350,7 +344,7 @@ private slots:
         QCOMPARE(w->PageControl->currentIndex(), 0);
         QVERIFY(w->PageControl->isVisible());
         f->stop();
-        QCOMPARE(resultsInFile(file), 0);
+        QCOMPARE(StorageTest::ResultCount(file), 0);
     }
 
     void createAddsTheExtension()
@@ -380,7 +374,7 @@ private slots:
         QVERIFY(dialog.appeared());
         QVERIFY(!w->MainDataModule->IsOpen());
         QVERIFY(!w->PageControl->isVisible());
-        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        QCOMPARE(w->windowTitle(), Title);
         QVERIFY(w->GetProjectName().isEmpty());
     }
 
@@ -440,11 +434,12 @@ private slots:
         w->OpenProjectAction->trigger();
         QVERIFY(dialog.appeared());
         QVERIFY(message && message->appeared());
-        QCOMPARE(message->text(), QStringLiteral("Не удалось открыть проект!\n"
-                                                 "Файл повреждён или не является проектом этой программы."));
-        QCOMPARE(message->title(), AppTexts::Title);
+        QCOMPARE(message->text(),
+                 QStringLiteral("Не удалось открыть проект!\n"
+                                "Файл повреждён или не является проектом этой программы."));
+        QCOMPARE(message->title(), Title);
         QVERIFY(!w->MainDataModule->IsOpen());
-        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        QCOMPARE(w->windowTitle(), Title);
         QVERIFY(!w->PageControl->isVisible());
     }
 
@@ -457,7 +452,7 @@ private slots:
             ModalAnswer no(ModalAnswer::pressButton(QMessageBox::No));
             w->DeleteAllRecordsAction->trigger();
             QVERIFY(no.appeared());
-            QCOMPARE(no.text(), AppTexts::DeleteAllQuestion);
+            QCOMPARE(no.text(), DeleteAllQuestion);
         }
         QCOMPARE(rows->rowCount(), 3);
         QVERIFY(!w->MainDataModule->HasChanges());
@@ -639,10 +634,11 @@ private slots:
             ModalAnswer error(ModalAnswer::pressButton(QMessageBox::Ok));
             w->close();
             QVERIFY(error.appeared());
-            QVERIFY2(error.text().startsWith(QStringLiteral("Не удалось сохранить настройки в файл ") +
-                                             f->settingsFile()),
-                     qPrintable(error.text()));
-            QCOMPARE(error.title(), AppTexts::Title);
+            QVERIFY2(
+                error.text().startsWith(QStringLiteral("Не удалось сохранить настройки в файл ") +
+                                        f->settingsFile()),
+                qPrintable(error.text()));
+            QCOMPARE(error.title(), Title);
         }
         QVERIFY(!w->isVisible());
         QVERIFY(QFileInfo(f->settingsFile()).isDir());
@@ -657,7 +653,7 @@ private slots:
         QTest::qWait(350);
         QVERIFY(!none.appeared());
         QVERIFY(w->GetProjectName().isEmpty());
-        QCOMPARE(w->windowTitle(), AppTexts::Title);
+        QCOMPARE(w->windowTitle(), Title);
         w->close();
         QVERIFY(f->readSettings().contains("LastProject=\n"));
     }
@@ -673,8 +669,9 @@ private slots:
         ModalAnswer message(ModalAnswer::pressButton(QMessageBox::Ok));
         TMainForm* w = f->start();
         QVERIFY(message.appeared());
-        QCOMPARE(message.text(), QStringLiteral("Не удалось открыть проект!\n"
-                                                "Файл повреждён или не является проектом этой программы."));
+        QCOMPARE(message.text(),
+                 QStringLiteral("Не удалось открыть проект!\n"
+                                "Файл повреждён или не является проектом этой программы."));
         QVERIFY(!w->MainDataModule->IsOpen());
         QVERIFY(w->GetProjectName().isEmpty());
     }
@@ -1023,7 +1020,7 @@ private slots:
         QFETCH(int, day);
         QFETCH(QString, date);
         TMainForm* w = startWithProject(QStringLiteral("late.fdb"), 0);
-        TMsrResult r = MainFormFixture::result(1);
+        TMsrResult r = SampleResults::window(1);
         r.MsrDate = double(OleDate::dayNumber(year, month, day)) + 863999999 / 864000000.0;
         w->MainDataModule->BeginUpdate();
         QVERIFY(w->MainDataModule->AddResult(r));

@@ -1,8 +1,8 @@
-#include "storage/TMainDataModule.h"
-#include "common/TMsrResult.h"
-#include "common/OleDate.h"
-#include "storage/ResultDataSet.h"
 #include "app/SettingsFile.h"
+#include "storage/ResultDataSet.h"
+#include "storage/TMainDataModule.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "tests/support/SampleResults.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -56,28 +56,6 @@ struct Run
     void send(int signalNumber) { ::kill(pid_t(process.processId()), signalNumber); }
 };
 
-TMsrResult result(int number)
-{
-    TMsrResult r;
-    r.MsrDate = OleDate::fromParts(2026, 3, 1 + number, 10, 0, 0);
-    r.MsrNumber = uint32_t(number);
-    r.ReinfDiameter = 12;
-    r.Base = 150;
-    r.F = 1000.0f + float(number);
-    return r;
-}
-
-// -1 when the file is not a project that opens.
-int resultsIn(const QString& project)
-{
-    TMainDataModule module;
-    if (!module.OpenDatabase(project))
-        return -1;
-    const int count = module.dsetVORN->RecordCount();
-    module.CloseDatabase();
-    return count;
-}
-
 } // namespace
 
 // Ends the real program with real signals, as a logout, `systemctl poweroff` or Ctrl+C do, in a
@@ -105,7 +83,7 @@ private:
         QVERIFY(module.OpenDatabase(file));
         module.BeginUpdate();
         for (int i = 1; i <= StoredResults; ++i)
-            module.AddResult(result(i));
+            module.AddResult(SampleResults::daily(i));
         module.EndUpdate();
         module.SaveChanges();
         module.CloseDatabase();
@@ -230,7 +208,7 @@ private slots:
         const VornSettings settings = SettingsFile(settingsFile(program)).load();
         QCOMPARE(settings.ProjectName, m_project);
         QCOMPARE(settings.Measurand, 1);
-        QCOMPARE(resultsIn(m_project), results);
+        QCOMPARE(StorageTest::ResultCount(m_project), results);
         QVERIFY(!QFileInfo::exists(QFileInfo(program).absolutePath() + "/" +
                                    QFileInfo(program).fileName() + ".ini"));
     }
@@ -271,7 +249,7 @@ private slots:
         QCOMPARE(settings.ProjectName, project); // cleared had it not opened
         QCOMPARE(settings.ProjectPath, oldFolder + QStringLiteral("/projects/"));
         QCOMPARE(readFile(oldFolder + QStringLiteral("/vorn.ini")), oldSettings);
-        QCOMPARE(resultsIn(project), StoredResults);
+        QCOMPARE(StorageTest::ResultCount(project), StoredResults);
     }
 };
 

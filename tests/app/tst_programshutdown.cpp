@@ -1,11 +1,12 @@
-#include "storage/TMainDataModule.h"
-#include "tests/app/MainFormFixture.h"
-#include "tests/support/ModalAnswer.h"
 #include "app/ProgramShutdown.h"
-#include "storage/ResultDataSet.h"
 #include "app/SettingsFile.h"
 #include "app/TerminationSignals.h"
 #include "app/VornApplication.h"
+#include "storage/ResultDataSet.h"
+#include "storage/TMainDataModule.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "tests/support/ModalAnswer.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,16 +19,6 @@ namespace {
 
 constexpr int StoredResults = 3;
 constexpr int AddedResults = 2;
-
-int resultsIn(const QString& project)
-{
-    TMainDataModule module;
-    if (!module.OpenDatabase(project))
-        return -1;
-    const int count = module.dsetVORN->RecordCount();
-    module.CloseDatabase();
-    return count;
-}
 
 } // namespace
 
@@ -98,7 +89,7 @@ private slots:
                  StoredResults + added * (answer != QMessageBox::No));
         w->MainDataModule->CancelChanges();
         w->MainDataModule->CloseDatabase();
-        QCOMPARE(resultsIn(m_project), stored);
+        QCOMPARE(StorageTest::ResultCount(m_project), stored);
     }
 
     // A signal while a modal window is open closes that window first, then the main window.

@@ -1,10 +1,10 @@
 // Drives the vornctl executable with the demo instrument and real project files.
-#include "report/CsvExport.h"
 #include "common/LinkErrorTexts.h"
 #include "ctl/CtlErrors.h"
+#include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
+#include "storage/TMainDataModule.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -135,7 +135,8 @@ private slots:
         QTest::newRow("upper-case extension") << "R.XLSX" << QStringList() << true;
         QTest::newRow("format") << "r.dat" << QStringList{"--format", "xlsx"} << true;
         QTest::newRow("format=") << "r2.dat" << QStringList{"--format=xlsx"} << true;
-        QTest::newRow("csv over the extension") << "c.xlsx" << QStringList{"--format", "csv"} << false;
+        QTest::newRow("csv over the extension")
+            << "c.xlsx" << QStringList{"--format", "csv"} << false;
     }
 
     void exportChoosesTheWorkbookByFormatOrExtension()
@@ -155,7 +156,8 @@ private slots:
             return;
         }
         QProcess unzip;
-        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), out, QStringLiteral("xl/worksheets/sheet1.xml")});
+        unzip.start(QStringLiteral("unzip"),
+                    {QStringLiteral("-p"), out, QStringLiteral("xl/worksheets/sheet1.xml")});
         QVERIFY(unzip.waitForFinished(10000));
         QCOMPARE(unzip.readAllStandardOutput().count("<row "), 121);
     }

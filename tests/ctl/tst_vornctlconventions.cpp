@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line conventions of vornctl, through the real executable.
-#include "storage/TMainDataModule.h"
 #include "ctl/ResultListing.h"
 #include "storage/ResultTexts.h"
+#include "storage/TMainDataModule.h"
 #include "tests/ctl/VornctlRun.h"
 
 #include <QFile>

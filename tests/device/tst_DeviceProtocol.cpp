@@ -1,5 +1,5 @@
-#include "device/DeviceProtocol.h"
 #include "common/OleDate.h"
+#include "device/DeviceProtocol.h"
 
 #include <QTest>
 

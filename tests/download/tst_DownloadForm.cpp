@@ -1,9 +1,9 @@
-#include "download/TDownloadForm.h"
-#include "download/TDownloadThread.h"
-#include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
 #include "device/UsbStatus.h"
+#include "download/TDownloadForm.h"
+#include "download/TDownloadThread.h"
+#include "tests/support/SampleResults.h"
 
 #include <QFrame>
 #include <QProgressBar>
@@ -83,11 +83,9 @@ private slots:
     void downloadClosesTheModalWindow()
     {
         auto instrument = std::make_shared<SimulatedInstrument>();
-        TArrayOfMsrResult stored(120);
-        for (std::size_t i = 0; i < stored.size(); ++i) {
-            stored[i].MsrDate = OleDate::fromParts(2024, 3, 1, 12, 0, int(i % 60));
-            stored[i].MsrNumber = uint32_t(i);
-        }
+        TArrayOfMsrResult stored;
+        for (int i = 0; i < 120; ++i)
+            stored.push_back(SampleResults::numbered(i));
         instrument->setResults(stored);
         instrument->setLatency(100us);
         instrument->plug();

@@ -1,9 +1,9 @@
-#include "download/TDownloadThread.h"
 #include "device/DeviceCommands.h"
-#include "common/OleDate.h"
 #include "device/SimulatedInstrument.h"
 #include "device/USB.h"
 #include "device/UsbStatus.h"
+#include "download/TDownloadThread.h"
+#include "tests/support/SampleResults.h"
 
 #include <QPointer>
 #include <QTest>
@@ -26,20 +26,9 @@ namespace {
 
 TArrayOfMsrResult sampleResults(int count)
 {
-    TArrayOfMsrResult results(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        TMsrResult& r = results[std::size_t(i)];
-        r.MsrDate =
-            OleDate::fromParts(2020 + i % 30, 1 + i % 12, 1 + i % 28, i % 24, i % 60, (i * 7) % 60);
-        r.MsrNumber = uint32_t(i % 65536);
-        r.ReinfKindID = i % 4;
-        r.ReinfDiameter = 10 + i % 30;
-        r.ForceEstimate = i % 256;
-        r.Base = 1000;
-        r.F = float(i) * 1.5f;
-        r.P = float(i) / 4.0f;
-        r.S = -float(i);
-    }
+    TArrayOfMsrResult results;
+    for (int i = 0; i < count; ++i)
+        results.push_back(SampleResults::signedRecord(i));
     return results;
 }
 

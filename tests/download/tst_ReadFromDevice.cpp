@@ -1,14 +1,15 @@
 #include "download/ReadFromDeviceCommand.h"
 
 #include "device/DeviceCommands.h"
-#include "download/TDownloadForm.h"
-#include "storage/TMainDataModule.h"
-#include "tests/support/ModalAnswer.h"
 #include "device/SimulatedInstrument.h"
-#include "storage/StorageError.h"
-#include "tests/storage/StorageTestSupport.h"
 #include "device/USB.h"
 #include "device/UsbStatus.h"
+#include "download/TDownloadForm.h"
+#include "storage/StorageError.h"
+#include "storage/TMainDataModule.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "tests/support/ModalAnswer.h"
+#include "tests/support/SampleResults.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,7 +31,7 @@ TArrayOfMsrResult results(int from, int count)
 {
     TArrayOfMsrResult list;
     for (int n = from; n < from + count; ++n)
-        list.push_back(StorageTest::Result(n));
+        list.push_back(SampleResults::distinct(n));
     return list;
 }
 

@@ -3,11 +3,11 @@
 #include "tests/fuzz/FuzzInput.h"
 
 #include "device/DeviceCommands.h"
+#include "device/USB.h"
+#include "device/UsbStatus.h"
 #include "download/DownloadConversation.h"
 #include "snapshot/ScreenBuffer.h"
 #include "snapshot/ScreenPicture.h"
-#include "device/USB.h"
-#include "device/UsbStatus.h"
 
 #include <QImage>
 

@@ -2,8 +2,8 @@
 // opened by the data module. It is refused or opened, never a crash or a hang.
 #include "tests/fuzz/FuzzInput.h"
 
-#include "storage/TMainDataModule.h"
 #include "storage/StorageError.h"
+#include "storage/TMainDataModule.h"
 
 #include <QCoreApplication>
 #include <QFile>

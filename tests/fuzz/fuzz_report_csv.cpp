@@ -5,11 +5,11 @@
 
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/Field.h"
-#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
 #include "report/ReportTemplate.h"
+#include "storage/Field.h"
 #include "storage/ResultDataSet.h"
+#include "storage/TMainDataModule.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -76,8 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     const int32_t fallback = 0x5eed;
     const std::optional<int32_t> expected = referenceInteger(bytes.left(64));
-    FUZZ_CHECK(SettingsFile::parseInteger(bytes.left(64), fallback) ==
-               expected.value_or(fallback));
+    FUZZ_CHECK(SettingsFile::parseInteger(bytes.left(64), fallback) == expected.value_or(fallback));
 
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("vorn.ini"));

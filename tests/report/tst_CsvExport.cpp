@@ -1,6 +1,6 @@
 #include "report/CsvExport.h"
-#include "tests/support/FailDevice.h"
 #include "report/MeasurementReport.h"
+#include "tests/support/FailDevice.h"
 #include "tests/support/MemoryRowSource.h"
 
 #include <QBuffer>

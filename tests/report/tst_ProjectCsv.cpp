@@ -1,29 +1,14 @@
 #include "report/CsvExport.h"
 #include "report/DataModuleRowSource.h"
-#include "storage/TMainDataModule.h"
 #include "report/MeasurementReport.h"
-#include "common/OleDate.h"
+#include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
+#include "tests/support/SampleResults.h"
 
 #include <QBuffer>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-TMsrResult result(int n, int kind, int diameter, float f)
-{
-    TMsrResult r = StorageTest::Result(n);
-    r.MsrDate = OleDate::fromParts(2025, 3, 1, 8, 0, n);
-    r.MsrNumber = uint32_t(n);
-    r.ReinfKindID = kind;
-    r.ReinfDiameter = diameter;
-    r.F = f;
-    return r;
-}
-
-} // namespace
 
 // The CSV of real project files, read through the data module as the export command does.
 class TestProjectCsv : public QObject
@@ -117,9 +102,11 @@ void TestProjectCsv::everyKindInEveryMode()
     QFETCH(int, unit);
     QFETCH(QString, title);
     QFETCH(QStringList, f);
-    QVERIFY(openProject({result(1, 0, 10, 1000), result(2, 1, 12, 2000), result(3, 2, 14, 1500),
-                         result(4, 3, 16, 2500), result(5, 4, 20, 500), result(6, 3, 32, 3000)},
-                        {"UPDATE MSR_RESULT_TABLE SET REINF_KIND_ID = NULL WHERE MSR_NUMBER = 6"}));
+    QVERIFY(
+        openProject({SampleResults::chosen(1, 0, 10, 1000), SampleResults::chosen(2, 1, 12, 2000),
+                     SampleResults::chosen(3, 2, 14, 1500), SampleResults::chosen(4, 3, 16, 2500),
+                     SampleResults::chosen(5, 4, 20, 500), SampleResults::chosen(6, 3, 32, 3000)},
+                    {"UPDATE MSR_RESULT_TABLE SET REINF_KIND_ID = NULL WHERE MSR_NUMBER = 6"}));
 
     // Title at column 1; titles at 1, 2, 3, 4, 6, 7; data at 1, 2, 4, 6, 7, 12. An empty kind
     // gives no record, so the diameter follows the number after three delimiters.
@@ -165,7 +152,7 @@ void TestProjectCsv::textsWiderThanTheirCellsStayOnTheirLines()
     QFETCH(int, unit);
     QList<TMsrResult> results;
     for (int n = 1; n <= 13; ++n)
-        results += result(n, n % 4, 1, 3.4e38f);
+        results += SampleResults::chosen(n, n % 4, 1, 3.4e38f);
     // Numbers as wide as another program may write them.
     QVERIFY(openProject(results,
                         {"UPDATE MSR_RESULT_TABLE SET MSR_NUMBER = 2147483647 WHERE MSR_NUMBER = 3",
@@ -196,7 +183,7 @@ void TestProjectCsv::streamedExportGivesTheSameBytes()
     QFETCH(int, unit);
     QList<TMsrResult> results;
     for (int n = 1; n <= 130; ++n)
-        results += result(n, n % 5, 10 + n % 23, 97.25f * float(n));
+        results += SampleResults::chosen(n, n % 5, 10 + n % 23, 97.25f * float(n));
     QVERIFY(openProject(results, {}));
     const QByteArray whole = csv(measurand, unit);
     DataModuleRowSource rows(*m_module);

@@ -1,6 +1,6 @@
 #include "report/MeasurementReport.h"
-#include "tests/support/MemoryRowSource.h"
 #include "report/ReportBuilder.h"
+#include "tests/support/MemoryRowSource.h"
 
 #include <QtTest>
 

@@ -1,10 +1,11 @@
 #include "report/CsvExport.h"
-#include "storage/TMainDataModule.h"
-#include "tests/support/ModalAnswer.h"
 #include "report/ExportReportCommand.h"
 #include "report/PrintReportCommand.h"
 #include "report/ReportPreviewForm.h"
+#include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
+#include "tests/support/ModalAnswer.h"
+#include "tests/support/SampleResults.h"
 
 #include <QMessageBox>
 #include <QPrintPreviewWidget>
@@ -85,7 +86,7 @@ void TestReportCommands::init()
     QVERIFY(m_module->OpenDatabase(path));
     m_module->BeginUpdate();
     for (int n = 1; n <= 120; ++n)
-        QVERIFY(m_module->AddResult(StorageTest::Result(n)));
+        QVERIFY(m_module->AddResult(SampleResults::distinct(n)));
     m_module->SortResults();
     m_module->EndUpdate();
     m_module->dsetVORN->SetRecNo(7);

@@ -1,6 +1,6 @@
 #include "report/MeasurementReport.h"
-#include "tests/support/MemoryRowSource.h"
 #include "report/ReportRenderer.h"
+#include "tests/support/MemoryRowSource.h"
 
 #include <QPdfWriter>
 #include <QProcess>

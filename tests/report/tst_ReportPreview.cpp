@@ -1,11 +1,11 @@
 #include "report/CsvExport.h"
 #include "report/MeasurementReport.h"
-#include "tests/support/MemoryRowSource.h"
-#include "tests/support/ModalAnswer.h"
 #include "report/ReportPreviewCommand.h"
 #include "report/ReportPreviewForm.h"
 #include "report/ReportPrinting.h"
 #include "report/ReportProgressDialog.h"
+#include "tests/support/MemoryRowSource.h"
+#include "tests/support/ModalAnswer.h"
 
 #include <QBuffer>
 #include <QFileDialog>
@@ -230,7 +230,7 @@ void TestReportPreview::previewShowsTextsFromTheTopOfPageOne()
     QFETCH(bool, maximised);
     QFETCH(int, zoomPercent);
     ReportPreviewForm form(buildReport(120, ReportVariant::Print),
-                            buttonsFor(ReportVariant::Print));
+                           buttonsFor(ReportVariant::Print));
     form.setWindowModality(Qt::NonModal);
     if (maximised)
         form.setWindowState(Qt::WindowMaximized);
@@ -269,7 +269,7 @@ void TestReportPreview::saveWritesCsvUnderTheCsvName()
         old.write(QByteArray(50000, 'x'));
     }
     ReportPreviewForm form(buildReport(120, ReportVariant::Export),
-                            buttonsFor(ReportVariant::Export));
+                           buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
 
@@ -291,7 +291,7 @@ void TestReportPreview::saveErrorKeepsThePreviewOpen()
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir("taken.csv")); // a folder where the file should go
     ReportPreviewForm form(buildReport(3, ReportVariant::Export),
-                            buttonsFor(ReportVariant::Export));
+                           buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
 
@@ -314,7 +314,7 @@ void TestReportPreview::cancelledSaveWritesNothing()
 {
     QTemporaryDir dir;
     ReportPreviewForm form(buildReport(3, ReportVariant::Export),
-                            buttonsFor(ReportVariant::Export));
+                           buttonsFor(ReportVariant::Export));
     form.setWindowModality(Qt::NonModal);
     form.show();
     ModalAnswer answer(ModalAnswer::reject());
@@ -327,7 +327,7 @@ void TestReportPreview::cancelledSaveWritesNothing()
 void TestReportPreview::printDialogOffersPagesAndCopies()
 {
     ReportPreviewForm form(buildReport(120, ReportVariant::Print),
-                            buttonsFor(ReportVariant::Print));
+                           buttonsFor(ReportVariant::Print));
     form.setWindowModality(Qt::NonModal);
     form.show();
     int minPage = 0, maxPage = 0;
@@ -450,7 +450,7 @@ void TestReportPreview::workbookTypeComesAfterCsvAndForcesItsExtension()
 {
     QTemporaryDir dir;
     ReportPreviewForm form(buildReport(3, ReportVariant::Export),
-                            buttonsFor(ReportVariant::Export));
+                           buttonsFor(ReportVariant::Export));
     QString written;
     form.setWorkbookWriter([&written](const QString& path, const std::function<bool(int, int)>&) {
         written = path;

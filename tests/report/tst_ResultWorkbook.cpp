@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The workbook read back from its zip: every cell against the values put into a real project.
-#include "storage/Field.h"
-#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
 #include "report/ReportBuilder.h"
-#include "storage/ResultDataSet.h"
 #include "report/ResultWorkbook.h"
+#include "storage/Field.h"
+#include "storage/ResultDataSet.h"
+#include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
 
 #include <QDir>

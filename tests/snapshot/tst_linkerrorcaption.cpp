@@ -1,7 +1,7 @@
-#include "tests/support/ModalAnswer.h"
 #include "device/SimulatedInstrument.h"
-#include "snapshot/TDeviceScreenShotForm.h"
 #include "device/USB.h"
+#include "snapshot/TDeviceScreenShotForm.h"
+#include "tests/support/ModalAnswer.h"
 
 #include <QApplication>
 #include <QMessageBox>

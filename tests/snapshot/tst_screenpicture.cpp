@@ -1,8 +1,8 @@
 #include "snapshot/ColorNumber.h"
-#include "tests/support/FailDevice.h"
 #include "snapshot/PictureFileError.h"
 #include "snapshot/ScreenBuffer.h"
 #include "snapshot/ScreenPicture.h"
+#include "tests/support/FailDevice.h"
 
 #include <QBuffer>
 #include <QPalette>

@@ -1,9 +1,9 @@
-#include "tests/support/ModalAnswer.h"
-#include "snapshot/ScreenBuffer.h"
 #include "device/SimulatedInstrument.h"
+#include "device/USB.h"
+#include "snapshot/ScreenBuffer.h"
 #include "snapshot/ScreenShotCommand.h"
 #include "snapshot/TDeviceScreenShotForm.h"
-#include "device/USB.h"
+#include "tests/support/ModalAnswer.h"
 
 #include <QApplication>
 #include <QClipboard>

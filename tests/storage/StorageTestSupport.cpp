@@ -1,6 +1,6 @@
 #include "tests/storage/StorageTestSupport.h"
 
-#include "common/OleDate.h"
+#include "storage/TMainDataModule.h"
 #include "storage/fb/LockFolder.h"
 
 #include <QFile>
@@ -12,21 +12,6 @@ namespace StorageTest {
 void PrepareEngine()
 {
     fb::UsePerUserLockFolder();
-}
-
-TMsrResult Result(int n)
-{
-    TMsrResult r;
-    r.MsrDate = OleDate::fromParts(2024, 1 + n % 12, 1 + n % 28, n % 24, (n / 24) % 60, n % 60);
-    r.MsrNumber = static_cast<uint32_t>(n);
-    r.ReinfKindID = n % 4;
-    r.ReinfDiameter = 10 + n % 20;
-    r.ForceEstimate = 1000 + n;
-    r.Base = 500 + n % 7;
-    r.F = 1000.5f + static_cast<float>(n);
-    r.P = 0.25f * static_cast<float>(n);
-    r.S = 3.0f;
-    return r;
 }
 
 bool IsqlAvailable()
@@ -56,6 +41,16 @@ QByteArray FileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int ResultCount(const QString& project)
+{
+    TMainDataModule module;
+    if (!module.OpenDatabase(project))
+        return -1;
+    const int count = module.dsetVORN->RecordCount();
+    module.CloseDatabase();
+    return count;
 }
 
 QProcessEnvironment FaultShimEnvironment(const QString& shim)

@@ -1,20 +1,16 @@
 #pragma once
 
-#include "common/TMsrResult.h"
-
 #include <QByteArray>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
-// Shared by the storage tests: sample results and Firebird's own isql-fb as an outside witness.
+// Shared by the tests of projects: the engine's lock folder, the results a file holds, and
+// Firebird's own isql-fb as an outside witness.
 namespace StorageTest {
 
 // Sets the per-user lock folder; call first in main or initTestCase.
 void PrepareEngine();
-
-// A whole-second result of 2024 numbered n, distinct for every n.
-TMsrResult Result(int n);
 
 bool IsqlAvailable();
 // Runs isql-fb on the file with the given input; stdout and stderr together.
@@ -23,6 +19,10 @@ QString RunIsql(const QString& path, const QString& input, QStringList extraArgs
 QString ExtractMetadata(const QString& path);
 
 QByteArray FileBytes(const QString& path);
+
+// The results stored in the project, read through the data module; -1 when the file is not a
+// project that opens.
+int ResultCount(const QString& project);
 
 // The environment of a child process with the fault shim preloaded.
 QProcessEnvironment FaultShimEnvironment(const QString& shim);

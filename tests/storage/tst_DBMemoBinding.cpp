@@ -1,8 +1,9 @@
 #include "common/Windows1251.h"
-#include "storage/ui/DBMemoBinding.h"
-#include "storage/TMainDataModule.h"
 #include "storage/StorageError.h"
+#include "storage/TMainDataModule.h"
+#include "storage/ui/DBMemoBinding.h"
 #include "tests/storage/StorageTestSupport.h"
+#include "tests/support/SampleResults.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -27,7 +28,7 @@ private:
         if (!module.CreateDatabase(path) || !module.OpenDatabase(path))
             return false;
         for (int n = 0; n < count; ++n)
-            module.AddResult(Result(n));
+            module.AddResult(SampleResults::distinct(n));
         module.SaveChanges();
         module.dsetVORN->First();
         return true;

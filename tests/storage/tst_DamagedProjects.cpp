@@ -1,6 +1,6 @@
 #include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
-#include "storage/StorageTexts.h"
+#include "tests/support/SampleResults.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -51,7 +51,7 @@ private slots:
         QVERIFY(module.CreateDatabase(m_good));
         QVERIFY(module.OpenDatabase(m_good));
         for (int n = 0; n < 50; ++n)
-            module.AddResult(Result(n));
+            module.AddResult(SampleResults::distinct(n));
         module.SaveChanges();
         module.CloseDatabase();
     }
@@ -113,7 +113,8 @@ private slots:
         QVERIFY2(ended, "the open never ended");
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).trimmed(),
-                 "refused: " + StorageTexts::Damaged + "; good project opened");
+                 QStringLiteral("refused: Файл повреждён или не является проектом этой программы.; "
+                                "good project opened"));
         QVERIFY(timer.elapsed() < 20000);
     }
 };

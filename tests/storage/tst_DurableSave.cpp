@@ -1,6 +1,7 @@
 #include "common/Windows1251.h"
 #include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
+#include "tests/support/SampleResults.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -25,13 +26,13 @@ int RunChild(const QString& path, int saved)
     if (!module.OpenDatabase(path))
         return 2;
     for (int n = 0; n < saved; ++n)
-        module.AddResult(Result(n));
+        module.AddResult(SampleResults::distinct(n));
     module.DescriptionDataSet->Edit();
     module.DescriptionDataSetPROJECT_DESC->SetAsString(Description);
     module.PostEdits();
     module.SaveChanges();
     for (int n = saved; n < saved + 10; ++n)
-        module.AddResult(Result(n));
+        module.AddResult(SampleResults::distinct(n));
     std::fputs("SAVED\n", stdout);
     std::fflush(stdout);
     for (;;)
@@ -73,7 +74,7 @@ private slots:
         QVERIFY(module.OpenDatabase(path));
         QCOMPARE(module.dsetVORN->RecordCount(), saved);
         for (int n = 0; n < saved; ++n)
-            QVERIFY(module.ResultExists(Result(n)));
+            QVERIFY(module.ResultExists(SampleResults::distinct(n)));
         QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), Description);
         QVERIFY(!module.HasChanges());
     }

@@ -1,9 +1,9 @@
 #include "common/OleDate.h"
-#include "tests/storage/StorageTestSupport.h"
 #include "storage/fb/Attachment.h"
 #include "storage/fb/Error.h"
 #include "storage/fb/Statement.h"
 #include "storage/fb/Transaction.h"
+#include "tests/storage/StorageTestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,8 +1,9 @@
+#include "common/OleDate.h"
 #include "common/Windows1251.h"
 #include "storage/TMainDataModule.h"
-#include "common/OleDate.h"
-#include "tests/storage/StorageTestSupport.h"
 #include "storage/fb/Error.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "tests/support/SampleResults.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -47,7 +48,7 @@ private:
     {
         TArrayOfMsrResult results;
         for (int n = from; n < from + count; ++n)
-            results.push_back(Result(n));
+            results.push_back(SampleResults::distinct(n));
         return results;
     }
 
@@ -106,7 +107,7 @@ private slots:
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
         QCOMPARE(Import(module, Results(0, 50)), 50);
-        QVERIFY(module.AddResult(Result(50)));
+        QVERIFY(module.AddResult(SampleResults::distinct(50)));
         QSet<int> keys;
         for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
             keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
@@ -128,14 +129,14 @@ private slots:
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(NewProject()));
         QCOMPARE(Import(module, Results(0, 10)), 10);
-        QVERIFY(module.ResultExists(Result(7)));
+        QVERIFY(module.ResultExists(SampleResults::distinct(7)));
         TMsrResult current;
         QCOMPARE(module.LoadRecord(current), 0);
         QCOMPARE(current.MsrNumber, 7u);
-        QVERIFY(!module.AddResult(Result(4)));
+        QVERIFY(!module.AddResult(SampleResults::distinct(4)));
         QCOMPARE(module.LoadRecord(current), 0);
         QCOMPARE(current.MsrNumber, 4u);
-        QVERIFY(!module.ResultExists(Result(10)));
+        QVERIFY(!module.ResultExists(SampleResults::distinct(10)));
         QVERIFY(module.dsetVORN->Eof());
     }
 
@@ -165,7 +166,7 @@ private slots:
         probes.push_back({0.0, 0});
         probes.push_back({-0.0, 7});
         probes.push_back({0.0, 7});
-        probes.push_back({Result(0).MsrDate, 0xFFFFFFFDu});
+        probes.push_back({SampleResults::distinct(0).MsrDate, 0xFFFFFFFDu});
         probes.push_back({std::nan(""), 1});
 
         for (const TMsrResult& probe : probes) {
@@ -193,7 +194,7 @@ private slots:
     {
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(NewProject()));
-        TMsrResult big = Result(1);
+        TMsrResult big = SampleResults::distinct(1);
         big.MsrNumber = 0x80000001u;
         QVERIFY(module.AddResult(big));
         QVERIFY(module.AddResult(big));
@@ -244,7 +245,8 @@ private slots:
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
         QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), description);
-        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsBytes(), Windows1251::encode(description));
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsBytes(),
+                 Windows1251::encode(description));
         module.dsetVORN->SetRecNo(1);
         QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), comment);
         module.dsetVORN->SetRecNo(0);
@@ -308,7 +310,7 @@ private slots:
         QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
         TMsrResult r;
         QCOMPARE(module.LoadRecord(r), 0);
-        QCOMPARE(r.F, Result(3).F);
+        QCOMPARE(r.F, SampleResults::distinct(3).F);
     }
 
     // The current row survives a cancel when it was stored; an appended one is freed with the
@@ -380,11 +382,11 @@ private slots:
         QVERIFY(module.OpenDatabase(path));
         const double day = OleDate::fromParts(2024, 5, 6, 7, 8, 9);
         for (int number : {5, 3, 9}) {
-            TMsrResult r = Result(number);
+            TMsrResult r = SampleResults::distinct(number);
             r.MsrDate = day;
             QVERIFY(module.AddResult(r));
         }
-        QVERIFY(module.AddResult(Result(1)));
+        QVERIFY(module.AddResult(SampleResults::distinct(1)));
         module.SaveChanges();
         module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (42)");
         module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (7)");
@@ -398,7 +400,7 @@ private slots:
 
         module.dsetVORN->SetRecNo(4);
         const int key = module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger();
-        TMsrResult early = Result(2);
+        TMsrResult early = SampleResults::distinct(2);
         early.MsrDate = day - 1;
         QVERIFY(module.AddResult(early));
         module.dsetVORN->SetRecNo(4);
@@ -414,13 +416,13 @@ private slots:
         const QString path = NewProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        TMsrResult untouched = Result(77);
+        TMsrResult untouched = SampleResults::distinct(77);
         QCOMPARE(module.LoadRecord(untouched), -1);
         QCOMPARE(untouched.MsrNumber, 77u);
         module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER, F) VALUES (3, 12.5)");
         module.CloseDatabase();
         QVERIFY(module.OpenDatabase(path));
-        TMsrResult r = Result(77);
+        TMsrResult r = SampleResults::distinct(77);
         QCOMPARE(module.LoadRecord(r), 0);
         QCOMPARE(r.MsrNumber, 3u);
         QCOMPARE(r.F, 12.5f);

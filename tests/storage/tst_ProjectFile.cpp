@@ -1,6 +1,6 @@
 #include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
-#include "storage/StorageTexts.h"
+#include "tests/support/SampleResults.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +10,17 @@
 #include <QtTest>
 
 using namespace StorageTest;
+
+namespace {
+
+// The reasons as the user reads them, written out so that a changed constant fails here.
+const QString Damaged = QStringLiteral("Файл повреждён или не является проектом этой программы.");
+const QString NotAProject = QStringLiteral("Файл не является проектом этой программы.");
+const QString Missing = QStringLiteral("Файл или папка не найдены.");
+const QString InUse = QStringLiteral("Файл открыт другой программой.");
+const QString NoPermission = QStringLiteral("Нет прав на доступ к файлу.");
+
+} // namespace
 
 // The project file: what CreateDatabase writes, what OpenDatabase accepts, and that a refused
 // open leaves the file and the data module as they were.
@@ -231,7 +242,7 @@ private slots:
         QCOMPARE(module.OpenDatabase(path), accepted);
         if (!accepted) {
             VerifyClosed(module);
-            QCOMPARE(module.FailureReason(), StorageTexts::NotAProject);
+            QCOMPARE(module.FailureReason(), NotAProject);
             QCOMPARE(RunIsql(path, "SELECT * FROM DESC_TABLE;\n") + ExtractMetadata(path), before);
             QVERIFY(module.OpenDatabase(m_good));
         }
@@ -241,14 +252,14 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("text file") << "text" << StorageTexts::Damaged;
-        QTest::newRow("empty file") << "empty" << StorageTexts::Damaged;
-        QTest::newRow("truncated project") << "truncated" << StorageTexts::Damaged;
-        QTest::newRow("folder") << "folder" << StorageTexts::NotAProject;
-        QTest::newRow("missing file") << "missing" << StorageTexts::Missing;
-        QTest::newRow("database of another schema") << "schema" << StorageTexts::NotAProject;
-        QTest::newRow("held open by another process") << "held" << StorageTexts::InUse;
-        QTest::newRow("read-only file") << "readonly" << StorageTexts::NoPermission;
+        QTest::newRow("text file") << "text" << Damaged;
+        QTest::newRow("empty file") << "empty" << Damaged;
+        QTest::newRow("truncated project") << "truncated" << Damaged;
+        QTest::newRow("folder") << "folder" << NotAProject;
+        QTest::newRow("missing file") << "missing" << Missing;
+        QTest::newRow("database of another schema") << "schema" << NotAProject;
+        QTest::newRow("held open by another process") << "held" << InUse;
+        QTest::newRow("read-only file") << "readonly" << NoPermission;
     }
 
     void badFilesAreRefusedAndLeftAlone()
@@ -350,7 +361,7 @@ private slots:
         QVERIFY(module.CreateDatabase(path));
         QVERIFY(QFile::exists(path));
         QVERIFY(module.OpenDatabase(path));
-        TMsrResult r = Result(1);
+        TMsrResult r = SampleResults::distinct(1);
         QVERIFY(module.AddResult(r));
         module.SaveChanges();
         module.CloseDatabase();

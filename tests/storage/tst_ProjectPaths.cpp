@@ -1,8 +1,8 @@
 #include "storage/TMainDataModule.h"
-#include "tests/storage/StorageTestSupport.h"
-#include "storage/StorageTexts.h"
 #include "storage/fb/Attachment.h"
 #include "storage/fb/Error.h"
+#include "tests/storage/StorageTestSupport.h"
+#include "tests/support/SampleResults.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,7 +51,7 @@ private slots:
         TMainDataModule module;
         QVERIFY(module.CreateDatabase(path));
         QVERIFY(module.OpenDatabase(path));
-        QVERIFY(module.AddResult(Result(7)));
+        QVERIFY(module.AddResult(SampleResults::distinct(7)));
         module.SaveChanges();
         module.CloseDatabase();
         QVERIFY(module.OpenDatabase(path));
@@ -87,7 +87,8 @@ private slots:
         }
         TMainDataModule module;
         QVERIFY(!module.CreateDatabase(name));
-        QCOMPARE(module.FailureReason(), StorageTexts::ColonInName);
+        QCOMPARE(module.FailureReason(),
+                 QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие."));
         QVERIFY(!module.OpenDatabase(name));
         QVERIFY(!QFile::exists(name));
         bool reached = false;

@@ -1,6 +1,7 @@
-#include "storage/TMainDataModule.h"
 #include "storage/ResultTableModel.h"
+#include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
+#include "tests/support/SampleResults.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -28,7 +29,7 @@ private:
     {
         module.BeginUpdate();
         for (int n = from; n < from + count; ++n)
-            module.AddResult(Result(n));
+            module.AddResult(SampleResults::distinct(n));
         module.SortResults();
         module.EndUpdate();
     }
@@ -70,7 +71,7 @@ private slots:
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(OpenNew(module));
-        TMsrResult r = Result(5);
+        TMsrResult r = SampleResults::distinct(5);
         r.F = 10000;
         r.ReinfDiameter = 12;
         r.ReinfKindID = 4;
@@ -105,12 +106,12 @@ private slots:
 
         module.BeginUpdate();
         for (int n = 10; n < 300; ++n)
-            module.AddResult(Result(n));
+            module.AddResult(SampleResults::distinct(n));
         module.SortResults();
         module.DeleteAllResults();
         module.CancelChanges();
         for (int n = 300; n < 400; ++n)
-            module.AddResult(Result(n));
+            module.AddResult(SampleResults::distinct(n));
         QCOMPARE(resets.count() + changes.count() + moves.count(), 0);
         QCOMPARE(model.rowCount(), 10);
         module.EndUpdate();

@@ -1,8 +1,9 @@
-#include "common/Windows1251.h"
-#include "storage/TMainDataModule.h"
 #include "common/OleDate.h"
+#include "common/Windows1251.h"
 #include "storage/ResultTexts.h"
+#include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
+#include "tests/support/SampleResults.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -185,7 +186,7 @@ private slots:
         QCOMPARE(module.dsetVORNF->DisplayLabel(), QString("F"));
         QVERIFY(module.CreateDatabase(path));
         QVERIFY(module.OpenDatabase(path));
-        TMsrResult r = Result(3);
+        TMsrResult r = SampleResults::distinct(3);
         r.MsrDate = OleDate::fromParts(2024, 3, 7, 8, 5, 9);
         r.F = 10000;
         r.ReinfDiameter = 20;

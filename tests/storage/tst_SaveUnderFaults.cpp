@@ -1,6 +1,6 @@
 #include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
-#include "storage/StorageTexts.h"
+#include "tests/support/SampleResults.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +15,16 @@
 using namespace StorageTest;
 
 namespace {
+
+// The reasons as the user reads them, written out so that a changed constant fails here.
+const QString SaveFailed = QStringLiteral(
+    "Не удалось сохранить проект! Изменения не записаны и не потеряны: их можно сохранить снова.");
+const QString CloseFailed =
+    QStringLiteral("Не удалось закрыть проект! Изменения не потеряны: их можно сохранить снова.");
+const QString NoSpace = QStringLiteral("На диске нет места.");
+const QString InputOutput = QStringLiteral("Ошибка ввода-вывода при работе с файлом.");
+const QString FileReplaced =
+    QStringLiteral("Файл проекта удалён или заменён другим файлом, пока проект был открыт.");
 
 const QString Description = QStringLiteral("Опора 3, пролёт 2");
 
@@ -69,9 +79,9 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("file size limit") << "limit" << StorageTexts::InputOutput;
-        QTest::newRow("file replaced") << "replaced" << StorageTexts::FileReplaced;
-        QTest::newRow("file deleted") << "deleted" << StorageTexts::FileReplaced;
+        QTest::newRow("file size limit") << "limit" << InputOutput;
+        QTest::newRow("file replaced") << "replaced" << FileReplaced;
+        QTest::newRow("file deleted") << "deleted" << FileReplaced;
     }
 
     void failedSaveIsUndoneAndRetried()
@@ -87,13 +97,13 @@ private slots:
         QVERIFY(module.OpenDatabase(path));
         module.BeginUpdate();
         for (int n = 0; n < Stored; ++n)
-            module.AddResult(Result(n));
+            module.AddResult(SampleResults::distinct(n));
         module.EndUpdate();
         module.SaveChanges();
 
         module.BeginUpdate();
         for (int n = Stored; n < Stored + Added; ++n)
-            module.AddResult(Result(n));
+            module.AddResult(SampleResults::distinct(n));
         module.EndUpdate();
         module.DescriptionDataSet->Edit();
         module.DescriptionDataSetPROJECT_DESC->SetAsString(Description);
@@ -112,7 +122,7 @@ private slots:
                 QFAIL("the save did not fail");
             } catch (const StorageError& error) {
                 QVERIFY2(error.reason() == reason, error.what());
-                QVERIFY(QString::fromUtf8(error.what()).startsWith(StorageTexts::SaveFailed));
+                QVERIFY(QString::fromUtf8(error.what()).startsWith(SaveFailed));
             }
         }
         QVERIFY(module.HasChanges());
@@ -168,7 +178,7 @@ private slots:
         QVERIFY2(child.exitCode() == 0 || child.exitCode() == 1, qPrintable(said));
         if (child.exitCode() == 1) {
             QVERIFY2(!QFile::exists(path), qPrintable(said));
-            QVERIFY2(said == StorageTexts::NoSpace, qPrintable(said));
+            QVERIFY2(said == NoSpace, qPrintable(said));
         } else {
             TMainDataModule module;
             QVERIFY(module.OpenDatabase(path));
@@ -207,9 +217,9 @@ int main(int argc, char* argv[])
         TMainDataModule module;
         if (!module.OpenDatabase(args[2]))
             return 2;
-        module.AddResult(Result(1));
+        module.AddResult(SampleResults::distinct(1));
         module.SaveChanges();
-        module.AddResult(Result(2));
+        module.AddResult(SampleResults::distinct(2));
         qputenv("VORN_FAIL_AFTER", "0");
         qputenv("VORN_FAIL_PATH", "full-disk-close");
         QByteArray said;
@@ -217,9 +227,8 @@ int main(int argc, char* argv[])
             module.CloseDatabase();
             said = "closed";
         } catch (const StorageError& error) {
-            said = QString::fromUtf8(error.what()).startsWith(StorageTexts::CloseFailed)
-                       ? "refused"
-                       : error.what();
+            said =
+                QString::fromUtf8(error.what()).startsWith(CloseFailed) ? "refused" : error.what();
         }
         said += module.IsOpen() ? ", open" : ", closed";
         said += module.HasChanges() ? ", pending" : ", nothing pending";
