@@ -80,15 +80,7 @@ TAboutForm::TAboutForm(QWidget* owner)
     connect(CompanyEMailLabel, &LinkLabel::clicked, this, &TAboutForm::CompanyEMailLabelClick);
     connect(CompanyWebLabel, &LinkLabel::clicked, this, &TAboutForm::CompanyWebLabelClick);
 
-    placeAtScreenCentre();
-}
-
-void TAboutForm::placeAtScreenCentre()
-{
-    const QScreen* screen = parentWidget() ? parentWidget()->screen() : nullptr;
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    ::PlaceAtScreenCentre(this, screen);
+    PlaceAtScreenCentre(this, OwnerScreen(this));
 }
 
 void TAboutForm::LoadVersionInfo(const VersionInfo& info)

@@ -36,7 +36,6 @@ public:
 
 private:
     void openLink(const QString& url);
-    void placeAtScreenCentre();
     void placeWebLabel();
 
     QFrame* Bevel1;

@@ -87,7 +87,7 @@ TDeviceScreenShotForm::TDeviceScreenShotForm(QWidget* owner)
             &TDeviceScreenShotForm::GetPictureButtonClick);
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
 
-    placeAtScreenCentre();
+    PlaceAtScreenCentre(this, OwnerScreen(this));
     FormCreate();
 }
 
@@ -97,14 +97,6 @@ void TDeviceScreenShotForm::FormCreate()
     m_backgroundColor = 0xFFFFFF;
     m_pictureFileName.clear();
     ClearScreenBuffer();
-}
-
-void TDeviceScreenShotForm::placeAtScreenCentre()
-{
-    const QScreen* screen = parentWidget() ? parentWidget()->screen() : nullptr;
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    ::PlaceAtScreenCentre(this, screen);
 }
 
 void TDeviceScreenShotForm::setInkColor(std::uint32_t color)

@@ -59,7 +59,6 @@ private:
     void BackgroundColorComboBoxChange();
     // False when the paint failed and its error has been shown.
     bool drawReportingErrors();
-    void placeAtScreenCentre();
 
     QFrame* Bevel1;
     QLabel* DeviceScreenShotImage;

@@ -1,5 +1,6 @@
 #include "common/ui/ScreenCentre.h"
 
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
@@ -7,4 +8,10 @@ void PlaceAtScreenCentre(QWidget* window, const QScreen* screen)
 {
     if (screen)
         window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+const QScreen* OwnerScreen(const QWidget* window)
+{
+    const QScreen* screen = window->parentWidget() ? window->parentWidget()->screen() : nullptr;
+    return screen ? screen : QGuiApplication::primaryScreen();
 }
