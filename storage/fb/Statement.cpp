@@ -244,13 +244,19 @@ struct Statement::Private
         }
     }
 
-    const unsigned char* Column(unsigned index, unsigned& type, int& scale, unsigned& length) const
+    // A column of the current row, after checking the index.
+    struct ColumnValue
     {
+        unsigned type;
+        int scale;
+        unsigned length;
+        const unsigned char* data;
+    };
+    ColumnValue Column(unsigned index) const
+    {
+        CheckColumn(index);
         const ColumnInfo& c = outColumns[index];
-        type = c.type;
-        scale = c.scale;
-        length = c.length;
-        return outBuffer.data() + c.offset;
+        return {c.type, c.scale, c.length, outBuffer.data() + c.offset};
     }
 };
 
@@ -386,17 +392,13 @@ std::string Statement::ColumnName(unsigned index) const
 
 ColumnKind Statement::ColumnKindAt(unsigned index) const
 {
-    d->CheckColumn(index);
-    unsigned type = 0;
-    int scale = 0;
-    unsigned length = 0;
-    d->Column(index, type, scale, length);
-    switch (type) {
+    const auto c = d->Column(index);
+    switch (c.type) {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
     case SQL_BOOLEAN:
-        return scale == 0 ? ColumnKind::Integer : ColumnKind::Float;
+        return c.scale == 0 ? ColumnKind::Integer : ColumnKind::Float;
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
@@ -423,25 +425,21 @@ bool Statement::IsNull(unsigned index) const
 
 int64_t Statement::GetInteger(unsigned index) const
 {
-    d->CheckColumn(index);
-    unsigned type = 0;
-    int scale = 0;
-    unsigned length = 0;
-    const unsigned char* data = d->Column(index, type, scale, length);
-    switch (type) {
+    const auto c = d->Column(index);
+    switch (c.type) {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
     case SQL_BOOLEAN:
-        if (scale != 0)
+        if (c.scale != 0)
             return std::llround(GetDouble(index));
-        if (type == SQL_SHORT)
-            return Load<int16_t>(data);
-        if (type == SQL_LONG)
-            return Load<int32_t>(data);
-        if (type == SQL_INT64)
-            return Load<int64_t>(data);
-        return Load<unsigned char>(data);
+        if (c.type == SQL_SHORT)
+            return Load<int16_t>(c.data);
+        if (c.type == SQL_LONG)
+            return Load<int32_t>(c.data);
+        if (c.type == SQL_INT64)
+            return Load<int64_t>(c.data);
+        return Load<unsigned char>(c.data);
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
@@ -453,23 +451,19 @@ int64_t Statement::GetInteger(unsigned index) const
 
 double Statement::GetDouble(unsigned index) const
 {
-    d->CheckColumn(index);
-    unsigned type = 0;
-    int scale = 0;
-    unsigned length = 0;
-    const unsigned char* data = d->Column(index, type, scale, length);
-    switch (type) {
+    const auto c = d->Column(index);
+    switch (c.type) {
     case SQL_FLOAT:
-        return Load<float>(data);
+        return Load<float>(c.data);
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
-        return Load<double>(data);
+        return Load<double>(c.data);
     case SQL_SHORT:
-        return Load<int16_t>(data) * Power10(scale);
+        return Load<int16_t>(c.data) * Power10(c.scale);
     case SQL_LONG:
-        return Load<int32_t>(data) * Power10(scale);
+        return Load<int32_t>(c.data) * Power10(c.scale);
     case SQL_INT64:
-        return double(Load<int64_t>(data)) * Power10(scale);
+        return double(Load<int64_t>(c.data)) * Power10(c.scale);
     case SQL_TIMESTAMP:
     case SQL_TYPE_DATE:
     case SQL_TYPE_TIME:
@@ -481,20 +475,16 @@ double Statement::GetDouble(unsigned index) const
 
 double Statement::GetDateTime(unsigned index) const
 {
-    d->CheckColumn(index);
-    unsigned type = 0;
-    int scale = 0;
-    unsigned length = 0;
-    const unsigned char* data = d->Column(index, type, scale, length);
-    switch (type) {
+    const auto c = d->Column(index);
+    switch (c.type) {
     case SQL_TIMESTAMP: {
-        const auto ts = Load<ISC_TIMESTAMP>(data);
+        const auto ts = Load<ISC_TIMESTAMP>(c.data);
         return OleFromTimestamp({ts.timestamp_date, ts.timestamp_time});
     }
     case SQL_TYPE_DATE:
-        return OleFromTimestamp({Load<ISC_DATE>(data), 0});
+        return OleFromTimestamp({Load<ISC_DATE>(c.data), 0});
     case SQL_TYPE_TIME:
-        return OleFromTimestamp({OleDayOfEngineEpoch, Load<ISC_TIME>(data)});
+        return OleFromTimestamp({OleDayOfEngineEpoch, Load<ISC_TIME>(c.data)});
     default:
         throw FbError("Column " + ColumnName(index) + " is not a date-time", 0);
     }
@@ -502,21 +492,17 @@ double Statement::GetDateTime(unsigned index) const
 
 std::string Statement::GetBytes(unsigned index) const
 {
-    d->CheckColumn(index);
-    unsigned type = 0;
-    int scale = 0;
-    unsigned length = 0;
-    const unsigned char* data = d->Column(index, type, scale, length);
-    switch (type) {
+    const auto c = d->Column(index);
+    switch (c.type) {
     case SQL_TEXT:
-        return std::string(reinterpret_cast<const char*>(data), length);
+        return std::string(reinterpret_cast<const char*>(c.data), c.length);
     case SQL_VARYING:
-        return std::string(reinterpret_cast<const char*>(data + sizeof(uint16_t)),
-                           Load<uint16_t>(data));
+        return std::string(reinterpret_cast<const char*>(c.data + sizeof(uint16_t)),
+                           Load<uint16_t>(c.data));
     case SQL_BLOB: {
         if (!d->transaction)
             throw FbError("Blob read without a transaction", 0);
-        ISC_QUAD id = Load<ISC_QUAD>(data);
+        ISC_QUAD id = Load<ISC_QUAD>(c.data);
         Status status;
         Firebird::IBlob* blob =
             d->attachment->Handle()->openBlob(&status, d->transaction->Handle(), &id, 0, nullptr);
