@@ -456,6 +456,32 @@ void CachedDataSet::Delete()
     Scrolled();
 }
 
+void CachedDataSet::DeleteAll()
+{
+    CheckBrowseMode();
+    for (const RowPtr& row : m_rows) {
+        if (!row->Visible())
+            continue;
+        if (row->status == TUpdateStatus::Inserted) {
+            row->dropped = true;
+            --m_changedRows;
+            ++m_droppedRows;
+        } else {
+            if (row->status == TUpdateStatus::Unchanged)
+                ++m_changedRows;
+            row->status = TUpdateStatus::Deleted;
+        }
+    }
+    m_visibleCount = 0;
+    m_visibleValid = false;
+    RowsReset();
+    Compact();
+    m_cursor = 0;
+    m_bof = m_eof = true;
+    NotifyDataSetChanged();
+    Scrolled();
+}
+
 TUpdateStatus CachedDataSet::UpdateStatus() const
 {
     const CachedRow* row = CurrentRow();

@@ -103,6 +103,8 @@ public:
     void Post();
     void Cancel();
     void Delete();
+    // Deletes every visible row in one pass, as First and then Delete until Eof would.
+    void DeleteAll();
     // The current row's change status.
     TUpdateStatus UpdateStatus() const;
     bool UpdatesPending() const { return m_changedRows > 0; }

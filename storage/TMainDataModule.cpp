@@ -430,9 +430,7 @@ void TMainDataModule::DeleteAllResults()
 {
     {
         UpdateScope update(*this);
-        dsetVORN->First();
-        while (!dsetVORN->Eof())
-            dsetVORN->Delete();
+        dsetVORN->DeleteAll();
     }
     NotifyScroll();
 }
