@@ -15,7 +15,8 @@
 // non-zero tag, and its payload is either a 48-bit integer or a pointer to the heap, where bytes
 // live, and so do the rare values that do not fit: integers beyond 48 bits and reals whose bits
 // fall among the tagged ones (NaNs with such payloads). Every value, NaN payloads included,
-// reads back exactly as it was given.
+// reads back exactly as it was given. LeakSanitizer cannot follow the tagged pointers: bytes held
+// by values still alive when a process exits are reported as leaks.
 class FieldValue
 {
 public:

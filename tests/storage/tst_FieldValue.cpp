@@ -28,7 +28,8 @@ private slots:
         FieldValue copy = original;
         const FieldValue moved = std::move(copy);
         for (const FieldValue* v : {&original, &moved}) {
-            QCOMPARE(v->Integer().value_or(value + 1), value);
+            QVERIFY(v->Integer());
+            QCOMPARE(*v->Integer(), value);
             QVERIFY(!v->Real() && !v->Bytes() && !v->IsNull());
         }
         QVERIFY(copy.IsNull());
