@@ -430,16 +430,7 @@ void CachedDataSet::Delete()
         throw StorageError(objectName().toStdString() + ": no row to delete");
     RowHidden(row);
     --m_visibleCount;
-    if (row->status == TUpdateStatus::Inserted) {
-        // Never written: it goes without a trace.
-        row->dropped = true;
-        --m_changedRows;
-        ++m_droppedRows;
-    } else {
-        if (row->status == TUpdateStatus::Unchanged)
-            ++m_changedRows;
-        row->status = TUpdateStatus::Deleted;
-    }
+    MarkDeleted(row);
     m_visibleValid = false;
     // The next row becomes current, or the one before when the last row went.
     CachedRow* target = nullptr;
@@ -456,22 +447,26 @@ void CachedDataSet::Delete()
     Scrolled();
 }
 
+void CachedDataSet::MarkDeleted(CachedRow* row)
+{
+    if (row->status == TUpdateStatus::Inserted) {
+        // Never written: it goes without a trace.
+        row->dropped = true;
+        --m_changedRows;
+        ++m_droppedRows;
+    } else {
+        if (row->status == TUpdateStatus::Unchanged)
+            ++m_changedRows;
+        row->status = TUpdateStatus::Deleted;
+    }
+}
+
 void CachedDataSet::DeleteAll()
 {
     CheckBrowseMode();
-    for (const RowPtr& row : m_rows) {
-        if (!row->Visible())
-            continue;
-        if (row->status == TUpdateStatus::Inserted) {
-            row->dropped = true;
-            --m_changedRows;
-            ++m_droppedRows;
-        } else {
-            if (row->status == TUpdateStatus::Unchanged)
-                ++m_changedRows;
-            row->status = TUpdateStatus::Deleted;
-        }
-    }
+    for (const RowPtr& row : m_rows)
+        if (row->Visible())
+            MarkDeleted(row.get());
     m_visibleCount = 0;
     m_visibleValid = false;
     RowsReset();

@@ -191,6 +191,8 @@ private:
     size_t VisibleSize() const;
     CachedRow* VisibleAt(size_t index) const;
     void Compact();
+    // Deletes a visible row in the cache: an appended one is dropped, a stored one marked.
+    void MarkDeleted(CachedRow* row);
     void WriteRow(CachedRow* row);
     void RefreshRow(CachedRow* row);
     bool ReadBack(const FieldValue* current, const FieldValue* old, FieldValue* into);
