@@ -2,7 +2,7 @@
 
 #include "about/TAboutForm.h"
 
-void ShowAboutWindow(QWidget* owner)
+void showAboutWindow(QWidget* owner)
 {
     TAboutForm form(owner);
     form.LoadVersionInfo();

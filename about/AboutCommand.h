@@ -3,4 +3,4 @@
 class QWidget;
 
 // The menu item "О программе": shows the About window modally and destroys it.
-void ShowAboutWindow(QWidget* owner);
+void showAboutWindow(QWidget* owner);

@@ -80,7 +80,7 @@ TAboutForm::TAboutForm(QWidget* owner)
     connect(CompanyEMailLabel, &LinkLabel::clicked, this, &TAboutForm::CompanyEMailLabelClick);
     connect(CompanyWebLabel, &LinkLabel::clicked, this, &TAboutForm::CompanyWebLabelClick);
 
-    PlaceAtScreenCentre(this, OwnerScreen(this));
+    placeAtScreenCentre(this, ownerScreen(this));
 }
 
 void TAboutForm::LoadVersionInfo(const VersionInfo& info)

@@ -23,7 +23,7 @@ public:
     explicit TAboutForm(QWidget* owner = nullptr);
 
     // Fills every label whose key is present; the others keep their initial texts.
-    void LoadVersionInfo(const VersionInfo& info = ProgramVersionInfo());
+    void LoadVersionInfo(const VersionInfo& info = programVersionInfo());
 
     QString CompanyEMailURL() const { return m_companyEMailURL; }
     QString CompanyWebURL() const { return m_companyWebURL; }

@@ -8,7 +8,7 @@
 using VersionInfo = QList<std::pair<QString, QString>>;
 
 // The version strings compiled into this program.
-const VersionInfo& ProgramVersionInfo();
+const VersionInfo& programVersionInfo();
 
 // Answers the value of the key; false with an empty value when the key is missing.
 bool QueryVersionString(const VersionInfo& info, const QString& key, QString& value);

@@ -13,7 +13,7 @@ public:
 
 signals:
     // The focus went to another control of the window (not to a menu or another window).
-    void Exit();
+    void exit();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -24,15 +24,15 @@ DBNavigator::DBNavigator(QWidget* parent) : QWidget(parent)
                          QStringLiteral("Удалить запись"));
 
     connect(nbFirst, &QToolButton::clicked, this,
-            [this] { run([](DataSource* s) { s->DataSet()->First(); }); });
+            [this] { run([](DataSource* s) { s->dataSet()->first(); }); });
     connect(nbPrior, &QToolButton::clicked, this,
-            [this] { run([](DataSource* s) { s->DataSet()->Prior(); }); });
+            [this] { run([](DataSource* s) { s->dataSet()->prior(); }); });
     connect(nbNext, &QToolButton::clicked, this,
-            [this] { run([](DataSource* s) { s->DataSet()->Next(); }); });
+            [this] { run([](DataSource* s) { s->dataSet()->next(); }); });
     connect(nbLast, &QToolButton::clicked, this,
-            [this] { run([](DataSource* s) { s->DataSet()->Last(); }); });
+            [this] { run([](DataSource* s) { s->dataSet()->last(); }); });
     connect(nbDelete, &QToolButton::clicked, this,
-            [this] { run([](DataSource* s) { s->DataSet()->Delete(); }); });
+            [this] { run([](DataSource* s) { s->dataSet()->deleteRecord(); }); });
     updateButtons();
 }
 
@@ -56,10 +56,10 @@ void DBNavigator::setDataSource(DataSource* source)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     if (m_source) {
-        connect(m_source, &DataSource::DataSetChanged, this, &DBNavigator::updateButtons);
-        connect(m_source, &DataSource::StateChanged, this, &DBNavigator::updateButtons);
-        connect(m_source, &DataSource::RecordChanged, this, &DBNavigator::updateButtons);
-        connect(m_source->DataSet(), &CachedDataSet::AfterScroll, this,
+        connect(m_source, &DataSource::dataSetChanged, this, &DBNavigator::updateButtons);
+        connect(m_source, &DataSource::stateChanged, this, &DBNavigator::updateButtons);
+        connect(m_source, &DataSource::recordChanged, this, &DBNavigator::updateButtons);
+        connect(m_source->dataSet(), &CachedDataSet::afterScroll, this,
                 &DBNavigator::updateButtons);
     }
     updateButtons();
@@ -67,20 +67,20 @@ void DBNavigator::setDataSource(DataSource* source)
 
 void DBNavigator::run(void (*step)(DataSource*))
 {
-    if (!m_source || !m_source->DataSet()->Active())
+    if (!m_source || !m_source->dataSet()->active())
         return;
     ErrorDisplay::guard([&] { step(m_source); });
     updateButtons();
-    emit Clicked();
+    emit clicked();
 }
 
 void DBNavigator::updateButtons()
 {
-    const CachedDataSet* set = m_source ? m_source->DataSet() : nullptr;
-    const bool active = set && set->Active();
-    const bool empty = !active || set->IsEmpty();
-    const int row = active ? set->RecNo() : -1;
-    const int count = active ? set->RecordCount() : 0;
+    const CachedDataSet* set = m_source ? m_source->dataSet() : nullptr;
+    const bool active = set && set->active();
+    const bool empty = !active || set->isEmpty();
+    const int row = active ? set->recNo() : -1;
+    const int count = active ? set->recordCount() : 0;
     nbFirst->setEnabled(!empty && row > 0);
     nbPrior->setEnabled(!empty && row > 0);
     nbNext->setEnabled(!empty && row < count - 1);

@@ -23,7 +23,7 @@ public:
 
 signals:
     // A button did its work; the window recomputes what depends on the rows.
-    void Clicked();
+    void clicked();
 
 private:
     QToolButton* addButton(const QString& name, const QString& glyph, const QString& hint);

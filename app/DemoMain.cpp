@@ -7,6 +7,6 @@
 
 int main(int argc, char* argv[])
 {
-    USBSetDriverLayer(makeDemoInstrument());
-    return RunProgram(argc, argv);
+    usbSetDriverLayer(makeDemoInstrument());
+    return runProgram(argc, argv);
 }

@@ -28,7 +28,7 @@ void showError(const QString& text)
     if (textsOnScreen().contains(sentence))
         return;
     textsOnScreen().append(sentence);
-    ShowErrorBox(QApplication::activeWindow(), sentence);
+    showErrorBox(QApplication::activeWindow(), sentence);
     QMetaObject::invokeMethod(
         qApp, [sentence] { textsOnScreen().removeOne(sentence); }, Qt::QueuedConnection);
 }

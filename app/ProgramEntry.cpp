@@ -20,12 +20,12 @@ void showRefusedStart()
     // Also on the terminal, for a start from a shell or a script.
     std::fprintf(stderr, "%s\n",
                  qPrintable(QString(AppTexts::AlreadyRunning).replace(u'\r', u' ')));
-    ShowErrorBox(nullptr, AppTexts::AlreadyRunning);
+    showErrorBox(nullptr, AppTexts::AlreadyRunning);
 }
 
 } // namespace
 
-int RunProgram(int& argc, char** argv, const std::function<void(TMainForm&)>& started)
+int runProgram(int& argc, char** argv, const std::function<void(TMainForm&)>& started)
 {
     // Past a file-size limit a write then fails with EFBIG like any write error, instead of the
     // signal ending the program with the project open.
@@ -39,7 +39,7 @@ int RunProgram(int& argc, char** argv, const std::function<void(TMainForm&)>& st
         showRefusedStart();
         return 0;
     }
-    fb::UsePerUserLockFolder();
+    fb::usePerUserLockFolder();
     ProgramShutdown shutdown(&terminationSignals);
     TMainForm form;
     shutdown.setMainWindow(&form);

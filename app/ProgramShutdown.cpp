@@ -25,15 +25,15 @@ ProgramShutdown::ProgramShutdown(TerminationSignals* terminationSignals, QObject
 {
     m_timer = new QTimer(this);
     m_timer->setInterval(StepIntervalMs);
-    connect(m_timer, &QTimer::timeout, this, &ProgramShutdown::Step);
+    connect(m_timer, &QTimer::timeout, this, &ProgramShutdown::step);
     if (m_signals) {
-        connect(m_signals, &TerminationSignals::Received, this, &ProgramShutdown::SignalReceived);
+        connect(m_signals, &TerminationSignals::received, this, &ProgramShutdown::signalReceived);
         m_signals->start();
     }
 #ifndef QT_NO_SESSIONMANAGER
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
         const bool interactive = manager.allowsInteraction();
-        if (!SessionCommitData(interactive))
+        if (!sessionCommitData(interactive))
             manager.cancel();
         if (interactive)
             manager.release();
@@ -46,29 +46,29 @@ void ProgramShutdown::setMainWindow(TMainForm* form)
     m_form = form;
 }
 
-void ProgramShutdown::SignalReceived()
+void ProgramShutdown::signalReceived()
 {
     if (m_closing) {
-        Force();
+        force();
         return;
     }
     m_closing = true;
-    QTimer::singleShot(0, this, &ProgramShutdown::Step);
+    QTimer::singleShot(0, this, &ProgramShutdown::step);
     m_timer->start();
 }
 
-void ProgramShutdown::Force()
+void ProgramShutdown::force()
 {
     if (m_forced)
         return;
     m_forced = true;
     if (m_signals)
         m_signals->stopCatching();
-    DismissModalWindows();
+    dismissModalWindows();
     m_timer->start();
 }
 
-void ProgramShutdown::DismissModalWindows()
+void ProgramShutdown::dismissModalWindows()
 {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal)
@@ -82,10 +82,10 @@ void ProgramShutdown::DismissModalWindows()
     modal->close();
 }
 
-void ProgramShutdown::Step()
+void ProgramShutdown::step()
 {
     if (QApplication::activeModalWidget()) {
-        DismissModalWindows();
+        dismissModalWindows();
         return;
     }
     if (m_inClose || !m_form)
@@ -106,7 +106,7 @@ void ProgramShutdown::Step()
     m_closing = false;
 }
 
-bool ProgramShutdown::SessionCommitData(bool interactionAllowed)
+bool ProgramShutdown::sessionCommitData(bool interactionAllowed)
 {
     TMainDataModule* module = m_form ? m_form->MainDataModule : nullptr;
     if (!module || !module->IsOpen())
@@ -120,7 +120,7 @@ bool ProgramShutdown::SessionCommitData(bool interactionAllowed)
             proceed = true;
             return;
         }
-        switch (AskQuestion(m_form, AppTexts::saveChangesQuestion(m_form->GetProjectName()),
+        switch (askQuestion(m_form, AppTexts::saveChangesQuestion(m_form->GetProjectName()),
                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
         case QMessageBox::Yes:
             module->SaveChanges();

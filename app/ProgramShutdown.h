@@ -25,14 +25,14 @@ public:
     void setMainWindow(TMainForm* form);
 
     // One termination signal, as TerminationSignals reports it.
-    void SignalReceived();
+    void signalReceived();
     // The logout's request to save; false when the user cancels the logout.
-    bool SessionCommitData(bool interactionAllowed);
+    bool sessionCommitData(bool interactionAllowed);
 
 private:
-    void Step();
-    void Force();
-    void DismissModalWindows();
+    void step();
+    void force();
+    void dismissModalWindows();
 
     TerminationSignals* m_signals;
     QPointer<TMainForm> m_form;

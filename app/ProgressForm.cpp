@@ -32,6 +32,6 @@ void ProgressForm::showEvent(QShowEvent* event)
     if (over && over->isVisible())
         move(over->frameGeometry().center() - rect().center());
     else
-        PlaceAtScreenCentre(this, screen());
+        placeAtScreenCentre(this, screen());
     QDialog::showEvent(event);
 }

@@ -3,12 +3,12 @@
 #include "about/AboutCommand.h"
 #include "about/TAboutForm.h"
 #include "app/AppTexts.h"
-#include "app/ApplicationEvents.h"
 #include "app/BusyFeedback.h"
 #include "app/DBMemo.h"
 #include "app/DBNavigator.h"
 #include "app/DrawCellDelegate.h"
 #include "app/ErrorDisplay.h"
+#include "app/InputWatcher.h"
 #include "app/ProgramFolder.h"
 #include "app/RowIndicatorHeader.h"
 #include "app/SettingsFile.h"
@@ -69,7 +69,7 @@ const QString DeltaUnit = QStringLiteral(",мм");
 // The fixed sentence of a refused open or create, with the storage's reason on a line below.
 QString withFailureReason(const QString& sentence, const TMainDataModule& dataModule)
 {
-    const QString reason = dataModule.FailureReason();
+    const QString reason = dataModule.failureReason();
     return reason.isEmpty() ? sentence : sentence + u'\n' + reason;
 }
 
@@ -120,18 +120,18 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     connect(m_updateTimer, &QTimer::timeout, this,
             [this] { ErrorDisplay::guard([this] { ActionListUpdate(); }); });
 
-    CreateImageList();
-    CreateActions();
-    CreateMenu();
-    CreateToolBar();
-    CreatePages();
-    CreateStatusBar();
-    CreateDialogs();
-    PlaceWindow();
+    createImageList();
+    createActions();
+    createMenu();
+    createToolBar();
+    createPages();
+    createStatusBar();
+    createDialogs();
+    placeWindow();
 
-    auto* events = new TApplicationEvents(this);
+    auto* events = new InputWatcher(this);
     ApplicationEvents = events;
-    connect(events, &TApplicationEvents::InputHandled, this, &TMainForm::ScheduleActionUpdate);
+    connect(events, &InputWatcher::inputHandled, this, &TMainForm::scheduleActionUpdate);
 
     ErrorDisplay::guard([this] { FormCreate(); });
 }
@@ -151,7 +151,7 @@ TMainForm::~TMainForm()
     delete OpenDialog;
 }
 
-void TMainForm::CreateImageList()
+void TMainForm::createImageList()
 {
     static const struct
     {
@@ -167,7 +167,7 @@ void TMainForm::CreateImageList()
             QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(picture.file)));
 }
 
-QAction* TMainForm::NewAction(const QString& name, const QString& caption, const QString& hint,
+QAction* TMainForm::newAction(const QString& name, const QString& caption, const QString& hint,
                               int imageIndex, void (TMainForm::*execute)())
 {
     auto* action = new QAction(caption, ActionList);
@@ -185,60 +185,60 @@ QAction* TMainForm::NewAction(const QString& name, const QString& caption, const
             if (!m_actionListActive)
                 return;
             ErrorDisplay::guard([this, execute] { (this->*execute)(); });
-            ScheduleActionUpdate();
+            scheduleActionUpdate();
         });
     }
     return action;
 }
 
-void TMainForm::CreateActions()
+void TMainForm::createActions()
 {
     ActionList = new QObject(this);
     ActionList->setObjectName(QStringLiteral("ActionList"));
     CreateNewProjectAction =
-        NewAction(QStringLiteral("CreateNewProjectAction"), QStringLiteral("Создать"),
+        newAction(QStringLiteral("CreateNewProjectAction"), QStringLiteral("Создать"),
                   QStringLiteral("Создать|Создать новый проект"), 0,
                   &TMainForm::CreateNewProjectActionExecute);
-    OpenProjectAction = NewAction(QStringLiteral("OpenProjectAction"), QStringLiteral("Открыть"),
+    OpenProjectAction = newAction(QStringLiteral("OpenProjectAction"), QStringLiteral("Открыть"),
                                   QStringLiteral("Открыть|Открыть проект"), 1,
                                   &TMainForm::OpenProjectActionExecute);
-    SaveProjectAction = NewAction(QStringLiteral("SaveProjectAction"), QStringLiteral("Сохранить"),
+    SaveProjectAction = newAction(QStringLiteral("SaveProjectAction"), QStringLiteral("Сохранить"),
                                   QStringLiteral("Сохранить|Сохранить проект"), 2,
                                   &TMainForm::SaveProjectActionExecute);
     SaveProjectAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    SaveProjectAsAction = NewAction(QStringLiteral("SaveProjectAsAction"),
+    SaveProjectAsAction = newAction(QStringLiteral("SaveProjectAsAction"),
                                     QStringLiteral("Сохранить как..."), QString(), -1, nullptr);
-    CloseProjectAction = NewAction(QStringLiteral("CloseProjectAction"), QStringLiteral("Закрыть"),
+    CloseProjectAction = newAction(QStringLiteral("CloseProjectAction"), QStringLiteral("Закрыть"),
                                    QStringLiteral("Закрыть|Закрыть проект"), 3,
                                    &TMainForm::CloseProjectActionExecute);
-    ExitApplicationAction = NewAction(
+    ExitApplicationAction = newAction(
         QStringLiteral("ExitApplicationAction"), QStringLiteral("Выход"),
         QStringLiteral("Выход|Завершение приложения"), 4, &TMainForm::ExitApplicationActionExecute);
     ExitApplicationAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     DeleteAllRecordsAction =
-        NewAction(QStringLiteral("DeleteAllRecordsAction"), QStringLiteral("Удалить всё"),
+        newAction(QStringLiteral("DeleteAllRecordsAction"), QStringLiteral("Удалить всё"),
                   QStringLiteral("Удалить всё|Удалить всё из проекта"), 8,
                   &TMainForm::DeleteAllRecordsActionExecute);
-    ReadFromDeviceAction = NewAction(
+    ReadFromDeviceAction = newAction(
         QStringLiteral("ReadFromDeviceAction"), QStringLiteral("Считать из прибора"),
         QStringLiteral("Считать|Считать из прибора"), 6, &TMainForm::ReadFromDeviceActionExecute);
-    PrintReportAction = NewAction(QStringLiteral("PrintReportAction"), QStringLiteral("Отчёт"),
+    PrintReportAction = newAction(QStringLiteral("PrintReportAction"), QStringLiteral("Отчёт"),
                                   QStringLiteral("Создать отчёт|Создание и печать отчёта"), 5,
                                   &TMainForm::PrintReportActionExecute);
-    ExportAction = NewAction(QStringLiteral("ExportAction"), QStringLiteral("Экспорт"),
+    ExportAction = newAction(QStringLiteral("ExportAction"), QStringLiteral("Экспорт"),
                              QStringLiteral("Экспортировать данные|Экспорт данных проекта"), 19,
                              &TMainForm::ExportActionExecute);
     CancelChangesAction =
-        NewAction(QStringLiteral("CancelChangesAction"), QStringLiteral("Отменить изменения"),
+        newAction(QStringLiteral("CancelChangesAction"), QStringLiteral("Отменить изменения"),
                   QStringLiteral("Отменить изменения|Отменить изменения в проекте"), 9,
                   &TMainForm::CancelChangesActionExecute);
     ScreenShotAction =
-        NewAction(QStringLiteral("ScreenShotAction"), QStringLiteral("Снимок экрана"),
+        newAction(QStringLiteral("ScreenShotAction"), QStringLiteral("Снимок экрана"),
                   QStringLiteral("Снимок экрана|Снимок экрана прибора"), 11,
                   &TMainForm::ScreenShotActionExecute);
 }
 
-QAction* TMainForm::NewMenuItem(QMenu* menu, const QString& name, QAction* command)
+QAction* TMainForm::newMenuItem(QMenu* menu, const QString& name, QAction* command)
 {
     auto* item = new QAction(command->text(), menu);
     item->setObjectName(name);
@@ -256,7 +256,7 @@ QAction* TMainForm::NewMenuItem(QMenu* menu, const QString& name, QAction* comma
     return item;
 }
 
-void TMainForm::CreateMenu()
+void TMainForm::createMenu()
 {
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
@@ -270,41 +270,41 @@ void TMainForm::CreateMenu()
     FileMenuItem = MainMenu->addMenu(QStringLiteral("Файл"));
     FileMenuItem->setObjectName(QStringLiteral("FileMenuItem"));
     CreateMenuItem =
-        NewMenuItem(FileMenuItem, QStringLiteral("CreateMenuItem"), CreateNewProjectAction);
+        newMenuItem(FileMenuItem, QStringLiteral("CreateMenuItem"), CreateNewProjectAction);
     CreateMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    OpenMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("OpenMenuItem"), OpenProjectAction);
+    OpenMenuItem = newMenuItem(FileMenuItem, QStringLiteral("OpenMenuItem"), OpenProjectAction);
     OpenMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     N1 = separator(FileMenuItem, QStringLiteral("N1"));
-    SaveMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("SaveMenuItem"), SaveProjectAction);
+    SaveMenuItem = newMenuItem(FileMenuItem, QStringLiteral("SaveMenuItem"), SaveProjectAction);
     SaveMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     SaveAsMenuItem =
-        NewMenuItem(FileMenuItem, QStringLiteral("SaveAsMenuItem"), SaveProjectAsAction);
+        newMenuItem(FileMenuItem, QStringLiteral("SaveAsMenuItem"), SaveProjectAsAction);
     SaveProjectAsAction->setVisible(false);
-    CloseMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("CloseMenuItem"), CloseProjectAction);
+    CloseMenuItem = newMenuItem(FileMenuItem, QStringLiteral("CloseMenuItem"), CloseProjectAction);
     N8 = separator(FileMenuItem, QStringLiteral("N8"));
-    PrintMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("PrintMenuItem"), PrintReportAction);
-    ExportMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("ExportMenuItem"), ExportAction);
+    PrintMenuItem = newMenuItem(FileMenuItem, QStringLiteral("PrintMenuItem"), PrintReportAction);
+    ExportMenuItem = newMenuItem(FileMenuItem, QStringLiteral("ExportMenuItem"), ExportAction);
     PrinterMenuItem = FileMenuItem->addAction(QStringLiteral("Принтер..."));
     PrinterMenuItem->setObjectName(QStringLiteral("PrinterMenuItem"));
     PrinterMenuItem->setVisible(false);
     N5 = separator(FileMenuItem, QStringLiteral("N5"));
-    ExitMenuItem = NewMenuItem(FileMenuItem, QStringLiteral("ExitMenuItem"), ExitApplicationAction);
+    ExitMenuItem = newMenuItem(FileMenuItem, QStringLiteral("ExitMenuItem"), ExitApplicationAction);
     // Shown in the menu; the action itself answers Ctrl+E everywhere in the window.
     ExitMenuItem->setShortcut(ExitApplicationAction->shortcut());
     ExitMenuItem->setShortcutContext(Qt::WidgetShortcut);
 
     N4 = MainMenu->addMenu(QStringLiteral("Правка"));
     N4->setObjectName(QStringLiteral("N4"));
-    N7 = NewMenuItem(N4, QStringLiteral("N7"), CancelChangesAction);
+    N7 = newMenuItem(N4, QStringLiteral("N7"), CancelChangesAction);
     N6 = separator(N4, QStringLiteral("N6"));
     DeleteAllMenuItem =
-        NewMenuItem(N4, QStringLiteral("DeleteAllMenuItem"), DeleteAllRecordsAction);
+        newMenuItem(N4, QStringLiteral("DeleteAllMenuItem"), DeleteAllRecordsAction);
 
     N9 = MainMenu->addMenu(QStringLiteral("Связь"));
     N9->setObjectName(QStringLiteral("N9"));
     ReadFromDeviceMenuItem =
-        NewMenuItem(N9, QStringLiteral("ReadFromDeviceMenuItem"), ReadFromDeviceAction);
-    ScreenShotMenuItem = NewMenuItem(N9, QStringLiteral("ScreenShotMenuItem"), ScreenShotAction);
+        newMenuItem(N9, QStringLiteral("ReadFromDeviceMenuItem"), ReadFromDeviceAction);
+    ScreenShotMenuItem = newMenuItem(N9, QStringLiteral("ScreenShotMenuItem"), ScreenShotAction);
 
     N3 = MainMenu->addMenu(QStringLiteral("Помощь"));
     N3->setObjectName(QStringLiteral("N3"));
@@ -314,7 +314,7 @@ void TMainForm::CreateMenu()
             [this] { ErrorDisplay::guard([this] { miAboutClick(); }); });
 }
 
-void TMainForm::CreateToolBar()
+void TMainForm::createToolBar()
 {
     ToolBar = new QToolBar(this);
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
@@ -369,7 +369,7 @@ void TMainForm::CreateToolBar()
             [this] { ErrorDisplay::guard([this] { cboxLoadUnitChange(); }); });
 }
 
-void TMainForm::CreatePages()
+void TMainForm::createPages()
 {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
@@ -394,7 +394,7 @@ void TMainForm::CreatePages()
     DescriptionDBMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     descriptionLayout->addWidget(DescriptionDBMemo);
     PageControl->addTab(DescriptionTabSheet, QStringLiteral("Описание"));
-    connect(DescriptionDBMemo, &DBMemo::Exit, this,
+    connect(DescriptionDBMemo, &DBMemo::exit, this,
             [this] { ErrorDisplay::guard([this] { DescriptionDBMemoExit(); }); });
 
     DataTabSheet = new QWidget;
@@ -458,13 +458,13 @@ void TMainForm::CreatePages()
             });
 
     CommentPanel = new QWidget(Splitter1);
-    CreateCommentPanel();
+    createCommentPanel();
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 0);
     Splitter1->setSizes({400, 80});
 }
 
-void TMainForm::CreateCommentPanel()
+void TMainForm::createCommentPanel()
 {
     CommentPanel->setObjectName(QStringLiteral("CommentPanel"));
     CommentPanel->setMinimumHeight(40);
@@ -475,14 +475,14 @@ void TMainForm::CreateCommentPanel()
     ResultDBNavigator = new DBNavigator(CommentPanel);
     ResultDBNavigator->setObjectName(QStringLiteral("ResultDBNavigator"));
     ResultDBNavigator->resize(199, 25);
-    connect(ResultDBNavigator, &DBNavigator::Clicked, this, &TMainForm::ScheduleActionUpdate);
+    connect(ResultDBNavigator, &DBNavigator::clicked, this, &TMainForm::scheduleActionUpdate);
     CommentDBMemo = new DBMemo(CommentPanel);
     CommentDBMemo->setObjectName(QStringLiteral("CommentDBMemo"));
-    connect(CommentDBMemo, &DBMemo::Exit, this,
+    connect(CommentDBMemo, &DBMemo::exit, this,
             [this] { ErrorDisplay::guard([this] { CommentDBMemoExit(); }); });
 }
 
-void TMainForm::CreateStatusBar()
+void TMainForm::createStatusBar()
 {
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
@@ -499,7 +499,7 @@ void TMainForm::CreateStatusBar()
     }
 }
 
-void TMainForm::CreateDialogs()
+void TMainForm::createDialogs()
 {
     SaveDialog = new QFileDialog(this);
     SaveDialog->setObjectName(QStringLiteral("SaveDialog"));
@@ -521,7 +521,7 @@ void TMainForm::CreateDialogs()
     setFilter(OpenDialog, QStringLiteral("Файлы проектов (.fdb)"), QStringLiteral("*.fdb"));
 }
 
-void TMainForm::PlaceWindow()
+void TMainForm::placeWindow()
 {
     const int menuHeight = MainMenu->sizeHint().height();
     resize(704, 514 + menuHeight);
@@ -580,7 +580,7 @@ void TMainForm::FormCreate()
 {
     MainDataModule = new TMainDataModule(this);
     MainDataModule->setObjectName(QStringLiteral("MainDataModule"));
-    BindDataModule();
+    bindDataModule();
     LoadSettings();
     MainDataModule->OnResultScroll = [this] { ShowDetails(); };
     MainDataModule->SetMeasurand(Measurand);
@@ -620,7 +620,7 @@ void TMainForm::FormCreate()
     USBInit();
 }
 
-void TMainForm::BindDataModule()
+void TMainForm::bindDataModule()
 {
     m_resultModel = new ResultTableModel(MainDataModule->ResultDataSource, this);
     MainDBGrid->setModel(m_resultModel);
@@ -633,16 +633,16 @@ void TMainForm::BindDataModule()
             MainDBGrid->setColumnWidth(col, chars * charWidth + 4);
     }
     // The grid follows the dataset's cursor, also after the rows were read anew.
-    connect(m_resultModel, &ResultTableModel::CurrentRowChanged, this, &TMainForm::FollowCursor);
-    connect(m_resultModel, &QAbstractItemModel::modelReset, this, &TMainForm::FollowCursor);
+    connect(m_resultModel, &ResultTableModel::currentRowChanged, this, &TMainForm::followCursor);
+    connect(m_resultModel, &QAbstractItemModel::modelReset, this, &TMainForm::followCursor);
     connect(MainDBGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid() && current.row() != m_resultModel->CurrentRow() &&
-                    !ErrorDisplay::guard([&] { m_resultModel->SetCurrentRow(current.row()); }))
+                if (current.isValid() && current.row() != m_resultModel->currentRow() &&
+                    !ErrorDisplay::guard([&] { m_resultModel->setCurrentRow(current.row()); }))
                     // Refused (an edit that cannot be posted): once the click or key press is
                     // done with, the grid shows the record that stayed current.
-                    QMetaObject::invokeMethod(this, &TMainForm::FollowCursor, Qt::QueuedConnection);
-                ScheduleActionUpdate();
+                    QMetaObject::invokeMethod(this, &TMainForm::followCursor, Qt::QueuedConnection);
+                scheduleActionUpdate();
             });
 
     m_descriptionBinding =
@@ -651,21 +651,21 @@ void TMainForm::BindDataModule()
     m_commentBinding = new DBMemoBinding(CommentDBMemo, MainDataModule->ResultDataSource,
                                          QStringLiteral("MSR_COMMENT"), this);
     for (DBMemoBinding* binding : {m_descriptionBinding, m_commentBinding})
-        connect(binding, &DBMemoBinding::TextRejected, this,
+        connect(binding, &DBMemoBinding::textRejected, this,
                 [](const QString& message) { ErrorDisplay::showError(message); });
     ResultDBNavigator->setDataSource(MainDataModule->ResultDataSource);
 
     for (DataSource* source :
          {MainDataModule->ResultDataSource, MainDataModule->DescriptionDataSource}) {
-        connect(source, &DataSource::StateChanged, this, &TMainForm::ScheduleActionUpdate);
-        connect(source, &DataSource::DataSetChanged, this, &TMainForm::ScheduleActionUpdate);
-        connect(source, &DataSource::RecordChanged, this, &TMainForm::ScheduleActionUpdate);
+        connect(source, &DataSource::stateChanged, this, &TMainForm::scheduleActionUpdate);
+        connect(source, &DataSource::dataSetChanged, this, &TMainForm::scheduleActionUpdate);
+        connect(source, &DataSource::recordChanged, this, &TMainForm::scheduleActionUpdate);
     }
 }
 
-void TMainForm::FollowCursor()
+void TMainForm::followCursor()
 {
-    const int row = m_resultModel->CurrentRow();
+    const int row = m_resultModel->currentRow();
     static_cast<RowIndicatorHeader*>(MainDBGrid->verticalHeader())->setCurrentRow(row);
     if (row < 0)
         return;
@@ -690,7 +690,7 @@ void TMainForm::FormClose()
     // Settings that cannot be written are reported, but must not keep the program from closing.
     ErrorDisplay::guard([this] { SaveSettings(); });
     // A download left running after its window closed must end before the link closes.
-    WaitForAbandonedDownloads();
+    waitForAbandonedDownloads();
     USBDone();
 }
 
@@ -747,20 +747,20 @@ void TMainForm::OpenProject(const QString& fileName)
         PageControl->show();
     } else {
         SetProjectName(QString());
-        ShowErrorBox(this, withFailureReason(AppTexts::CannotOpenProject, *MainDataModule));
+        showErrorBox(this, withFailureReason(AppTexts::CannotOpenProject, *MainDataModule));
     }
-    ScheduleActionUpdate();
+    scheduleActionUpdate();
 }
 
 bool TMainForm::ProjectCloseQuery()
 {
     if (!MainDataModule->HasChanges())
         return true;
-    switch (AskQuestion(this, AppTexts::saveChangesQuestion(ProjectName),
+    switch (askQuestion(this, AppTexts::saveChangesQuestion(ProjectName),
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes: {
         BusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
-        SaveChangesShowingProgress(busy);
+        saveChangesShowingProgress(busy);
         MainDataModule->CloseDatabase();
         return true;
     }
@@ -775,14 +775,14 @@ bool TMainForm::ProjectCloseQuery()
     }
 }
 
-void TMainForm::CloseProjectStep()
+void TMainForm::closeProjectStep()
 {
     PageControl->hide();
     SetProjectName(QString());
     MainDataModule->CloseDatabase();
 }
 
-QString TMainForm::ChooseFile(QFileDialog* dialog)
+QString TMainForm::chooseFile(QFileDialog* dialog)
 {
     dialog->setDirectory(ProjectPath);
     const int answer = dialog->exec();
@@ -802,12 +802,12 @@ void TMainForm::CreateNewProjectActionExecute()
         MainDataModule->PostEdits();
         if (!ProjectCloseQuery())
             return;
-        CloseProjectStep();
+        closeProjectStep();
     }
     SaveDialog->setDefaultSuffix(QStringLiteral("fdb"));
     setFilter(SaveDialog, QStringLiteral("Файлы проектов (*.fdb)"), QStringLiteral("*.fdb"));
     SaveDialog->setWindowTitle(QStringLiteral("Новый проект"));
-    const QString fileName = ChooseFile(SaveDialog);
+    const QString fileName = chooseFile(SaveDialog);
     if (fileName.isEmpty())
         return;
     if (QFileInfo::exists(fileName) && !QFile::remove(fileName))
@@ -823,7 +823,7 @@ void TMainForm::CreateNewProjectActionExecute()
         OpenProject(fileName);
     } else {
         SetProjectName(QString());
-        ShowErrorBox(this, withFailureReason(AppTexts::CannotCreateProject, *MainDataModule));
+        showErrorBox(this, withFailureReason(AppTexts::CannotCreateProject, *MainDataModule));
     }
 }
 
@@ -833,9 +833,9 @@ void TMainForm::OpenProjectActionExecute()
         MainDataModule->PostEdits();
         if (!ProjectCloseQuery())
             return;
-        CloseProjectStep();
+        closeProjectStep();
     }
-    const QString fileName = ChooseFile(OpenDialog);
+    const QString fileName = chooseFile(OpenDialog);
     if (!fileName.isEmpty())
         OpenProject(fileName);
 }
@@ -844,10 +844,10 @@ void TMainForm::SaveProjectActionExecute()
 {
     MainDataModule->PostEdits();
     BusyFeedback busy(this, QStringLiteral("Сохранение проекта"));
-    SaveChangesShowingProgress(busy);
+    saveChangesShowingProgress(busy);
 }
 
-void TMainForm::SaveChangesShowingProgress(BusyFeedback& busy)
+void TMainForm::saveChangesShowingProgress(BusyFeedback& busy)
 {
     CachedDataSet* results = MainDataModule->dsetVORN;
     results->OnApplyProgress = [&busy](size_t done, size_t total) { busy.step(done, total); };
@@ -859,7 +859,7 @@ void TMainForm::CloseProjectActionExecute()
 {
     MainDataModule->PostEdits();
     if (ProjectCloseQuery())
-        CloseProjectStep();
+        closeProjectStep();
 }
 
 void TMainForm::CancelChangesActionExecute()
@@ -872,7 +872,7 @@ void TMainForm::CancelChangesActionExecute()
 
 void TMainForm::DeleteAllRecordsActionExecute()
 {
-    if (AskQuestion(this, AppTexts::DeleteAllQuestion, QMessageBox::Yes | QMessageBox::No) !=
+    if (askQuestion(this, AppTexts::DeleteAllQuestion, QMessageBox::Yes | QMessageBox::No) !=
         QMessageBox::Yes)
         return;
     MainDataModule->PostEdits();
@@ -927,17 +927,17 @@ void TMainForm::ScreenShotActionExecute()
 {
     auto ink = static_cast<std::uint32_t>(InkColor);
     auto background = static_cast<std::uint32_t>(BackgroundColor);
-    RunScreenShot(this, ink, background, ProgramFolder::screenshotFile(), &ErrorDisplay::showError);
+    runScreenShot(this, ink, background, ProgramFolder::screenshotFile(), &ErrorDisplay::showError);
     InkColor = static_cast<int32_t>(ink);
     BackgroundColor = static_cast<int32_t>(background);
 }
 
 void TMainForm::miAboutClick()
 {
-    ShowAboutWindow(this);
+    showAboutWindow(this);
 }
 
-void TMainForm::ScheduleActionUpdate()
+void TMainForm::scheduleActionUpdate()
 {
     if (m_actionListActive && !m_updateTimer->isActive())
         m_updateTimer->start();

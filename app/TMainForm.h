@@ -160,24 +160,24 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreateImageList();
-    void CreateActions();
-    void CreateMenu();
-    void CreateToolBar();
-    void CreatePages();
-    void CreateCommentPanel();
-    void CreateStatusBar();
-    void CreateDialogs();
-    void PlaceWindow();
-    void BindDataModule();
-    void FollowCursor();
-    void SaveChangesShowingProgress(BusyFeedback& busy);
-    QAction* NewAction(const QString& name, const QString& caption, const QString& hint,
+    void createImageList();
+    void createActions();
+    void createMenu();
+    void createToolBar();
+    void createPages();
+    void createCommentPanel();
+    void createStatusBar();
+    void createDialogs();
+    void placeWindow();
+    void bindDataModule();
+    void followCursor();
+    void saveChangesShowingProgress(BusyFeedback& busy);
+    QAction* newAction(const QString& name, const QString& caption, const QString& hint,
                        int imageIndex, void (TMainForm::*execute)());
-    QAction* NewMenuItem(QMenu* menu, const QString& name, QAction* command);
-    void CloseProjectStep();
-    QString ChooseFile(QFileDialog* dialog);
-    void ScheduleActionUpdate();
+    QAction* newMenuItem(QMenu* menu, const QString& name, QAction* command);
+    void closeProjectStep();
+    QString chooseFile(QFileDialog* dialog);
+    void scheduleActionUpdate();
 
     QString ProjectName;
     QString ProjectPath;

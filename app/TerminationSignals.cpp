@@ -100,5 +100,5 @@ void TerminationSignals::readPipe()
     ssize_t count;
     while ((count = ::read(m_readFd, bytes, sizeof bytes)) > 0)
         for (ssize_t i = 0; i < count; ++i)
-            emit Received(bytes[i]);
+            emit received(bytes[i]);
 }

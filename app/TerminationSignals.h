@@ -17,13 +17,13 @@ public:
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-    // Received() is emitted from now on.
+    // received() is emitted from now on.
     void start();
     // From now on these signals end the process at once, as if nobody caught them.
     void stopCatching();
 
 signals:
-    void Received(int signalNumber);
+    void received(int signalNumber);
 
 private:
     void readPipe();

@@ -2,5 +2,5 @@
 
 int main(int argc, char* argv[])
 {
-    return RunProgram(argc, argv);
+    return runProgram(argc, argv);
 }

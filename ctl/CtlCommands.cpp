@@ -78,7 +78,7 @@ void openProject(TMainDataModule& dataModule, const QString& path,
         throw CtlError(
             withReason(CommonTexts::CannotOpenProject, path, QString::fromUtf8(error.what())));
     }
-    throw CtlError(withReason(CommonTexts::CannotOpenProject, path, dataModule.FailureReason()));
+    throw CtlError(withReason(CommonTexts::CannotOpenProject, path, dataModule.failureReason()));
 }
 
 void writeStandardOutput(const QString& text)
@@ -141,8 +141,8 @@ int importAndSave(TMainDataModule& dataModule, const QString& path,
 void abandonProject(TMainDataModule& dataModule) noexcept
 {
     try {
-        if (dataModule.pFIBTransaction->Active())
-            dataModule.pFIBTransaction->Handle().Rollback();
+        if (dataModule.pFIBTransaction->active())
+            dataModule.pFIBTransaction->handle().rollback();
     } catch (...) {
         // The close below lets go of the connection in any case.
     }
@@ -187,7 +187,7 @@ void readIntoNewProject(const QString& path)
     if (!created) {
         QFile::remove(building);
         throw CtlError(
-            withReason(CommonTexts::CannotCreateProject, path, dataModule.FailureReason()));
+            withReason(CommonTexts::CannotCreateProject, path, dataModule.failureReason()));
     }
     try {
         openProject(dataModule, building);
@@ -324,13 +324,13 @@ void screenCommand(const CtlArguments& arguments)
     if (status != 0)
         throw CtlError(LinkErrorTexts::withStatus(LinkErrorTexts::DeviceLinkError + u' ', status));
     ScreenBuffer buffer;
-    buffer.LoadScreenReply(reply);
+    buffer.loadScreenReply(reply);
     QImage picture;
-    PaintScreenBuffer(buffer, qRgb(0, 0, 0), qRgb(255, 255, 255), picture);
+    paintScreenBuffer(buffer, qRgb(0, 0, 0), qRgb(255, 255, 255), picture);
     QBuffer bytes;
     bytes.open(QIODevice::WriteOnly);
     QString error;
-    if (!WriteBmp(picture, bytes, &error))
+    if (!writeBmp(picture, bytes, &error))
         throw CtlError(QStringLiteral("Не удалось подготовить снимок экрана: %1.").arg(error));
     writeOutput(arguments.files[0], bytes.data());
 }
@@ -340,8 +340,8 @@ void infoCommand(const CtlArguments& arguments)
     TMainDataModule dataModule;
     openProject(dataModule, arguments.files[0], ResultRows::Skip);
     writeOutput(QStringLiteral("-"), arguments.format == u"json"
-                                         ? ResultListing::InfoJson(dataModule)
-                                         : ResultListing::InfoText(dataModule));
+                                         ? ResultListing::infoJson(dataModule)
+                                         : ResultListing::infoText(dataModule));
 }
 
 void listCommand(const CtlArguments& arguments)
@@ -350,8 +350,8 @@ void listCommand(const CtlArguments& arguments)
     openProject(dataModule, arguments.files[0]);
     dataModule.SetMeasurand(arguments.measurandCode);
     dataModule.SetLoadUnit(arguments.loadUnitCode);
-    writeOutput(QStringLiteral("-"), arguments.format == u"json" ? ResultListing::Json(dataModule)
-                                                                 : ResultListing::Tsv(dataModule));
+    writeOutput(QStringLiteral("-"), arguments.format == u"json" ? ResultListing::json(dataModule)
+                                                                 : ResultListing::tsv(dataModule));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
 // Holds the device link open for one command: the demo instrument or the USB device.
-// Throws CtlError with NoDeviceMessage() when no device is held within a second.
+// Throws CtlError with noDeviceMessage() when no device is held within a second.
 class DeviceSession
 {
 public:

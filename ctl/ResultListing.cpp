@@ -40,9 +40,9 @@ const char* const Columns[] = {
     "date_time", "number", "kind", "kind_name", "diameter", "force_estimate",
     "base",      "f_kgf",  "f",    "p",         "s",        "comment"};
 
-QJsonValue integer(const TField* field)
+QJsonValue integer(const Field* field)
 {
-    return field->IsNull() ? QJsonValue() : QJsonValue(field->AsInteger());
+    return field->isNull() ? QJsonValue() : QJsonValue(field->asInteger());
 }
 
 QJsonValue real(std::optional<double> value)
@@ -54,11 +54,11 @@ QJsonValue real(std::optional<double> value)
 
 // The columns hold 32-bit floats: their shortest text that reads back as the same float is
 // their full precision, without the digits that widening to double invents.
-QJsonValue real(const TField* field)
+QJsonValue real(const Field* field)
 {
-    if (field->IsNull())
+    if (field->isNull())
         return QJsonValue();
-    const float value = float(field->AsFloat());
+    const float value = float(field->asFloat());
     std::array<char, 64> text{};
     const auto end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
     return real(QByteArray(text.data(), end - text.data()).toDouble());
@@ -67,12 +67,12 @@ QJsonValue real(const TField* field)
 // The date of MSR_DATE and the time of MSR_TIME, as the results table shows them.
 QJsonValue dateTime(const TMainDataModule& m)
 {
-    if (m.dsetVORNMSR_DATE->IsNull())
+    if (m.dsetVORNMSR_DATE->isNull())
         return QJsonValue();
-    const QString date = IsoDateTime(m.dsetVORNMSR_DATE->AsDateTime()).left(10);
-    if (m.dsetVORNMSR_TIME->IsNull())
+    const QString date = isoDateTime(m.dsetVORNMSR_DATE->asDateTime()).left(10);
+    if (m.dsetVORNMSR_TIME->isNull())
         return date;
-    return date + IsoDateTime(m.dsetVORNMSR_TIME->AsDateTime()).mid(10);
+    return date + isoDateTime(m.dsetVORNMSR_TIME->asDateTime()).mid(10);
 }
 
 std::vector<Row> rows(TMainDataModule& m)
@@ -80,26 +80,26 @@ std::vector<Row> rows(TMainDataModule& m)
     std::vector<Row> result;
     ResultDataSet& results = *m.dsetVORN;
     TMainDataModule::UpdateScope update(m);
-    for (results.First(); !results.Eof(); results.Next()) {
+    for (results.first(); !results.eof(); results.next()) {
         Row row;
         row.dateTime = dateTime(m);
         row.number = integer(m.dsetVORNMSR_NUMBER);
         row.kind = integer(m.dsetVORNREINF_KIND_ID);
-        if (!m.dsetVORNREINF_KIND_ID->IsNull())
-            row.kindName = ResultTexts::ReinfKindName(m.dsetVORNREINF_KIND_ID->AsInteger());
+        if (!m.dsetVORNREINF_KIND_ID->isNull())
+            row.kindName = ResultTexts::reinfKindName(m.dsetVORNREINF_KIND_ID->asInteger());
         row.diameter = integer(m.dsetVORNREINF_DIAMETER);
         row.forceEstimate = integer(m.dsetVORNFORCE_ESTIMATE);
         row.base = integer(m.dsetVORNBASE);
         row.fKgf = real(m.dsetVORNF);
-        if (!m.dsetVORNF->IsNull())
-            row.f = real(ResultTexts::ShownForce(
-                m.dsetVORNF->AsFloat(),
-                m.dsetVORNREINF_DIAMETER->IsNull() ? 0 : m.dsetVORNREINF_DIAMETER->AsInteger(),
+        if (!m.dsetVORNF->isNull())
+            row.f = real(ResultTexts::shownForce(
+                m.dsetVORNF->asFloat(),
+                m.dsetVORNREINF_DIAMETER->isNull() ? 0 : m.dsetVORNREINF_DIAMETER->asInteger(),
                 m.MeasurandCode, m.LoadUnitCode));
         row.p = real(m.dsetVORNP);
         row.s = real(m.dsetVORNS);
-        if (!m.dsetVORNMSR_COMMENT->IsNull())
-            row.comment = m.dsetVORNMSR_COMMENT->AsString();
+        if (!m.dsetVORNMSR_COMMENT->isNull())
+            row.comment = m.dsetVORNMSR_COMMENT->asString();
         result.push_back(row);
     }
     return result;
@@ -139,12 +139,12 @@ QJsonObject selection(const TMainDataModule& m)
 
 QString deviceName(const TMainDataModule& m)
 {
-    return QString::fromLatin1(m.DescriptionDataSetDEVICE_NAME->AsBytes());
+    return QString::fromLatin1(m.DescriptionDataSetDEVICE_NAME->asBytes());
 }
 
 } // namespace
 
-QString IsoDateTime(double oleDate)
+QString isoDateTime(double oleDate)
 {
     const OleDate::Parts p = OleDate::toParts(oleDate);
     QString text = QStringLiteral("%1-%2-%3T%4:%5:%6")
@@ -159,7 +159,7 @@ QString IsoDateTime(double oleDate)
     return text;
 }
 
-QByteArray Tsv(TMainDataModule& dataModule)
+QByteArray tsv(TMainDataModule& dataModule)
 {
     QStringList header;
     for (const char* column : Columns)
@@ -174,7 +174,7 @@ QByteArray Tsv(TMainDataModule& dataModule)
     return text.toUtf8();
 }
 
-QByteArray Json(TMainDataModule& dataModule)
+QByteArray json(TMainDataModule& dataModule)
 {
     QJsonArray results;
     for (const Row& row : rows(dataModule)) {
@@ -190,15 +190,15 @@ QByteArray Json(TMainDataModule& dataModule)
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
-QByteArray InfoText(TMainDataModule& dataModule)
+QByteArray infoText(TMainDataModule& dataModule)
 {
-    const ResultsOverview s = dataModule.StoredResultsSummary();
+    const ResultsOverview s = dataModule.storedResultsSummary();
     QString text = QStringLiteral("Прибор: %1, версия данных %2\nРезультатов: %3\n")
                        .arg(deviceName(dataModule))
-                       .arg(dataModule.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger())
+                       .arg(dataModule.DescriptionDataSetDEVICE_DATA_VERSION->asInteger())
                        .arg(s.count);
     auto moment = [](double ole) {
-        return ResultTexts::DateText(ole) + u' ' + ResultTexts::TimeText(ole);
+        return ResultTexts::dateText(ole) + u' ' + ResultTexts::timeText(ole);
     };
     if (s.first)
         text +=
@@ -206,19 +206,19 @@ QByteArray InfoText(TMainDataModule& dataModule)
     return text.toUtf8();
 }
 
-QByteArray InfoJson(TMainDataModule& dataModule)
+QByteArray infoJson(TMainDataModule& dataModule)
 {
-    const ResultsOverview s = dataModule.StoredResultsSummary();
-    const TField* description = dataModule.DescriptionDataSetPROJECT_DESC;
+    const ResultsOverview s = dataModule.storedResultsSummary();
+    const Field* description = dataModule.DescriptionDataSetPROJECT_DESC;
     const QJsonObject document{
         {QStringLiteral("device_name"), deviceName(dataModule)},
         {QStringLiteral("data_version"),
-         dataModule.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger()},
+         dataModule.DescriptionDataSetDEVICE_DATA_VERSION->asInteger()},
         {QStringLiteral("results"), double(s.count)},
-        {QStringLiteral("first"), s.first ? QJsonValue(IsoDateTime(*s.first)) : QJsonValue()},
-        {QStringLiteral("last"), s.last ? QJsonValue(IsoDateTime(*s.last)) : QJsonValue()},
+        {QStringLiteral("first"), s.first ? QJsonValue(isoDateTime(*s.first)) : QJsonValue()},
+        {QStringLiteral("last"), s.last ? QJsonValue(isoDateTime(*s.last)) : QJsonValue()},
         {QStringLiteral("description"),
-         description->IsNull() ? QJsonValue() : QJsonValue(description->AsString())},
+         description->isNull() ? QJsonValue() : QJsonValue(description->asString())},
     };
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }

@@ -13,15 +13,15 @@ class TMainDataModule;
 namespace ResultListing {
 
 // ISO 8601 "yyyy-MM-ddThh:mm:ss", with ".zzz" when the milliseconds are not zero.
-QString IsoDateTime(double oleDate);
+QString isoDateTime(double oleDate);
 
 // The results in the table's order, as UTF-8 tab-separated values with a header line, or as
 // one JSON object.
-QByteArray Tsv(TMainDataModule& dataModule);
-QByteArray Json(TMainDataModule& dataModule);
+QByteArray tsv(TMainDataModule& dataModule);
+QByteArray json(TMainDataModule& dataModule);
 
 // The identity row, the number of results, the first and last dates and the description.
-QByteArray InfoText(TMainDataModule& dataModule);
-QByteArray InfoJson(TMainDataModule& dataModule);
+QByteArray infoText(TMainDataModule& dataModule);
+QByteArray infoJson(TMainDataModule& dataModule);
 
 } // namespace ResultListing

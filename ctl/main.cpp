@@ -68,7 +68,7 @@ int main(int argc, char* argv[])
     // The report's fonts need a GUI application, but a script has no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    fb::UsePerUserLockFolder();
+    fb::usePerUserLockFolder();
     QGuiApplication application(argc, argv);
     try {
         runCtlCommand(arguments);

@@ -45,7 +45,7 @@ void writeFloat(uint8_t* p, float value)
 
 } // namespace
 
-DeviceInfo DecodeDeviceInfo(const uint8_t* block)
+DeviceInfo decodeDeviceInfo(const uint8_t* block)
 {
     DeviceInfo info;
     info.NameLength = static_cast<int32_t>(readU32(block));
@@ -54,7 +54,7 @@ DeviceInfo DecodeDeviceInfo(const uint8_t* block)
     return info;
 }
 
-DeviceInfoBlock EncodeDeviceInfo(const DeviceInfo& info)
+DeviceInfoBlock encodeDeviceInfo(const DeviceInfo& info)
 {
     DeviceInfoBlock block{};
     writeU32(block.data(), static_cast<uint32_t>(info.NameLength));
@@ -63,19 +63,19 @@ DeviceInfoBlock EncodeDeviceInfo(const DeviceInfo& info)
     return block;
 }
 
-std::string DecodeDeviceName(const uint8_t* reply, int32_t length)
+std::string decodeDeviceName(const uint8_t* reply, int32_t length)
 {
     if (length <= 1)
         return {};
     return std::string(reinterpret_cast<const char*>(reply) + 1, std::size_t(length - 1));
 }
 
-double ReplacementMsrDate()
+double replacementMsrDate()
 {
     return OleDate::fromParts(2000, 1, 1, 1, 0, 0);
 }
 
-TMsrResult DecodeResultRecord(const uint8_t* record)
+TMsrResult decodeResultRecord(const uint8_t* record)
 {
     TMsrResult result;
     const int second = record[0];
@@ -86,7 +86,7 @@ TMsrResult DecodeResultRecord(const uint8_t* record)
     const int year = 2000 + record[5];
     result.MsrDate = OleDate::isValid(year, month, day, hour, minute, second)
                          ? OleDate::fromParts(year, month, day, hour, minute, second)
-                         : ReplacementMsrDate();
+                         : replacementMsrDate();
     result.MsrNumber = readU16(record + 6);
     result.ReinfKindID = record[8];
     result.ReinfDiameter = record[9];
@@ -98,7 +98,7 @@ TMsrResult DecodeResultRecord(const uint8_t* record)
     return result;
 }
 
-ResultRecord EncodeResultRecord(const TMsrResult& result, uint8_t spare)
+ResultRecord encodeResultRecord(const TMsrResult& result, uint8_t spare)
 {
     ResultRecord record{};
     const OleDate::Parts parts = OleDate::toParts(result.MsrDate);

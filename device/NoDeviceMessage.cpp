@@ -3,9 +3,9 @@
 #include "device/USB.h"
 #include "device/UsbStatus.h"
 
-QString DeviceNotOpenedMessage()
+QString deviceNotOpenedMessage()
 {
-    const uint32_t failure = USBOpenFailure();
+    const uint32_t failure = usbOpenFailure();
     switch (failure) {
     case UsbStatus::Ok:
         return {};
@@ -20,10 +20,10 @@ QString DeviceNotOpenedMessage()
     }
 }
 
-QString NoDeviceMessage()
+QString noDeviceMessage()
 {
-    if (USBInitFailure() != UsbStatus::Ok)
+    if (usbInitFailure() != UsbStatus::Ok)
         return QStringLiteral("Подсистема USB недоступна, связь с прибором невозможна.");
-    const QString notOpened = DeviceNotOpenedMessage();
+    const QString notOpened = deviceNotOpenedMessage();
     return notOpened.isEmpty() ? QStringLiteral("Прибор не подключен!") : notOpened;
 }

@@ -45,7 +45,7 @@ void SimulatedInstrument::setResults(const TArrayOfMsrResult& results)
     std::vector<ResultRecord> records;
     records.reserve(results.size());
     for (const TMsrResult& result : results)
-        records.push_back(EncodeResultRecord(result));
+        records.push_back(encodeResultRecord(result));
     setRecords(std::move(records));
 }
 
@@ -333,7 +333,7 @@ std::vector<uint8_t> SimulatedInstrument::replyTo(uint32_t code)
         info.NameLength = m_nameLength.value_or(static_cast<int32_t>(m_name.size() + 1));
         info.DataVersion = m_dataVersion;
         info.ResultCount = m_resultCount.value_or(static_cast<int32_t>(m_records.size()));
-        const DeviceInfoBlock block = EncodeDeviceInfo(info);
+        const DeviceInfoBlock block = encodeDeviceInfo(info);
         return {block.begin(), block.end()};
     }
     case DEV_CMD_NAME: {

@@ -18,11 +18,11 @@
 // result records, screen picture), can be plugged in and out at any time, and fails on
 // request.
 //
-// Use: make one, fill it, hand it to USBSetDriverLayer() before USBInit(), then plug().
+// Use: make one, fill it, hand it to usbSetDriverLayer() before USBInit(), then plug().
 //
 //     auto instrument = std::make_shared<SimulatedInstrument>();
 //     instrument->setResults(results);
-//     USBSetDriverLayer(instrument);
+//     usbSetDriverLayer(instrument);
 //     USBInit();
 //     instrument->plug();
 //

@@ -33,7 +33,7 @@ uint32_t transfer(UsbDriverLayer& layer, uint8_t pipe, bool read, void* buffer, 
 
 } // namespace
 
-void USBSetDriverLayer(std::shared_ptr<UsbDriverLayer> layer)
+void usbSetDriverLayer(std::shared_ptr<UsbDriverLayer> layer)
 {
     std::lock_guard lock(ExchangeMutex);
     ChosenLayer = std::move(layer);
@@ -80,7 +80,7 @@ uint32_t USBInit()
     return status;
 }
 
-uint32_t USBInitFailure()
+uint32_t usbInitFailure()
 {
     return InitFailure.load();
 }
@@ -108,7 +108,7 @@ bool USBDeviceConnected()
     return Connection.DeviceHandle.load() != 0;
 }
 
-uint32_t USBOpenFailure()
+uint32_t usbOpenFailure()
 {
     std::unique_lock lock(ExchangeMutex, std::try_to_lock);
     if (!lock.owns_lock() || !OpenLayer || Connection.DeviceHandle.load() != 0)
@@ -159,7 +159,7 @@ bool DevicePowerChange(UsbDeviceHandle, uint32_t, void*)
     return true;
 }
 
-const UsbConnection& USBConnection()
+const UsbConnection& usbConnection()
 {
     return Connection;
 }

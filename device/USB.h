@@ -27,7 +27,7 @@ struct UsbConnection
 
 // Chooses the driver layer that the next USBInit opens; nullptr restores the default
 // (libusb). Call it while the link is closed.
-void USBSetDriverLayer(std::shared_ptr<UsbDriverLayer> layer);
+void usbSetDriverLayer(std::shared_ptr<UsbDriverLayer> layer);
 
 // Opens the driver layer. 0 on success, otherwise the status of the failed step
 // (UsbStatus::DriverUnavailable when the USB library cannot start); the link is then
@@ -35,7 +35,7 @@ void USBSetDriverLayer(std::shared_ptr<UsbDriverLayer> layer);
 uint32_t USBInit();
 
 // The status of the last USBInit when it failed, 0 when it succeeded or never ran.
-uint32_t USBInitFailure();
+uint32_t usbInitFailure();
 
 // Closes what USBInit opened, after any exchange in progress has ended. After it no
 // device is held. Safe to call when nothing is open, and twice.
@@ -48,7 +48,7 @@ bool USBDeviceConnected();
 
 // While no device is held: the status with which a matching device that is plugged in
 // last failed to open (UsbStatus::Busy, UsbStatus::Access, ...); 0 when there is none.
-uint32_t USBOpenFailure();
+uint32_t usbOpenFailure();
 
 // One exchange: sends the 4-byte little-endian command code followed by at most 60
 // payload bytes, and then, if replyLength is not 0, reads exactly replyLength bytes into
@@ -66,4 +66,4 @@ void DeviceDetach(UsbDeviceHandle device, void* userData);
 bool DevicePowerChange(UsbDeviceHandle device, uint32_t powerState, void* userData);
 
 // The process-wide connection record, for inspection.
-const UsbConnection& USBConnection();
+const UsbConnection& usbConnection();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-DownloadOutcome RunDownloadConversation(const DeviceExchange& exchange,
+DownloadOutcome runDownloadConversation(const DeviceExchange& exchange,
                                         const std::function<bool()>& stopRequested,
                                         const std::function<void(int)>& progress,
                                         TArrayOfMsrResult& results)
@@ -28,7 +28,7 @@ DownloadOutcome RunDownloadConversation(const DeviceExchange& exchange,
     uint8_t infoBlock[DEV_INFO_SIZE];
     if (!exchanged(DEV_CMD_INFO, infoBlock, DEV_INFO_SIZE))
         return outcome;
-    const DeviceInfo info = DecodeDeviceInfo(infoBlock);
+    const DeviceInfo info = decodeDeviceInfo(infoBlock);
 
     if (info.NameLength < 0) {
         outcome.ResultCode = DEV_ERR_BAD_NAME_LENGTH;
@@ -44,7 +44,7 @@ DownloadOutcome RunDownloadConversation(const DeviceExchange& exchange,
         std::vector<uint8_t> reply(static_cast<std::size_t>(info.NameLength));
         if (!exchanged(DEV_CMD_NAME, reply.data(), static_cast<uint32_t>(info.NameLength)))
             return outcome;
-        name = DecodeDeviceName(reply.data(), info.NameLength);
+        name = decodeDeviceName(reply.data(), info.NameLength);
     }
     if (name != DEV_NAME || info.DataVersion != DEV_DATA_VERSION) {
         outcome.ResultCode = DEV_ERR_WRONG_DEVICE;
@@ -74,17 +74,17 @@ DownloadOutcome RunDownloadConversation(const DeviceExchange& exchange,
         }
         if (!exchanged(DEV_CMD_RESULT_NEXT, record, DEV_RESULT_RECORD_SIZE))
             return outcome;
-        results[static_cast<std::size_t>(i)] = DecodeResultRecord(record);
+        results[static_cast<std::size_t>(i)] = decodeResultRecord(record);
     }
     outcome.Completed = true;
     return outcome;
 }
 
-DownloadOutcome RunDownloadConversation(const std::function<bool()>& stopRequested,
+DownloadOutcome runDownloadConversation(const std::function<bool()>& stopRequested,
                                         const std::function<void(int)>& progress,
                                         TArrayOfMsrResult& results)
 {
-    return RunDownloadConversation(
+    return runDownloadConversation(
         [](uint32_t code, void* reply, uint32_t length) {
             return USBTransfer(code, nullptr, 0, reply, length);
         },

@@ -22,12 +22,12 @@ using DeviceExchange = std::function<uint32_t(uint32_t code, void* reply, uint32
 // `stopRequested` is asked after every exchange that succeeds; `progress` receives each
 // new integer percentage 0..99 before the record it belongs to is asked for. The final
 // 200 is the caller's to send, after it has stored the outcome.
-DownloadOutcome RunDownloadConversation(const DeviceExchange& exchange,
+DownloadOutcome runDownloadConversation(const DeviceExchange& exchange,
                                         const std::function<bool()>& stopRequested,
                                         const std::function<void(int)>& progress,
                                         TArrayOfMsrResult& results);
 
 // The same over USBTransfer.
-DownloadOutcome RunDownloadConversation(const std::function<bool()>& stopRequested,
+DownloadOutcome runDownloadConversation(const std::function<bool()>& stopRequested,
                                         const std::function<void(int)>& progress,
                                         TArrayOfMsrResult& results);

@@ -59,7 +59,7 @@ private:
 
 } // namespace
 
-std::optional<DeviceReadOutcome> RunDownloadWithProgress(QWidget* owner)
+std::optional<DeviceReadOutcome> runDownloadWithProgress(QWidget* owner)
 {
     // Made with `new` and without a parent, so that it can be abandoned if it outlives the wait.
     auto worker = std::make_unique<TDownloadThread>();
@@ -84,15 +84,15 @@ std::optional<DeviceReadOutcome> RunDownloadWithProgress(QWidget* owner)
 void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* focusTarget)
 {
     if (!USBDeviceConnected()) {
-        ShowErrorBox(owner, NoDeviceMessage());
+        showErrorBox(owner, noDeviceMessage());
         return;
     }
     FocusAtEnd focus(focusTarget);
-    std::optional<DeviceReadOutcome> outcome = RunDownloadWithProgress(owner);
+    std::optional<DeviceReadOutcome> outcome = runDownloadWithProgress(owner);
     if (!outcome)
         return;
     if (outcome->ResultCode != 0) {
-        ShowErrorBox(owner,
+        showErrorBox(owner,
                      LinkErrorTexts::withStatus(LinkErrorTexts::LinkError, outcome->ResultCode));
         return;
     }
@@ -102,14 +102,14 @@ void ReadFromDeviceActionExecute(TMainDataModule& dm, QWidget* owner, QWidget* f
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        added = ImportResults(dm, outcome->Results);
+        added = importResults(dm, outcome->Results);
     }
     const auto inDevice = static_cast<int32_t>(outcome->Results.size());
     outcome->Results = {};
     showSummary(owner, inDevice, added);
 }
 
-void WaitForAbandonedDownloads()
+void waitForAbandonedDownloads()
 {
     // Deleting waits for the worker's end; a pending deferred deletion is dropped with it.
     QList<QPointer<TDownloadThread>>& workers = abandonedWorkers();
@@ -118,7 +118,7 @@ void WaitForAbandonedDownloads()
     workers.clear();
 }
 
-int AbandonedDownloadCount()
+int abandonedDownloadCount()
 {
     QList<QPointer<TDownloadThread>>& workers = abandonedWorkers();
     workers.removeIf([](const QPointer<TDownloadThread>& worker) { return worker.isNull(); });

@@ -24,12 +24,12 @@ struct DeviceReadOutcome
     bool Completed = false;
     TArrayOfMsrResult Results;
 };
-std::optional<DeviceReadOutcome> RunDownloadWithProgress(QWidget* owner);
+std::optional<DeviceReadOutcome> runDownloadWithProgress(QWidget* owner);
 
 // Waits until every download worker left running by the command has ended. The program's
 // entry calls it after the event loop has returned and before the device link is shut down;
 // it blocks at most for the time-outs of one exchange.
-void WaitForAbandonedDownloads();
+void waitForAbandonedDownloads();
 
 // Download workers left running and not yet ended (for tests and diagnostics).
-int AbandonedDownloadCount();
+int abandonedDownloadCount();

@@ -2,7 +2,7 @@
 
 #include "storage/TMainDataModule.h"
 
-int32_t ImportResults(TMainDataModule& dm, const TArrayOfMsrResult& results)
+int32_t importResults(TMainDataModule& dm, const TArrayOfMsrResult& results)
 {
     int32_t added = 0;
     if (results.empty())

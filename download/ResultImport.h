@@ -10,4 +10,4 @@ class TMainDataModule;
 // those it already holds, then sorts them in. Answers how many the project took. An empty
 // array calls nothing. An error of the data module propagates after EndUpdate has balanced
 // BeginUpdate.
-int32_t ImportResults(TMainDataModule& dm, const TArrayOfMsrResult& results);
+int32_t importResults(TMainDataModule& dm, const TArrayOfMsrResult& results);

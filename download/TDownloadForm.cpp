@@ -50,6 +50,6 @@ void TDownloadForm::keyPressEvent(QKeyEvent* event)
 
 void TDownloadForm::showEvent(QShowEvent* event)
 {
-    PlaceAtScreenCentre(this, QGuiApplication::primaryScreen());
+    placeAtScreenCentre(this, QGuiApplication::primaryScreen());
     QDialog::showEvent(event);
 }

@@ -76,6 +76,6 @@ void TDownloadSummaryForm::keyPressEvent(QKeyEvent* event)
 
 void TDownloadSummaryForm::showEvent(QShowEvent* event)
 {
-    PlaceAtScreenCentre(this, QGuiApplication::primaryScreen());
+    placeAtScreenCentre(this, QGuiApplication::primaryScreen());
     QDialog::showEvent(event);
 }

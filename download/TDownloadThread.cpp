@@ -30,7 +30,7 @@ void TDownloadThread::abandon()
 void TDownloadThread::run()
 {
     const DownloadOutcome outcome =
-        RunDownloadConversation([this] { return isInterruptionRequested(); },
+        runDownloadConversation([this] { return isInterruptionRequested(); },
                                 [this](int percent) { emit progress(percent); }, m_results);
     m_resultCode = outcome.ResultCode;
     m_completed = outcome.Completed;

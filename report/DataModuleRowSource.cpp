@@ -11,26 +11,26 @@ QString DataModuleRowSource::name() const
 
 void DataModuleRowSource::first()
 {
-    if (!m_dataModule.dsetVORN->Active())
-        m_dataModule.dsetVORN->Open();
-    m_dataModule.dsetVORN->First();
+    if (!m_dataModule.dsetVORN->active())
+        m_dataModule.dsetVORN->open();
+    m_dataModule.dsetVORN->first();
 }
 
 void DataModuleRowSource::next()
 {
-    m_dataModule.dsetVORN->Next();
+    m_dataModule.dsetVORN->next();
 }
 
 bool DataModuleRowSource::atEnd() const
 {
-    return m_dataModule.dsetVORN->Eof();
+    return m_dataModule.dsetVORN->eof();
 }
 
-TField* DataModuleRowSource::field(const QString& name) const
+Field* DataModuleRowSource::field(const QString& name) const
 {
     auto it = m_fields.find(name);
     if (it == m_fields.end())
-        it = m_fields.insert(name, m_dataModule.dsetVORN->FindField(name));
+        it = m_fields.insert(name, m_dataModule.dsetVORN->findField(name));
     return *it;
 }
 
@@ -41,17 +41,17 @@ bool DataModuleRowSource::hasField(const QString& name) const
 
 bool DataModuleRowSource::isIntegerField(const QString& name) const
 {
-    const TField* f = field(name);
+    const Field* f = field(name);
     // The kind code is stored as an integer but shown by its name, as the results table does.
-    return f && f->Kind() == FieldKind::Integer && f != m_dataModule.dsetVORNREINF_KIND_ID;
+    return f && f->kind() == FieldKind::Integer && f != m_dataModule.dsetVORNREINF_KIND_ID;
 }
 
 QString DataModuleRowSource::displayText(const QString& name) const
 {
-    return field(name)->DisplayText();
+    return field(name)->displayText();
 }
 
 qint64 DataModuleRowSource::integerValue(const QString& name) const
 {
-    return field(name)->AsInteger();
+    return field(name)->asInteger();
 }

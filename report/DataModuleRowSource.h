@@ -4,7 +4,7 @@
 
 #include <QHash>
 
-class TField;
+class Field;
 class TMainDataModule;
 
 // The results of the data module as report rows: MainDataModule.dsetVORN from its first row
@@ -25,8 +25,8 @@ public:
     qint64 integerValue(const QString& field) const override;
 
 private:
-    TField* field(const QString& name) const;
+    Field* field(const QString& name) const;
 
     TMainDataModule& m_dataModule;
-    mutable QHash<QString, TField*> m_fields;
+    mutable QHash<QString, Field*> m_fields;
 };

@@ -16,7 +16,7 @@ class CurrentRowScope
 public:
     explicit CurrentRowScope(TMainDataModule& dataModule)
         : m_dataModule(dataModule),
-          m_row(dataModule.dsetVORN->Active() ? dataModule.dsetVORN->RecNo() : -1)
+          m_row(dataModule.dsetVORN->active() ? dataModule.dsetVORN->recNo() : -1)
     {
         m_update.emplace(dataModule);
     }
@@ -24,9 +24,9 @@ public:
     ~CurrentRowScope()
     {
         try {
-            if (m_row >= 0 && m_dataModule.dsetVORN->Active() &&
-                m_row < m_dataModule.dsetVORN->RecordCount())
-                m_dataModule.dsetVORN->SetRecNo(m_row);
+            if (m_row >= 0 && m_dataModule.dsetVORN->active() &&
+                m_row < m_dataModule.dsetVORN->recordCount())
+                m_dataModule.dsetVORN->setRecNo(m_row);
         } catch (...) {
             // The cursor stays where the walk left it; the details below follow it.
         }
@@ -63,7 +63,7 @@ bool previewMeasurementReport(ReportTemplate& mainReport, ReportVariant variant,
             return false;
         } catch (const std::exception& e) {
             progress.close();
-            ShowErrorSentence(parent, QString::fromUtf8(e.what()));
+            showErrorSentence(parent, QString::fromUtf8(e.what()));
             return false;
         }
     }

@@ -162,7 +162,7 @@ void ReportPreviewForm::printReport()
                 pageCount);
         });
     if (!printed && !progress.wasCanceled())
-        ShowErrorSentence(this, QStringLiteral("Cannot print the report on \"%1\"")
+        showErrorSentence(this, QStringLiteral("Cannot print the report on \"%1\"")
                                     .arg(m_printer.outputFileName().isEmpty()
                                              ? m_printer.printerName()
                                              : m_printer.outputFileName()));
@@ -205,6 +205,6 @@ void ReportPreviewForm::saveReport()
         }
     } catch (const std::exception& e) {
         progress.close();
-        ShowErrorSentence(this, QString::fromUtf8(e.what()));
+        showErrorSentence(this, QString::fromUtf8(e.what()));
     }
 }

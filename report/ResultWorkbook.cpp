@@ -133,18 +133,18 @@ private:
     std::vector<int> m_widths;
 };
 
-std::optional<double> value(const TField* field)
+std::optional<double> value(const Field* field)
 {
-    if (field->IsNull())
+    if (field->isNull())
         return std::nullopt;
-    return field->AsFloat();
+    return field->asFloat();
 }
 
-std::optional<double> integer(const TField* field)
+std::optional<double> integer(const Field* field)
 {
-    if (field->IsNull())
+    if (field->isNull())
         return std::nullopt;
-    return double(field->AsInteger());
+    return double(field->asInteger());
 }
 
 // Running statistics of F for one kind and diameter (Welford's update, stable for long runs).
@@ -223,8 +223,8 @@ void writeDescription(Workbook& book, lxw_format* bold, TMainDataModule& dataMod
     SheetWriter out(sheet, bold);
     out.text(0, 0, QStringLiteral("Описание проекта"), bold);
     CachedDataSet* description = dataModule.DescriptionDataSet;
-    if (description->Active() && !description->IsEmpty())
-        out.text(0, 1, dataModule.DescriptionDataSetPROJECT_DESC->AsString());
+    if (description->active() && !description->isEmpty())
+        out.text(0, 1, dataModule.DescriptionDataSetPROJECT_DESC->asString());
     out.text(1, 0, QStringLiteral("Файл проекта"), bold);
     out.text(1, 1, QDir::toNativeSeparators(projectFile));
     out.fitColumns();
@@ -256,49 +256,49 @@ bool writeWorkbook(TMainDataModule& dataModule, const QString& projectFile, cons
     std::map<GroupKey, ForceStatistics> groups;
     ForceStatistics total;
     ResultDataSet& results = *dataModule.dsetVORN;
-    const int count = results.RecordCount();
+    const int count = results.recordCount();
     int row = 0;
-    for (results.First(); !results.Eof(); results.Next()) {
+    for (results.first(); !results.eof(); results.next()) {
         ++row;
-        const TField* dateField = dataModule.dsetVORNMSR_DATE;
-        const TField* timeField = dataModule.dsetVORNMSR_TIME;
+        const Field* dateField = dataModule.dsetVORNMSR_DATE;
+        const Field* timeField = dataModule.dsetVORNMSR_TIME;
         // Whole days and whole seconds from the same split the table's texts use, so the
         // cells show what the table shows.
-        if (!dateField->IsNull()) {
-            const double ole = dateField->AsDateTime();
+        if (!dateField->isNull()) {
+            const double ole = dateField->asDateTime();
             if (ole >= FirstSerialDate && ole < LastSerialDate) {
                 const OleDate::Parts p = OleDate::toParts(ole);
                 out.number(row, 0, double(OleDate::dayNumber(p.year, p.month, p.day)), date, 10);
             } else {
-                out.text(row, 0, dateField->DisplayText());
+                out.text(row, 0, dateField->displayText());
             }
         }
-        if (!timeField->IsNull()) {
-            const double ole = timeField->AsDateTime();
+        if (!timeField->isNull()) {
+            const double ole = timeField->asDateTime();
             if (std::isfinite(ole) && std::fabs(ole) < LastSerialDate) {
                 const OleDate::Parts p = OleDate::toParts(ole);
                 out.number(row, 1, (p.hour * 3600 + p.minute * 60 + p.second) / 86400.0, time, 8);
             }
         }
         out.number(row, 2, integer(dataModule.dsetVORNMSR_NUMBER));
-        out.text(row, 3, dataModule.dsetVORNREINF_KIND_ID->DisplayText());
+        out.text(row, 3, dataModule.dsetVORNREINF_KIND_ID->displayText());
         out.number(row, 4, integer(dataModule.dsetVORNREINF_DIAMETER));
         out.number(row, 5, integer(dataModule.dsetVORNFORCE_ESTIMATE));
         out.number(row, 6, integer(dataModule.dsetVORNBASE));
-        const std::optional<double> shown = ResultTexts::ShownForce(
-            value(dataModule.dsetVORNF), dataModule.dsetVORNREINF_DIAMETER->AsInteger(),
+        const std::optional<double> shown = ResultTexts::shownForce(
+            value(dataModule.dsetVORNF), dataModule.dsetVORNREINF_DIAMETER->asInteger(),
             dataModule.MeasurandCode, dataModule.LoadUnitCode);
         out.number(row, 7, shown, decimal);
         out.number(row, 8, value(dataModule.dsetVORNF));
         out.number(row, 9, value(dataModule.dsetVORNP));
         out.number(row, 10, value(dataModule.dsetVORNS));
-        out.text(row, 11, dataModule.dsetVORNMSR_COMMENT->AsString());
+        out.text(row, 11, dataModule.dsetVORNMSR_COMMENT->asString());
 
-        const TField* kind = dataModule.dsetVORNREINF_KIND_ID;
-        const TField* diameter = dataModule.dsetVORNREINF_DIAMETER;
-        const GroupKey key{kind->IsNull() ? std::nullopt : std::optional(kind->AsInteger()),
-                           diameter->IsNull() ? std::nullopt
-                                              : std::optional(diameter->AsInteger())};
+        const Field* kind = dataModule.dsetVORNREINF_KIND_ID;
+        const Field* diameter = dataModule.dsetVORNREINF_DIAMETER;
+        const GroupKey key{kind->isNull() ? std::nullopt : std::optional(kind->asInteger()),
+                           diameter->isNull() ? std::nullopt
+                                              : std::optional(diameter->asInteger())};
         groups[key].add(shown);
         total.add(shown);
         if (progress && row % 1000 == 0 && !progress(row, count))

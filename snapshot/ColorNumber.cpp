@@ -50,7 +50,7 @@ constexpr std::array<SystemColorRole, 31> SystemColorRoles{{
 
 } // namespace
 
-int StandardColorIndex(std::uint32_t colorNumber)
+int standardColorIndex(std::uint32_t colorNumber)
 {
     for (std::size_t i = 0; i < StandardColorNumbers.size(); ++i) {
         if (StandardColorNumbers[i].value == colorNumber)
@@ -59,7 +59,7 @@ int StandardColorIndex(std::uint32_t colorNumber)
     return -1;
 }
 
-QRgb ColorNumberToRgb(std::uint32_t colorNumber, const QPalette& palette)
+QRgb colorNumberToRgb(std::uint32_t colorNumber, const QPalette& palette)
 {
     if ((colorNumber & 0xFF000000u) == SystemColorFlag) {
         const std::uint32_t index = colorNumber & 0xFFu;

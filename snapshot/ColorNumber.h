@@ -35,7 +35,7 @@ inline constexpr std::array<NamedColorNumber, 16> StandardColorNumbers{{
 }};
 
 // Index of the colour in StandardColorNumbers, or -1 when it is not one of them.
-int StandardColorIndex(std::uint32_t colorNumber);
+int standardColorIndex(std::uint32_t colorNumber);
 
 // The RGB value to paint with; system colours are looked up in the palette.
-QRgb ColorNumberToRgb(std::uint32_t colorNumber, const QPalette& palette);
+QRgb colorNumberToRgb(std::uint32_t colorNumber, const QPalette& palette);

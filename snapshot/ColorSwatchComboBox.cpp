@@ -14,7 +14,7 @@ constexpr QSize SwatchSize(96, 14);
 QIcon swatch(std::uint32_t colorNumber)
 {
     QPixmap pixmap(SwatchSize);
-    pixmap.fill(QColor::fromRgb(ColorNumberToRgb(colorNumber, QPalette())));
+    pixmap.fill(QColor::fromRgb(colorNumberToRgb(colorNumber, QPalette())));
     QPainter painter(&pixmap);
     painter.setPen(Qt::black);
     painter.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));
@@ -38,7 +38,7 @@ void ColorSwatchComboBox::setColor(std::uint32_t colorNumber)
 {
     const QSignalBlocker blocker(this);
     m_color = colorNumber;
-    setCurrentIndex(StandardColorIndex(colorNumber));
+    setCurrentIndex(standardColorIndex(colorNumber));
 }
 
 void ColorSwatchComboBox::pick(int index)

@@ -1,6 +1,6 @@
 #include "snapshot/ScreenBuffer.h"
 
-void ScreenBuffer::ClearScreenBuffer()
+void ScreenBuffer::clear()
 {
     m_cells.fill(0);
     for (int x = 0; x < Width; ++x) {
@@ -13,7 +13,7 @@ void ScreenBuffer::ClearScreenBuffer()
     }
 }
 
-void ScreenBuffer::LoadScreenReply(std::span<const std::uint8_t, ReplySize> reply)
+void ScreenBuffer::loadScreenReply(std::span<const std::uint8_t, ReplySize> reply)
 {
     for (int k = 0; k < ReplySize; ++k) {
         const int x = k % ScreenWidth + 2;

@@ -15,14 +15,14 @@ public:
     static constexpr int ScreenHeight = 64;
     static constexpr int ReplySize = ScreenWidth * ScreenHeight / 8;
 
-    ScreenBuffer() { ClearScreenBuffer(); }
+    ScreenBuffer() { clear(); }
 
     // The frame cells hold 1, every other cell 0.
-    void ClearScreenBuffer();
+    void clear();
 
     // Writes every screen cell from a DEV_CMD_SCREEN reply: byte k holds column k mod 98 of
     // the 8-row page k div 98, bit 0 being the page's top row.
-    void LoadScreenReply(std::span<const std::uint8_t, ReplySize> reply);
+    void loadScreenReply(std::span<const std::uint8_t, ReplySize> reply);
 
     std::uint8_t cell(int x, int y) const { return m_cells[index(x, y)]; }
     const std::array<std::uint8_t, Width * Height>& cells() const { return m_cells; }

@@ -6,7 +6,7 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
-void PaintScreenBuffer(const ScreenBuffer& buffer, QRgb ink, QRgb background, QImage& image)
+void paintScreenBuffer(const ScreenBuffer& buffer, QRgb ink, QRgb background, QImage& image)
 {
     if (image.size() != QSize(ScreenBuffer::Width, ScreenBuffer::Height) ||
         image.format() != QImage::Format_RGB32)
@@ -18,7 +18,7 @@ void PaintScreenBuffer(const ScreenBuffer& buffer, QRgb ink, QRgb background, QI
     }
 }
 
-bool WriteBmp(const QImage& image, QIODevice& device, QString* error)
+bool writeBmp(const QImage& image, QIODevice& device, QString* error)
 {
     QImageWriter writer(&device, "BMP");
     if (writer.write(image))
@@ -29,13 +29,13 @@ bool WriteBmp(const QImage& image, QIODevice& device, QString* error)
     return false;
 }
 
-void SaveBmpFile(const QImage& image, const QString& path)
+void saveBmpFile(const QImage& image, const QString& path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw PictureFileError(path, file.errorString());
     QString reason;
-    if (!WriteBmp(image, file, &reason)) {
+    if (!writeBmp(image, file, &reason)) {
         file.cancelWriting();
         throw PictureFileError(path, reason);
     }

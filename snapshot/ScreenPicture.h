@@ -7,11 +7,11 @@ class QIODevice;
 class ScreenBuffer;
 
 // Paints every cell in ink (1) or background (0); the image becomes 102 x 68 pixels.
-void PaintScreenBuffer(const ScreenBuffer& buffer, QRgb ink, QRgb background, QImage& image);
+void paintScreenBuffer(const ScreenBuffer& buffer, QRgb ink, QRgb background, QImage& image);
 
 // Writes the image as an uncompressed BMP; on false, error (when given) says why.
-bool WriteBmp(const QImage& image, QIODevice& device, QString* error = nullptr);
+bool writeBmp(const QImage& image, QIODevice& device, QString* error = nullptr);
 
 // Replaces the file at path with the image as a BMP, or leaves any old file untouched and
 // throws PictureFileError.
-void SaveBmpFile(const QImage& image, const QString& path);
+void saveBmpFile(const QImage& image, const QString& path);

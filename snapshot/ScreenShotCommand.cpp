@@ -1,6 +1,6 @@
 #include "snapshot/ScreenShotCommand.h"
 
-void RunScreenShot(QWidget* owner, std::uint32_t& inkColor, std::uint32_t& backgroundColor,
+void runScreenShot(QWidget* owner, std::uint32_t& inkColor, std::uint32_t& backgroundColor,
                    const QString& pictureFileName,
                    const TDeviceScreenShotForm::ErrorReporter& reportError)
 {

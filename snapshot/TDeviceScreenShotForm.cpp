@@ -87,7 +87,7 @@ TDeviceScreenShotForm::TDeviceScreenShotForm(QWidget* owner)
             &TDeviceScreenShotForm::GetPictureButtonClick);
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
 
-    PlaceAtScreenCentre(this, OwnerScreen(this));
+    placeAtScreenCentre(this, ownerScreen(this));
     FormCreate();
 }
 
@@ -116,11 +116,11 @@ void TDeviceScreenShotForm::setBackgroundColor(std::uint32_t color)
 void TDeviceScreenShotForm::DrawScreenBuffer()
 {
     const QPalette palette = QGuiApplication::palette();
-    PaintScreenBuffer(m_screenBuffer, ColorNumberToRgb(m_inkColor, palette),
-                      ColorNumberToRgb(m_backgroundColor, palette), m_picture);
+    paintScreenBuffer(m_screenBuffer, colorNumberToRgb(m_inkColor, palette),
+                      colorNumberToRgb(m_backgroundColor, palette), m_picture);
     DeviceScreenShotImage->setPixmap(QPixmap::fromImage(m_picture));
     if (!m_pictureFileName.isEmpty())
-        SaveBmpFile(m_picture, m_pictureFileName);
+        saveBmpFile(m_picture, m_pictureFileName);
     QGuiApplication::clipboard()->setImage(m_picture);
 }
 
@@ -134,7 +134,7 @@ bool TDeviceScreenShotForm::drawReportingErrors()
         if (m_reportError)
             m_reportError(text);
         else
-            ShowErrorSentence(this, text);
+            showErrorSentence(this, text);
         return false;
     }
 }
@@ -168,12 +168,12 @@ void TDeviceScreenShotForm::GetPictureButtonClick()
         QMessageBox box(QMessageBox::Critical, QStringLiteral(" "), LinkErrorTexts::DeviceLinkError,
                         QMessageBox::Ok, this);
         // An instrument that is plugged in but cannot be opened says why.
-        if (const QString notOpened = DeviceNotOpenedMessage(); !notOpened.isEmpty())
+        if (const QString notOpened = deviceNotOpenedMessage(); !notOpened.isEmpty())
             box.setText(notOpened);
         box.exec();
         return;
     }
-    m_screenBuffer.LoadScreenReply(reply);
+    m_screenBuffer.loadScreenReply(reply);
     drawReportingErrors();
 }
 

@@ -43,7 +43,7 @@ public:
     const ScreenBuffer& screenBuffer() const { return m_screenBuffer; }
     const QImage& picture() const { return m_picture; }
 
-    void ClearScreenBuffer() { m_screenBuffer.ClearScreenBuffer(); }
+    void ClearScreenBuffer() { m_screenBuffer.clear(); }
     // Paints the image, writes the picture file when one is set, then copies the image to the
     // clipboard. A file that cannot be written throws PictureFileError before the copy.
     void DrawScreenBuffer();

@@ -14,20 +14,20 @@ namespace {
 
 const FieldValue NullValue;
 
-int CompareValues(const FieldValue& a, const FieldValue& b)
+int compareValues(const FieldValue& a, const FieldValue& b)
 {
-    const bool aNull = a.IsNull();
-    const bool bNull = b.IsNull();
+    const bool aNull = a.isNull();
+    const bool bNull = b.isNull();
     if (aNull || bNull)
         return int(bNull) - int(aNull);
-    if (const auto* x = a.Bytes()) {
-        const auto* y = b.Bytes();
+    if (const auto* x = a.bytes()) {
+        const auto* y = b.bytes();
         return y ? x->compare(*y) : 1;
     }
-    if ((b.Bytes() != nullptr))
+    if ((b.bytes() != nullptr))
         return -1;
-    const double x = a.Integer() ? double(*a.Integer()) : *a.Real();
-    const double y = b.Integer() ? double(*b.Integer()) : *b.Real();
+    const double x = a.integer() ? double(*a.integer()) : *a.real();
+    const double y = b.integer() ? double(*b.integer()) : *b.real();
     return x < y ? -1 : (y < x ? 1 : 0);
 }
 
@@ -61,27 +61,27 @@ CachedDataSet::CachedDataSet(QObject* parent, const QString& name) : QObject(par
 
 CachedDataSet::~CachedDataSet() = default;
 
-TField* CachedDataSet::AddField(const QString& objectName, const QString& fieldName, FieldKind kind)
+Field* CachedDataSet::addField(const QString& objectName, const QString& fieldName, FieldKind kind)
 {
-    if (Active())
+    if (active())
         throw StorageError("Fields cannot be added to an open dataset");
-    auto* field = new TField(this, objectName, fieldName, kind);
+    auto* field = new Field(this, objectName, fieldName, kind);
     field->m_index = static_cast<int>(m_fields.size());
     m_fields.push_back(field);
     return field;
 }
 
-TField* CachedDataSet::FindField(const QString& fieldName) const
+Field* CachedDataSet::findField(const QString& fieldName) const
 {
-    for (TField* field : m_fields)
-        if (field->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0)
+    for (Field* field : m_fields)
+        if (field->fieldName().compare(fieldName, Qt::CaseInsensitive) == 0)
             return field;
     return nullptr;
 }
 
-TField* CachedDataSet::FieldByName(const QString& fieldName) const
+Field* CachedDataSet::fieldByName(const QString& fieldName) const
 {
-    TField* field = FindField(fieldName);
+    Field* field = findField(fieldName);
     if (!field)
         throw StorageError(objectName().toStdString() + ": field '" + fieldName.toStdString() +
                            "' not found");
@@ -90,46 +90,46 @@ TField* CachedDataSet::FieldByName(const QString& fieldName) const
 
 namespace {
 
-void BindColumns(PreparedStatement& prepared, const std::vector<TField*>& fields,
+void bindColumns(PreparedStatement& prepared, const std::vector<Field*>& fields,
                  const QString& dataSetName)
 {
     fb::Statement& statement = *prepared.statement;
     prepared.columnOfField.assign(fields.size(), -1);
-    for (unsigned column = 0; column < statement.ColumnCount(); ++column) {
-        const QString name = QString::fromStdString(statement.ColumnName(column));
-        for (const TField* field : fields)
-            if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
-                prepared.columnOfField[field->Index()] = static_cast<int>(column);
+    for (unsigned column = 0; column < statement.columnCount(); ++column) {
+        const QString name = QString::fromStdString(statement.columnName(column));
+        for (const Field* field : fields)
+            if (field->fieldName().compare(name, Qt::CaseInsensitive) == 0)
+                prepared.columnOfField[field->index()] = static_cast<int>(column);
     }
-    for (const TField* field : fields)
-        if (prepared.columnOfField[field->Index()] < 0)
+    for (const Field* field : fields)
+        if (prepared.columnOfField[field->index()] < 0)
             throw StorageError(dataSetName.toStdString() + ": field '" +
-                               field->FieldName().toStdString() + "' not found");
+                               field->fieldName().toStdString() + "' not found");
 }
 
-void ReadColumns(const PreparedStatement& prepared, const std::vector<TField*>& fields,
+void readColumns(const PreparedStatement& prepared, const std::vector<Field*>& fields,
                  FieldValue* values)
 {
     const fb::Statement& statement = *prepared.statement;
-    for (const TField* field : fields) {
-        const unsigned column = static_cast<unsigned>(prepared.columnOfField[field->Index()]);
-        FieldValue& value = values[field->Index()];
-        if (statement.IsNull(column)) {
+    for (const Field* field : fields) {
+        const unsigned column = static_cast<unsigned>(prepared.columnOfField[field->index()]);
+        FieldValue& value = values[field->index()];
+        if (statement.isNull(column)) {
             value = FieldValue();
             continue;
         }
-        switch (field->Kind()) {
+        switch (field->kind()) {
         case FieldKind::Integer:
-            value = statement.GetInteger(column);
+            value = statement.getInteger(column);
             break;
         case FieldKind::Float:
-            value = statement.GetDouble(column);
+            value = statement.getDouble(column);
             break;
         case FieldKind::DateTime:
-            value = statement.GetDateTime(column);
+            value = statement.getDateTime(column);
             break;
         case FieldKind::String: {
-            QByteArray text = QByteArray::fromStdString(statement.GetBytes(column));
+            QByteArray text = QByteArray::fromStdString(statement.getBytes(column));
             qsizetype length = text.size();
             while (length > 0 && static_cast<unsigned char>(text[length - 1]) < 33)
                 --length;
@@ -138,7 +138,7 @@ void ReadColumns(const PreparedStatement& prepared, const std::vector<TField*>& 
             break;
         }
         case FieldKind::Blob:
-            value = QByteArray::fromStdString(statement.GetBytes(column));
+            value = QByteArray::fromStdString(statement.getBytes(column));
             break;
         }
     }
@@ -146,21 +146,21 @@ void ReadColumns(const PreparedStatement& prepared, const std::vector<TField*>& 
 
 } // namespace
 
-void CachedDataSet::Open()
+void CachedDataSet::open()
 {
-    if (Active())
+    if (active())
         return;
     if (!m_database || !m_transaction)
         throw StorageError(objectName().toStdString() + ": no database");
-    m_transaction->EnsureStarted();
+    m_transaction->ensureStarted();
     PreparedStatement select;
     QStringList names;
-    const QString sql = ToPositionalParams(SelectSQL(), names);
+    const QString sql = toPositionalParams(selectSql(), names);
     select.statement = std::make_unique<fb::Statement>(
-        m_database->Attachment(), m_transaction->Handle(), sql.toStdString(),
-        static_cast<unsigned>(m_database->SQLDialect()));
-    BindColumns(select, m_fields, objectName());
-    select.statement->Open(m_transaction->Handle());
+        m_database->attachment(), m_transaction->handle(), sql.toStdString(),
+        static_cast<unsigned>(m_database->sqlDialect()));
+    bindColumns(select, m_fields, objectName());
+    select.statement->open(m_transaction->handle());
     // Rows and their values are taken from large blocks: one allocation per row would make
     // opening a big project markedly slower and larger.
     constexpr size_t BlockRows = 4096;
@@ -169,20 +169,20 @@ void CachedDataSet::Open()
     std::vector<std::unique_ptr<FieldValue[]>> valueBlocks;
     std::vector<RowPtr> rows;
     size_t inBlock = BlockRows;
-    while (select.statement->Fetch()) {
+    while (select.statement->fetch()) {
         if (inBlock == BlockRows) {
             rowBlocks.push_back(std::make_unique<CachedRow[]>(BlockRows));
             valueBlocks.push_back(std::make_unique<FieldValue[]>(BlockRows * fieldCount));
             inBlock = 0;
         }
         CachedRow* row = &rowBlocks.back()[inBlock];
-        row->values = ValueArray::Borrowed(&valueBlocks.back()[inBlock * fieldCount]);
+        row->values = ValueArray::borrowed(&valueBlocks.back()[inBlock * fieldCount]);
         ++inBlock;
-        ReadColumns(select, m_fields, row->values.get());
+        readColumns(select, m_fields, row->values.get());
         row->position = static_cast<uint32_t>(rows.size());
-        rows.push_back(RowPtr::Borrowed(row));
+        rows.push_back(RowPtr::borrowed(row));
     }
-    select.statement->CloseCursor();
+    select.statement->closeCursor();
     m_rowBlocks = std::move(rowBlocks);
     m_valueBlocks = std::move(valueBlocks);
     m_rows = std::move(rows);
@@ -193,15 +193,15 @@ void CachedDataSet::Open()
     m_cursor = 0;
     m_bof = true;
     m_eof = m_rows.empty();
-    RowsReset();
-    SetState(DataSetState::Browse);
-    NotifyDataSetChanged();
-    Scrolled();
+    rowsReset();
+    setState(DataSetState::Browse);
+    notifyDataSetChanged();
+    scrolled();
 }
 
-void CachedDataSet::Close()
+void CachedDataSet::close()
 {
-    if (!Active())
+    if (!active())
         return;
     m_editBuffer.reset();
     m_insertRow.reset();
@@ -217,88 +217,88 @@ void CachedDataSet::Close()
     m_changedRows = 0;
     m_cursor = 0;
     m_eof = m_bof = true;
-    RowsReset();
-    SetState(DataSetState::Inactive);
-    NotifyDataSetChanged();
+    rowsReset();
+    setState(DataSetState::Inactive);
+    notifyDataSetChanged();
 }
 
-void CachedDataSet::First()
+void CachedDataSet::first()
 {
-    CheckBrowseMode();
-    RebuildVisible();
+    checkBrowseMode();
+    rebuildVisible();
     m_bof = true;
-    m_eof = VisibleSize() == 0;
+    m_eof = visibleSize() == 0;
     if (!m_eof)
-        m_cursor = VisibleAt(0)->position;
-    Scrolled();
+        m_cursor = visibleAt(0)->position;
+    scrolled();
 }
 
-void CachedDataSet::Last()
+void CachedDataSet::last()
 {
-    CheckBrowseMode();
-    RebuildVisible();
+    checkBrowseMode();
+    rebuildVisible();
     m_eof = true;
-    m_bof = VisibleSize() == 0;
+    m_bof = visibleSize() == 0;
     if (!m_bof)
-        m_cursor = VisibleAt(VisibleSize() - 1)->position;
-    Scrolled();
+        m_cursor = visibleAt(visibleSize() - 1)->position;
+    scrolled();
 }
 
-void CachedDataSet::Next()
+void CachedDataSet::next()
 {
-    CheckBrowseMode();
-    if (RecordCount() == 0) {
+    checkBrowseMode();
+    if (recordCount() == 0) {
         m_eof = true;
         return;
     }
     for (size_t i = m_cursor + 1; i < m_rows.size(); ++i)
-        if (m_rows[i]->Visible()) {
+        if (m_rows[i]->visible()) {
             m_cursor = i;
             m_bof = m_eof = false;
-            Scrolled();
+            scrolled();
             return;
         }
     m_eof = true;
 }
 
-void CachedDataSet::Prior()
+void CachedDataSet::prior()
 {
-    CheckBrowseMode();
-    if (RecordCount() == 0) {
+    checkBrowseMode();
+    if (recordCount() == 0) {
         m_bof = true;
         return;
     }
     for (size_t i = m_cursor; i-- > 0;)
-        if (m_rows[i]->Visible()) {
+        if (m_rows[i]->visible()) {
             m_cursor = i;
             m_bof = m_eof = false;
-            Scrolled();
+            scrolled();
             return;
         }
     m_bof = true;
 }
 
-bool CachedDataSet::Eof() const
+bool CachedDataSet::eof() const
 {
-    return m_eof || RecordCount() == 0;
+    return m_eof || recordCount() == 0;
 }
 
-bool CachedDataSet::Bof() const
+bool CachedDataSet::bof() const
 {
-    return m_bof || RecordCount() == 0;
+    return m_bof || recordCount() == 0;
 }
 
-int CachedDataSet::RecordCount() const
+int CachedDataSet::recordCount() const
 {
     return static_cast<int>(m_visibleCount);
 }
 
-int CachedDataSet::RecNo() const
+int CachedDataSet::recNo() const
 {
-    const CachedRow* row = CurrentRow();
+    const CachedRow* row = currentRow();
     if (!row || row == m_insertRow.get())
         return -1;
-    RebuildVisible();
+    rebuildVisible();
     if (m_allVisible)
         return static_cast<int>(row->position);
     const auto it = std::lower_bound(
@@ -307,85 +307,85 @@ int CachedDataSet::RecNo() const
     return it != m_visible.end() && *it == row ? static_cast<int>(it - m_visible.begin()) : -1;
 }
 
-void CachedDataSet::SetRecNo(int index)
+void CachedDataSet::setRecNo(int index)
 {
-    CheckBrowseMode();
-    RebuildVisible();
-    if (index < 0 || size_t(index) >= VisibleSize())
+    checkBrowseMode();
+    rebuildVisible();
+    if (index < 0 || size_t(index) >= visibleSize())
         throw StorageError(objectName().toStdString() + ": row number out of range");
-    m_cursor = VisibleAt(size_t(index))->position;
+    m_cursor = visibleAt(size_t(index))->position;
     m_bof = m_eof = false;
-    Scrolled();
+    scrolled();
 }
 
-void CachedDataSet::MoveToRow(CachedRow* row)
+void CachedDataSet::moveToRow(CachedRow* row)
 {
-    CheckBrowseMode();
-    if (row && row->Visible()) {
+    checkBrowseMode();
+    if (row && row->visible()) {
         m_cursor = row->position;
         m_bof = m_eof = false;
     } else {
-        RebuildVisible();
-        if (VisibleSize() > 0)
-            m_cursor = VisibleAt(VisibleSize() - 1)->position;
+        rebuildVisible();
+        if (visibleSize() > 0)
+            m_cursor = visibleAt(visibleSize() - 1)->position;
         m_eof = true;
     }
-    Scrolled();
+    scrolled();
 }
 
-void CachedDataSet::Edit()
+void CachedDataSet::edit()
 {
-    CheckActive();
+    checkActive();
     if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
         return;
-    CachedRow* row = CurrentRow();
+    CachedRow* row = currentRow();
     if (!row)
         throw StorageError(objectName().toStdString() + ": no row to edit");
     m_editBuffer = std::make_unique<std::vector<FieldValue>>(row->values.get(),
                                                              row->values.get() + m_fields.size());
-    SetState(DataSetState::Edit);
+    setState(DataSetState::Edit);
 }
 
-void CachedDataSet::Append()
+void CachedDataSet::append()
 {
-    CheckBrowseMode();
+    checkBrowseMode();
     m_insertRow = std::make_unique<CachedRow>();
-    m_insertRow->values = NewValueArray(m_fields.size());
-    m_insertRow->status = TUpdateStatus::Inserted;
-    SetState(DataSetState::Insert);
+    m_insertRow->values = newValueArray(m_fields.size());
+    m_insertRow->status = UpdateStatus::Inserted;
+    setState(DataSetState::Insert);
     if (!OnNewRecord)
         return;
     try {
         OnNewRecord(this);
     } catch (...) {
-        Cancel();
+        cancel();
         throw;
     }
 }
 
-void CachedDataSet::Post()
+void CachedDataSet::post()
 {
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return;
     for (const auto& updater : std::vector(m_recordUpdaters))
         updater.second();
     if (m_state == DataSetState::Edit) {
-        CachedRow* row = CurrentRow();
+        CachedRow* row = currentRow();
         std::unique_ptr<std::vector<FieldValue>> buffer = std::move(m_editBuffer);
         const bool changed = !std::equal(buffer->begin(), buffer->end(), row->values.get());
         if (changed) {
-            if (row->status == TUpdateStatus::Unchanged) {
+            if (row->status == UpdateStatus::Unchanged) {
                 row->original = std::move(row->values);
-                row->values = NewValueArray(m_fields.size());
-                row->status = TUpdateStatus::Modified;
+                row->values = newValueArray(m_fields.size());
+                row->status = UpdateStatus::Modified;
                 ++m_changedRows;
             }
             std::move(buffer->begin(), buffer->end(), row->values.get());
-            RowsReset();
+            rowsReset();
         }
-        SetState(DataSetState::Browse);
-        if (changed && !ControlsDisabled())
-            emit RecordChanged(nullptr);
+        setState(DataSetState::Browse);
+        if (changed && !controlsDisabled())
+            emit recordChanged(nullptr);
         return;
     }
     RowPtr row(m_insertRow.release());
@@ -398,92 +398,92 @@ void CachedDataSet::Post()
     ++m_changedRows;
     m_cursor = appended->position;
     m_bof = m_eof = false;
-    RowAppended(appended);
-    SetState(DataSetState::Browse);
-    NotifyDataSetChanged();
+    rowAppended(appended);
+    setState(DataSetState::Browse);
+    notifyDataSetChanged();
 }
 
-void CachedDataSet::Cancel()
+void CachedDataSet::cancel()
 {
     if (m_state == DataSetState::Edit) {
         m_editBuffer.reset();
-        SetState(DataSetState::Browse);
-        if (!ControlsDisabled())
-            emit RecordChanged(nullptr);
+        setState(DataSetState::Browse);
+        if (!controlsDisabled())
+            emit recordChanged(nullptr);
     } else if (m_state == DataSetState::Insert) {
         m_insertRow.reset();
-        SetState(DataSetState::Browse);
-        NotifyDataSetChanged();
+        setState(DataSetState::Browse);
+        notifyDataSetChanged();
     }
 }
 
-void CachedDataSet::Delete()
+void CachedDataSet::deleteRecord()
 {
-    CheckActive();
+    checkActive();
     if (m_state == DataSetState::Insert) {
-        Cancel();
+        cancel();
         return;
     }
-    Cancel();
-    CachedRow* row = CurrentRow();
+    cancel();
+    CachedRow* row = currentRow();
     if (!row)
         throw StorageError(objectName().toStdString() + ": no row to delete");
-    RowHidden(row);
+    rowHidden(row);
     --m_visibleCount;
-    MarkDeleted(row);
+    markDeleted(row);
     m_visibleValid = false;
     // The next row becomes current, or the one before when the last row went.
     CachedRow* target = nullptr;
     for (size_t i = row->position + 1; i < m_rows.size() && !target; ++i)
-        if (m_rows[i]->Visible())
+        if (m_rows[i]->visible())
             target = m_rows[i].get();
     for (size_t i = row->position; i-- > 0 && !target;)
-        if (m_rows[i]->Visible())
+        if (m_rows[i]->visible())
             target = m_rows[i].get();
-    Compact();
+    compact();
     m_cursor = target ? target->position : 0;
     m_eof = target == nullptr;
-    NotifyDataSetChanged();
-    Scrolled();
+    notifyDataSetChanged();
+    scrolled();
 }
 
-void CachedDataSet::MarkDeleted(CachedRow* row)
+void CachedDataSet::markDeleted(CachedRow* row)
 {
-    if (row->status == TUpdateStatus::Inserted) {
+    if (row->status == UpdateStatus::Inserted) {
         // Never written: it goes without a trace.
         row->dropped = true;
         --m_changedRows;
         ++m_droppedRows;
     } else {
-        if (row->status == TUpdateStatus::Unchanged)
+        if (row->status == UpdateStatus::Unchanged)
             ++m_changedRows;
-        row->status = TUpdateStatus::Deleted;
+        row->status = UpdateStatus::Deleted;
     }
 }
 
-void CachedDataSet::DeleteAll()
+void CachedDataSet::deleteAll()
 {
-    CheckBrowseMode();
+    checkBrowseMode();
     for (const RowPtr& row : m_rows)
-        if (row->Visible())
-            MarkDeleted(row.get());
+        if (row->visible())
+            markDeleted(row.get());
     m_visibleCount = 0;
     m_visibleValid = false;
-    RowsReset();
-    Compact();
+    rowsReset();
+    compact();
     m_cursor = 0;
     m_bof = m_eof = true;
-    NotifyDataSetChanged();
-    Scrolled();
+    notifyDataSetChanged();
+    scrolled();
 }
 
-TUpdateStatus CachedDataSet::UpdateStatus() const
+UpdateStatus CachedDataSet::updateStatus() const
 {
-    const CachedRow* row = CurrentRow();
-    return row ? row->status : TUpdateStatus::Unchanged;
+    const CachedRow* row = currentRow();
+    return row ? row->status : UpdateStatus::Unchanged;
 }
 
-CachedDataSet::Statements& CachedDataSet::PreparedStatements()
+CachedDataSet::Statements& CachedDataSet::preparedStatements()
 {
     if (!m_statements)
         m_statements = std::make_unique<Statements>();
@@ -492,9 +492,9 @@ CachedDataSet::Statements& CachedDataSet::PreparedStatements()
 
 namespace {
 
-PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
+PreparedStatement& prepare(PreparedStatement& prepared, const QString& sqlText,
                            FbDatabase* database, FbTransaction* transaction,
-                           const std::vector<TField*>& fields, bool readsRows,
+                           const std::vector<Field*>& fields, bool readsRows,
                            const QString& dataSetName)
 {
     if (prepared.statement)
@@ -502,149 +502,149 @@ PreparedStatement& Prepare(PreparedStatement& prepared, const QString& sqlText,
     if (sqlText.trimmed().isEmpty())
         throw StorageError(dataSetName.toStdString() + ": statement missing");
     QStringList names;
-    const QString sql = ToPositionalParams(sqlText, names);
+    const QString sql = toPositionalParams(sqlText, names);
     std::vector<PreparedStatement::Param> params;
     for (const QString& name : names) {
-        const TField* field = nullptr;
+        const Field* field = nullptr;
         bool old = false;
-        for (const TField* f : fields)
-            if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+        for (const Field* f : fields)
+            if (f->fieldName().compare(name, Qt::CaseInsensitive) == 0)
                 field = f;
         if (!field && name.startsWith("OLD_", Qt::CaseInsensitive)) {
             old = true;
-            for (const TField* f : fields)
-                if (f->FieldName().compare(name.mid(4), Qt::CaseInsensitive) == 0)
+            for (const Field* f : fields)
+                if (f->fieldName().compare(name.mid(4), Qt::CaseInsensitive) == 0)
                     field = f;
         }
         if (!field)
             throw StorageError(dataSetName.toStdString() + ": parameter '" + name.toStdString() +
                                "' names no field");
-        params.push_back({field->Index(), old});
+        params.push_back({field->index(), old});
     }
-    auto statement = std::make_unique<fb::Statement>(database->Attachment(), transaction->Handle(),
+    auto statement = std::make_unique<fb::Statement>(database->attachment(), transaction->handle(),
                                                      sql.toStdString(),
-                                                     static_cast<unsigned>(database->SQLDialect()));
+                                                     static_cast<unsigned>(database->sqlDialect()));
     prepared.statement = std::move(statement);
     prepared.params = std::move(params);
     if (readsRows)
-        BindColumns(prepared, fields, dataSetName);
+        bindColumns(prepared, fields, dataSetName);
     return prepared;
 }
 
-void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
+void bindParams(PreparedStatement& prepared, const std::vector<Field*>& fields,
                 const FieldValue* current, const FieldValue* old)
 {
     fb::Statement& statement = *prepared.statement;
     for (unsigned i = 0; i < prepared.params.size(); ++i) {
         const auto& param = prepared.params[i];
         const FieldValue& value = param.old ? old[param.field] : current[param.field];
-        if (value.IsNull())
-            statement.SetNull(i);
-        else if (const auto integer = value.Integer())
-            statement.SetInteger(i, *integer);
-        else if (const auto real = value.Real()) {
-            if (fields[param.field]->Kind() == FieldKind::DateTime)
-                statement.SetDateTime(i, *real);
+        if (value.isNull())
+            statement.setNull(i);
+        else if (const auto integer = value.integer())
+            statement.setInteger(i, *integer);
+        else if (const auto real = value.real()) {
+            if (fields[param.field]->kind() == FieldKind::DateTime)
+                statement.setDateTime(i, *real);
             else
-                statement.SetDouble(i, *real);
+                statement.setDouble(i, *real);
         } else
-            statement.SetBytes(i, value.Bytes()->toStdString());
+            statement.setBytes(i, value.bytes()->toStdString());
     }
 }
 
-void BindParams(PreparedStatement& prepared, const std::vector<TField*>& fields,
+void bindParams(PreparedStatement& prepared, const std::vector<Field*>& fields,
                 const CachedRow& row)
 {
-    BindParams(prepared, fields, row.values.get(), row.OldValues());
+    bindParams(prepared, fields, row.values.get(), row.oldValues());
 }
 
 } // namespace
 
-PreparedStatement& CachedDataSet::PrepareInsert()
+PreparedStatement& CachedDataSet::prepareInsert()
 {
-    PreparedStatement& insert = PreparedStatements().insert;
+    PreparedStatement& insert = preparedStatements().insert;
     if (insert.statement)
         return insert;
     // The new row comes back from the insert itself instead of a refresh statement run per row,
     // which would make saving many rows several times slower.
-    QString sql = InsertSQL();
+    QString sql = insertSql();
     const bool returning =
-        !RefreshSQL().trimmed().isEmpty() && !sql.contains("RETURNING", Qt::CaseInsensitive);
+        !refreshSql().trimmed().isEmpty() && !sql.contains("RETURNING", Qt::CaseInsensitive);
     if (returning) {
         QStringList names;
-        for (const TField* field : m_fields)
-            names << field->FieldName();
+        for (const Field* field : m_fields)
+            names << field->fieldName();
         sql += "\nRETURNING " + names.join(", ");
     }
-    return Prepare(insert, sql, m_database, m_transaction, m_fields, returning, objectName());
+    return prepare(insert, sql, m_database, m_transaction, m_fields, returning, objectName());
 }
 
-void CachedDataSet::RefreshRow(CachedRow* row)
+void CachedDataSet::refreshRow(CachedRow* row)
 {
-    if (ReadBack(row->values.get(), row->OldValues(), row->values.get()))
-        RowsReset();
+    if (readBack(row->values.get(), row->oldValues(), row->values.get()))
+        rowsReset();
 }
 
-bool CachedDataSet::ReadBack(const FieldValue* current, const FieldValue* old, FieldValue* into)
+bool CachedDataSet::readBack(const FieldValue* current, const FieldValue* old, FieldValue* into)
 {
-    PreparedStatement& refresh = Prepare(PreparedStatements().refresh, RefreshSQL(), m_database,
+    PreparedStatement& refresh = prepare(preparedStatements().refresh, refreshSql(), m_database,
                                          m_transaction, m_fields, true, objectName());
-    BindParams(refresh, m_fields, current, old);
-    refresh.statement->Open(m_transaction->Handle());
-    const bool found = refresh.statement->Fetch();
+    bindParams(refresh, m_fields, current, old);
+    refresh.statement->open(m_transaction->handle());
+    const bool found = refresh.statement->fetch();
     if (found)
-        ReadColumns(refresh, m_fields, into);
-    refresh.statement->CloseCursor();
+        readColumns(refresh, m_fields, into);
+    refresh.statement->closeCursor();
     return found;
 }
 
-void CachedDataSet::WriteRow(CachedRow* row)
+void CachedDataSet::writeRow(CachedRow* row)
 {
     PreparedStatement* prepared = nullptr;
     switch (row->status) {
-    case TUpdateStatus::Unchanged:
+    case UpdateStatus::Unchanged:
         return;
-    case TUpdateStatus::Modified:
-        prepared = &Prepare(PreparedStatements().update, UpdateSQL(), m_database, m_transaction,
+    case UpdateStatus::Modified:
+        prepared = &prepare(preparedStatements().update, updateSql(), m_database, m_transaction,
                             m_fields, false, objectName());
         break;
-    case TUpdateStatus::Inserted:
-        prepared = &PrepareInsert();
+    case UpdateStatus::Inserted:
+        prepared = &prepareInsert();
         break;
-    case TUpdateStatus::Deleted:
-        prepared = &Prepare(PreparedStatements().remove, DeleteSQL(), m_database, m_transaction,
+    case UpdateStatus::Deleted:
+        prepared = &prepare(preparedStatements().remove, deleteSql(), m_database, m_transaction,
                             m_fields, false, objectName());
         break;
     }
-    BindParams(*prepared, m_fields, *row);
-    prepared->statement->Execute(m_transaction->Handle());
+    bindParams(*prepared, m_fields, *row);
+    prepared->statement->execute(m_transaction->handle());
     WrittenRow written{row, nullptr};
-    if (row->status != TUpdateStatus::Deleted) {
+    if (row->status != UpdateStatus::Deleted) {
         // The row as stored, kept aside until the write is committed; from then on the row is
         // addressed by its written key.
         written.values = std::make_unique<FieldValue[]>(m_fields.size());
         std::copy(row->values.get(), row->values.get() + m_fields.size(), written.values.get());
         if (prepared->columnOfField.empty())
-            ReadBack(row->values.get(), row->values.get(), written.values.get());
+            readBack(row->values.get(), row->values.get(), written.values.get());
         else
-            ReadColumns(*prepared, m_fields, written.values.get());
+            readColumns(*prepared, m_fields, written.values.get());
     }
     m_written.push_back(std::move(written));
 }
 
-void CachedDataSet::WriteUpdates()
+void CachedDataSet::writeUpdates()
 {
-    CheckActive();
-    CheckBrowseMode();
+    checkActive();
+    checkBrowseMode();
     m_written.clear();
     if (m_changedRows == 0)
         return;
-    m_transaction->EnsureStarted();
+    m_transaction->ensureStarted();
     try {
         for (size_t i = 0; i < m_rows.size(); ++i) {
             CachedRow* row = m_rows[i].get();
             if (!row->dropped)
-                WriteRow(row);
+                writeRow(row);
             if (OnApplyProgress && i % 4096 == 4095)
                 OnApplyProgress(i + 1, m_rows.size());
         }
@@ -654,101 +654,101 @@ void CachedDataSet::WriteUpdates()
     }
 }
 
-void CachedDataSet::CommitWrittenUpdates()
+void CachedDataSet::commitWrittenUpdates()
 {
     if (m_written.empty())
         return;
     for (WrittenRow& written : m_written) {
         CachedRow* row = written.row;
-        if (row->status == TUpdateStatus::Deleted) {
+        if (row->status == UpdateStatus::Deleted) {
             row->dropped = true;
             ++m_droppedRows;
         } else {
             row->values = ValueArray(written.values.release());
             row->original.reset();
-            row->status = TUpdateStatus::Unchanged;
+            row->status = UpdateStatus::Unchanged;
         }
         --m_changedRows;
     }
     m_written.clear();
-    RowsReset();
-    Compact();
-    NotifyDataSetChanged();
+    rowsReset();
+    compact();
+    notifyDataSetChanged();
 }
 
-void CachedDataSet::DiscardWrittenUpdates()
+void CachedDataSet::discardWrittenUpdates()
 {
     m_written.clear();
 }
 
-void CachedDataSet::ApplyUpdates()
+void CachedDataSet::applyUpdates()
 {
-    WriteUpdates();
-    CommitWrittenUpdates();
+    writeUpdates();
+    commitWrittenUpdates();
 }
 
-void CachedDataSet::CancelUpdates()
+void CachedDataSet::cancelUpdates()
 {
-    Cancel();
-    if (!Active() || m_changedRows == 0)
+    cancel();
+    if (!active() || m_changedRows == 0)
         return;
-    CachedRow* current = CurrentRow();
+    CachedRow* current = currentRow();
     for (auto& row : m_rows) {
         if (row->dropped)
             continue;
-        if (row->status == TUpdateStatus::Inserted) {
+        if (row->status == UpdateStatus::Inserted) {
             row->dropped = true;
             ++m_droppedRows;
         } else if (row->original) {
             row->values = std::move(row->original);
         }
         if (!row->dropped)
-            row->status = TUpdateStatus::Unchanged;
+            row->status = UpdateStatus::Unchanged;
     }
     m_changedRows = 0;
     m_visibleValid = false;
-    RowsReset();
-    // Compact frees dropped rows, the current one among them when it was appended.
-    if (current && !current->Visible())
+    rowsReset();
+    // compact() frees dropped rows, the current one among them when it was appended.
+    if (current && !current->visible())
         current = nullptr;
-    Compact();
+    compact();
     m_visibleCount = static_cast<size_t>(
-        std::count_if(m_rows.begin(), m_rows.end(), [](const auto& r) { return r->Visible(); }));
+        std::count_if(m_rows.begin(), m_rows.end(), [](const auto& r) { return r->visible(); }));
     if (current) {
         m_cursor = current->position;
         m_eof = false;
     } else {
-        RebuildVisible();
-        m_cursor = VisibleSize() == 0 ? 0 : VisibleAt(0)->position;
+        rebuildVisible();
+        m_cursor = visibleSize() == 0 ? 0 : visibleAt(0)->position;
         m_bof = true;
-        m_eof = VisibleSize() == 0;
+        m_eof = visibleSize() == 0;
     }
-    NotifyDataSetChanged();
-    Scrolled();
+    notifyDataSetChanged();
+    scrolled();
 }
 
-void CachedDataSet::Refresh()
+void CachedDataSet::refresh()
 {
-    CheckActive();
-    CheckBrowseMode();
-    CachedRow* row = CurrentRow();
+    checkActive();
+    checkBrowseMode();
+    CachedRow* row = currentRow();
     // A row with unsaved changes keeps them; only a row as stored is re-read.
-    if (row && row->status == TUpdateStatus::Unchanged)
-        RefreshRow(row);
-    NotifyDataSetChanged();
+    if (row && row->status == UpdateStatus::Unchanged)
+        refreshRow(row);
+    notifyDataSetChanged();
 }
 
-void CachedDataSet::SortBy(const std::vector<TField*>& keys)
+void CachedDataSet::sortBy(const std::vector<Field*>& keys)
 {
-    CheckActive();
-    CheckBrowseMode();
-    CachedRow* current = CurrentRow();
+    checkActive();
+    checkBrowseMode();
+    CachedRow* current = currentRow();
     std::vector<int> indexes;
-    for (const TField* key : keys)
-        indexes.push_back(key->Index());
+    for (const Field* key : keys)
+        indexes.push_back(key->index());
     std::stable_sort(m_rows.begin(), m_rows.end(), [&indexes](const RowPtr& a, const RowPtr& b) {
         for (int index : indexes) {
-            const int order = CompareValues(a->values[index], b->values[index]);
+            const int order = compareValues(a->values[index], b->values[index]);
             if (order != 0)
                 return order < 0;
         }
@@ -759,72 +759,72 @@ void CachedDataSet::SortBy(const std::vector<TField*>& keys)
     m_visibleValid = false;
     if (current)
         m_cursor = current->position;
-    NotifyDataSetChanged();
-    Scrolled();
+    notifyDataSetChanged();
+    scrolled();
 }
 
-void CachedDataSet::AddRecordUpdater(QObject* owner, std::function<void()> update)
+void CachedDataSet::addRecordUpdater(QObject* owner, std::function<void()> update)
 {
     m_recordUpdaters.emplace_back(owner, std::move(update));
 }
 
-void CachedDataSet::RemoveRecordUpdater(QObject* owner)
+void CachedDataSet::removeRecordUpdater(QObject* owner)
 {
     std::erase_if(m_recordUpdaters,
                   [owner](const auto& updater) { return updater.first == owner; });
 }
 
-void CachedDataSet::RedrawControls()
+void CachedDataSet::redrawControls()
 {
-    NotifyDataSetChanged();
+    notifyDataSetChanged();
 }
 
-void CachedDataSet::DisableControls()
+void CachedDataSet::disableControls()
 {
     ++m_controlsDisabled;
 }
 
-void CachedDataSet::EnableControls()
+void CachedDataSet::enableControls()
 {
     if (m_controlsDisabled == 0)
         return;
     if (--m_controlsDisabled == 0) {
         m_changedWhileDisabled = false;
-        emit StateChanged(m_state);
-        emit DataSetChanged();
+        emit stateChanged(m_state);
+        emit dataSetChanged();
     }
 }
 
-void CachedDataSet::DisableScrollEvents()
+void CachedDataSet::disableScrollEvents()
 {
     ++m_scrollDisabled;
 }
 
-void CachedDataSet::EnableScrollEvents()
+void CachedDataSet::enableScrollEvents()
 {
     if (m_scrollDisabled > 0)
         --m_scrollDisabled;
 }
 
-const FieldValue& CachedDataSet::ValueAt(int visibleRow, const TField* field) const
+const FieldValue& CachedDataSet::valueAt(int visibleRow, const Field* field) const
 {
-    if (visibleRow < 0 || size_t(visibleRow) >= VisibleSize())
+    if (visibleRow < 0 || size_t(visibleRow) >= visibleSize())
         return NullValue;
-    const CachedRow* row = VisibleAt(size_t(visibleRow));
-    if (m_state == DataSetState::Edit && row == CurrentRow())
-        return (*m_editBuffer)[static_cast<size_t>(field->Index())];
-    return row->values[field->Index()];
+    const CachedRow* row = visibleAt(size_t(visibleRow));
+    if (m_state == DataSetState::Edit && row == currentRow())
+        return (*m_editBuffer)[static_cast<size_t>(field->index())];
+    return row->values[field->index()];
 }
 
-QString CachedDataSet::DisplayTextAt(int visibleRow, const TField* field) const
+QString CachedDataSet::displayTextAt(int visibleRow, const Field* field) const
 {
-    if (visibleRow < 0 || size_t(visibleRow) >= VisibleSize())
+    if (visibleRow < 0 || size_t(visibleRow) >= visibleSize())
         return QString();
     const CachedRow* previous = m_contextRow;
-    m_contextRow = VisibleAt(size_t(visibleRow));
+    m_contextRow = visibleAt(size_t(visibleRow));
     QString text;
     try {
-        text = field->DisplayText();
+        text = field->displayText();
     } catch (...) {
         m_contextRow = previous;
         throw;
@@ -833,110 +833,110 @@ QString CachedDataSet::DisplayTextAt(int visibleRow, const TField* field) const
     return text;
 }
 
-const FieldValue& CachedDataSet::RowValue(const CachedRow* row, const TField* field) const
+const FieldValue& CachedDataSet::rowValue(const CachedRow* row, const Field* field) const
 {
-    return row->values[field->Index()];
+    return row->values[field->index()];
 }
 
-CachedRow* CachedDataSet::CurrentRow() const
+CachedRow* CachedDataSet::currentRow() const
 {
     if (m_state == DataSetState::Insert)
         return m_insertRow.get();
     if (m_state == DataSetState::Inactive || m_cursor >= m_rows.size())
         return nullptr;
     CachedRow* row = m_rows[m_cursor].get();
-    return row->Visible() ? row : nullptr;
+    return row->visible() ? row : nullptr;
 }
 
-const FieldValue& CachedDataSet::CurrentValue(const TField* field) const
+const FieldValue& CachedDataSet::currentValue(const Field* field) const
 {
     const CachedRow* row = m_contextRow;
-    if (row && !(m_state == DataSetState::Edit && row == CurrentRow()))
-        return row->values[field->Index()];
+    if (row && !(m_state == DataSetState::Edit && row == currentRow()))
+        return row->values[field->index()];
     if (m_state == DataSetState::Edit)
-        return (*m_editBuffer)[static_cast<size_t>(field->Index())];
-    row = CurrentRow();
-    return row ? row->values[field->Index()] : NullValue;
+        return (*m_editBuffer)[static_cast<size_t>(field->index())];
+    row = currentRow();
+    return row ? row->values[field->index()] : NullValue;
 }
 
-void CachedDataSet::SetCurrentValue(const TField* field, const FieldValue& value)
+void CachedDataSet::setCurrentValue(const Field* field, const FieldValue& value)
 {
     if (m_state == DataSetState::Edit)
-        (*m_editBuffer)[static_cast<size_t>(field->Index())] = value;
+        (*m_editBuffer)[static_cast<size_t>(field->index())] = value;
     else if (m_state == DataSetState::Insert)
-        m_insertRow->values[field->Index()] = value;
+        m_insertRow->values[field->index()] = value;
     else
         throw StorageError(objectName().toStdString() + ": not in edit or insert mode");
-    if (!ControlsDisabled())
-        emit RecordChanged(const_cast<TField*>(field));
+    if (!controlsDisabled())
+        emit recordChanged(const_cast<Field*>(field));
 }
 
-void CachedDataSet::SetState(DataSetState state)
+void CachedDataSet::setState(DataSetState state)
 {
     if (m_state == state)
         return;
     m_state = state;
-    if (!ControlsDisabled())
-        emit StateChanged(state);
+    if (!controlsDisabled())
+        emit stateChanged(state);
 }
 
-void CachedDataSet::CheckActive() const
+void CachedDataSet::checkActive() const
 {
-    if (!Active())
+    if (!active())
         throw StorageError(objectName().toStdString() + ": the dataset is closed");
 }
 
-void CachedDataSet::CheckBrowseMode()
+void CachedDataSet::checkBrowseMode()
 {
-    CheckActive();
-    Post();
+    checkActive();
+    post();
 }
 
-void CachedDataSet::Scrolled()
+void CachedDataSet::scrolled()
 {
-    if (!ControlsDisabled())
-        emit CursorMoved();
-    if (!ScrollEventsDisabled())
-        emit AfterScroll(this);
+    if (!controlsDisabled())
+        emit cursorMoved();
+    if (!scrollEventsDisabled())
+        emit afterScroll(this);
 }
 
-void CachedDataSet::NotifyDataSetChanged()
+void CachedDataSet::notifyDataSetChanged()
 {
-    if (ControlsDisabled())
+    if (controlsDisabled())
         m_changedWhileDisabled = true;
     else
-        emit DataSetChanged();
+        emit dataSetChanged();
 }
 
-void CachedDataSet::RebuildVisible() const
+void CachedDataSet::rebuildVisible() const
 {
     if (m_visibleValid)
         return;
     m_visible.clear();
     // While no row is hidden, the rows are their own list: a large project keeps no copy.
     m_allVisible =
-        std::all_of(m_rows.begin(), m_rows.end(), [](const RowPtr& row) { return row->Visible(); });
+        std::all_of(m_rows.begin(), m_rows.end(), [](const RowPtr& row) { return row->visible(); });
     if (m_allVisible)
         m_visible.shrink_to_fit();
     else
         for (const auto& row : m_rows)
-            if (row->Visible())
+            if (row->visible())
                 m_visible.push_back(row.get());
     m_visibleValid = true;
 }
 
-size_t CachedDataSet::VisibleSize() const
+size_t CachedDataSet::visibleSize() const
 {
-    RebuildVisible();
+    rebuildVisible();
     return m_allVisible ? m_rows.size() : m_visible.size();
 }
 
-CachedRow* CachedDataSet::VisibleAt(size_t index) const
+CachedRow* CachedDataSet::visibleAt(size_t index) const
 {
     return m_allVisible ? m_rows[index].get() : m_visible[index];
 }
 
-void CachedDataSet::Compact()
+void CachedDataSet::compact()
 {
     // Dropped rows are removed in bulk once they are a quarter of all rows: each pass over the
     // rows is paid for by as many drops, so deleting many appended rows stays linear.

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-class TField;
+class Field;
 class FbDatabase;
 class FbTransaction;
 struct CachedRow;
@@ -29,7 +29,7 @@ enum class DataSetState
     Edit,
     Insert
 };
-enum class TUpdateStatus : uint8_t
+enum class UpdateStatus : uint8_t
 {
     Unchanged,
     Modified,
@@ -38,15 +38,15 @@ enum class TUpdateStatus : uint8_t
 };
 
 // A dataset that reads all rows of its select statement into memory and keeps every change
-// there until ApplyUpdates writes it with its insert, update and delete statements (whose
-// parameters ?NAME and ?OLD_NAME name fields) or CancelUpdates drops it.
+// there until applyUpdates writes it with its insert, update and delete statements (whose
+// parameters ?NAME and ?OLD_NAME name fields) or cancelUpdates drops it.
 //
 // An inserted row is read back by a RETURNING clause added to the insert statement (one round
 // trip instead of a refresh statement per row); updated rows are read back by the refresh
 // statement.
 //
-// Navigation follows the usual dataset protocol: First, then Next until Eof; the cursor stays
-// on the last row when Next runs past it. Deleted rows are hidden from navigation and lookups.
+// Navigation follows the usual dataset protocol: first(), then next() until eof(); the cursor stays
+// on the last row when next() runs past it. Deleted rows are hidden from navigation and lookups.
 // Errors of the engine and misuse raise StorageError.
 class CachedDataSet : public QObject
 {
@@ -56,149 +56,149 @@ public:
     CachedDataSet(QObject* parent, const QString& name);
     ~CachedDataSet() override;
 
-    void SetDatabase(FbDatabase* database) { m_database = database; }
-    void SetTransaction(FbTransaction* transaction) { m_transaction = transaction; }
+    void setDatabase(FbDatabase* database) { m_database = database; }
+    void setTransaction(FbTransaction* transaction) { m_transaction = transaction; }
     // Statements are given line by line and joined by line breaks.
-    void SetSelectSQL(const QStringList& lines) { m_selectSql = lines; }
-    void SetRefreshSQL(const QStringList& lines) { m_refreshSql = lines; }
-    void SetInsertSQL(const QStringList& lines) { m_insertSql = lines; }
-    void SetUpdateSQL(const QStringList& lines) { m_updateSql = lines; }
-    void SetDeleteSQL(const QStringList& lines) { m_deleteSql = lines; }
-    QString SelectSQL() const { return m_selectSql.join('\n'); }
-    QString RefreshSQL() const { return m_refreshSql.join('\n'); }
-    QString InsertSQL() const { return m_insertSql.join('\n'); }
-    QString UpdateSQL() const { return m_updateSql.join('\n'); }
-    QString DeleteSQL() const { return m_deleteSql.join('\n'); }
-    void SetCachedUpdates(bool cached) { m_cachedUpdates = cached; }
-    bool CachedUpdates() const { return m_cachedUpdates; }
+    void setSelectSql(const QStringList& lines) { m_selectSql = lines; }
+    void setRefreshSql(const QStringList& lines) { m_refreshSql = lines; }
+    void setInsertSql(const QStringList& lines) { m_insertSql = lines; }
+    void setUpdateSql(const QStringList& lines) { m_updateSql = lines; }
+    void setDeleteSql(const QStringList& lines) { m_deleteSql = lines; }
+    QString selectSql() const { return m_selectSql.join('\n'); }
+    QString refreshSql() const { return m_refreshSql.join('\n'); }
+    QString insertSql() const { return m_insertSql.join('\n'); }
+    QString updateSql() const { return m_updateSql.join('\n'); }
+    QString deleteSql() const { return m_deleteSql.join('\n'); }
+    void setCachedUpdates(bool cached) { m_cachedUpdates = cached; }
+    bool cachedUpdates() const { return m_cachedUpdates; }
 
-    TField* AddField(const QString& objectName, const QString& fieldName, FieldKind kind);
-    const std::vector<TField*>& Fields() const { return m_fields; }
-    TField* FindField(const QString& fieldName) const;
+    Field* addField(const QString& objectName, const QString& fieldName, FieldKind kind);
+    const std::vector<Field*>& fields() const { return m_fields; }
+    Field* findField(const QString& fieldName) const;
     // Raises StorageError when the dataset has no such field.
-    TField* FieldByName(const QString& fieldName) const;
+    Field* fieldByName(const QString& fieldName) const;
 
-    void Open();
+    void open();
     // Drops the rows and every cached change.
-    void Close();
-    bool Active() const { return m_state != DataSetState::Inactive; }
-    DataSetState State() const { return m_state; }
+    void close();
+    bool active() const { return m_state != DataSetState::Inactive; }
+    DataSetState state() const { return m_state; }
 
-    void First();
-    void Last();
-    void Next();
-    void Prior();
-    bool Eof() const;
-    bool Bof() const;
-    bool IsEmpty() const { return RecordCount() == 0; }
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool eof() const;
+    bool bof() const;
+    bool isEmpty() const { return recordCount() == 0; }
     // Visible (not deleted) rows.
-    int RecordCount() const;
+    int recordCount() const;
     // Index of the current row among the visible rows, -1 when there is none.
-    int RecNo() const;
-    void SetRecNo(int index);
+    int recNo() const;
+    void setRecNo(int index);
 
-    void Edit();
+    void edit();
     // Appends a row at the end, current and in insert state; fields start null.
-    void Append();
-    void Post();
-    void Cancel();
-    void Delete();
-    // Deletes every visible row in one pass, as First and then Delete until Eof would.
-    void DeleteAll();
+    void append();
+    void post();
+    void cancel();
+    void deleteRecord();
+    // Deletes every visible row in one pass, as first() and then deleteRecord() until eof() would.
+    void deleteAll();
     // The current row's change status.
-    TUpdateStatus UpdateStatus() const;
-    bool UpdatesPending() const { return m_changedRows > 0; }
+    UpdateStatus updateStatus() const;
+    bool updatesPending() const { return m_changedRows > 0; }
 
     // Writes every cached change (see the class comment) and counts the rows as stored.
-    void ApplyUpdates();
-    // The two halves of ApplyUpdates, for a write that is committed in between: WriteUpdates
+    void applyUpdates();
+    // The two halves of applyUpdates, for a write that is committed in between: writeUpdates
     // runs the statements but leaves every row with its change, so that a failed commit (or a
-    // later error) leaves the cache exactly as before; CommitWrittenUpdates then counts the
-    // written rows as stored, and DiscardWrittenUpdates forgets that they were written.
-    void WriteUpdates();
-    void CommitWrittenUpdates();
-    void DiscardWrittenUpdates();
+    // later error) leaves the cache exactly as before; commitWrittenUpdates then counts the
+    // written rows as stored, and discardWrittenUpdates forgets that they were written.
+    void writeUpdates();
+    void commitWrittenUpdates();
+    void discardWrittenUpdates();
     // Drops every cached change, giving each row back its values as last read or written.
-    void CancelUpdates();
+    void cancelUpdates();
     // Posts an edit in progress and re-reads the current row by the refresh statement.
-    void Refresh();
+    void refresh();
     // Orders the rows by the given fields, ascending, nulls first; the current row stays current.
     // Not a change: nothing is marked or written.
-    void SortBy(const std::vector<TField*>& keys);
+    void sortBy(const std::vector<Field*>& keys);
 
     // While disabled (counted), bound controls get no notice; they redraw once at the end.
-    void DisableControls();
-    void EnableControls();
-    bool ControlsDisabled() const { return m_controlsDisabled > 0; }
-    // While disabled (counted), AfterScroll is not raised; the notices are lost.
-    void DisableScrollEvents();
-    void EnableScrollEvents();
-    bool ScrollEventsDisabled() const { return m_scrollDisabled > 0; }
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_controlsDisabled > 0; }
+    // While disabled (counted), afterScroll is not raised; the notices are lost.
+    void disableScrollEvents();
+    void enableScrollEvents();
+    bool scrollEventsDisabled() const { return m_scrollDisabled > 0; }
     // Makes bound controls draw every row anew (texts that depend on settings changed).
-    void RedrawControls();
-    // Raises AfterScroll regardless of the counter.
-    void NotifyAfterScroll() { emit AfterScroll(this); }
+    void redrawControls();
+    // Raises afterScroll regardless of the counter.
+    void notifyAfterScroll() { emit afterScroll(this); }
 
-    // Bound editors that may hold text not yet handed to their field: Post asks each of them
+    // Bound editors that may hold text not yet handed to their field: post() asks each of them
     // first (a refusal raises StorageError and leaves the edit in progress).
-    void AddRecordUpdater(QObject* owner, std::function<void()> update);
-    void RemoveRecordUpdater(QObject* owner);
+    void addRecordUpdater(QObject* owner, std::function<void()> update);
+    void removeRecordUpdater(QObject* owner);
 
-    // Called right after Append has created a row, to fill keys and defaults.
+    // Called right after append() has created a row, to fill keys and defaults.
     std::function<void(CachedDataSet* DataSet)> OnNewRecord;
-    // Called every few thousand rows while ApplyUpdates writes, with the rows gone through and
+    // Called every few thousand rows while applyUpdates writes, with the rows gone through and
     // their count, so that a window can show the progress of a long save.
     std::function<void(size_t done, size_t total)> OnApplyProgress;
 
     // Values and texts of any visible row, for controls that draw many rows; text handlers
     // called meanwhile see that row as the current one.
-    const FieldValue& ValueAt(int visibleRow, const TField* field) const;
-    QString DisplayTextAt(int visibleRow, const TField* field) const;
+    const FieldValue& valueAt(int visibleRow, const Field* field) const;
+    QString displayTextAt(int visibleRow, const Field* field) const;
 
 signals:
-    void AfterScroll(CachedDataSet* DataSet);
+    void afterScroll(CachedDataSet* DataSet);
     // Raised only while controls are enabled:
-    void StateChanged(DataSetState state);
-    void DataSetChanged();
-    void RecordChanged(TField* field);
-    void CursorMoved();
+    void stateChanged(DataSetState state);
+    void dataSetChanged();
+    void recordChanged(Field* field);
+    void cursorMoved();
 
 protected:
     // Hooks for a derived dataset that keeps its own lookup structure over the rows.
-    virtual void RowsReset() {}
-    virtual void RowAppended(CachedRow* /*row*/) {}
-    virtual void RowHidden(CachedRow* /*row*/) {}
-    const std::vector<RowPtr>& Rows() const { return m_rows; }
+    virtual void rowsReset() {}
+    virtual void rowAppended(CachedRow* /*row*/) {}
+    virtual void rowHidden(CachedRow* /*row*/) {}
+    const std::vector<RowPtr>& rows() const { return m_rows; }
     // Puts the cursor on the row (which must be visible), or past the last row for nullptr.
-    void MoveToRow(CachedRow* row);
-    const FieldValue& RowValue(const CachedRow* row, const TField* field) const;
+    void moveToRow(CachedRow* row);
+    const FieldValue& rowValue(const CachedRow* row, const Field* field) const;
 
 private:
-    friend class TField;
+    friend class Field;
     struct Statements;
 
-    const FieldValue& CurrentValue(const TField* field) const;
-    void SetCurrentValue(const TField* field, const FieldValue& value);
-    CachedRow* CurrentRow() const;
-    CachedRow* ContextRow() const;
-    void SetState(DataSetState state);
-    void CheckActive() const;
-    void CheckBrowseMode();
-    void Scrolled();
-    void NotifyDataSetChanged();
-    void RebuildVisible() const;
-    // The visible rows in order; VisibleAt needs a VisibleSize (which rebuilds) first.
-    size_t VisibleSize() const;
-    CachedRow* VisibleAt(size_t index) const;
-    void Compact();
+    const FieldValue& currentValue(const Field* field) const;
+    void setCurrentValue(const Field* field, const FieldValue& value);
+    CachedRow* currentRow() const;
+    CachedRow* contextRow() const;
+    void setState(DataSetState state);
+    void checkActive() const;
+    void checkBrowseMode();
+    void scrolled();
+    void notifyDataSetChanged();
+    void rebuildVisible() const;
+    // The visible rows in order; visibleAt needs a visibleSize (which rebuilds) first.
+    size_t visibleSize() const;
+    CachedRow* visibleAt(size_t index) const;
+    void compact();
     // Deletes a visible row in the cache: an appended one is dropped, a stored one marked.
-    void MarkDeleted(CachedRow* row);
-    void WriteRow(CachedRow* row);
-    void RefreshRow(CachedRow* row);
-    bool ReadBack(const FieldValue* current, const FieldValue* old, FieldValue* into);
-    void ReadRow(CachedRow* row);
-    Statements& PreparedStatements();
-    PreparedStatement& PrepareInsert();
+    void markDeleted(CachedRow* row);
+    void writeRow(CachedRow* row);
+    void refreshRow(CachedRow* row);
+    bool readBack(const FieldValue* current, const FieldValue* old, FieldValue* into);
+    void readRow(CachedRow* row);
+    Statements& preparedStatements();
+    PreparedStatement& prepareInsert();
 
     FbDatabase* m_database = nullptr;
     FbTransaction* m_transaction = nullptr;
@@ -208,7 +208,7 @@ private:
     QStringList m_updateSql;
     QStringList m_deleteSql;
     bool m_cachedUpdates = false;
-    std::vector<TField*> m_fields;
+    std::vector<Field*> m_fields;
 
     DataSetState m_state = DataSetState::Inactive;
     // Declared before m_rows, which points into them.

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-// Value arrays and rows read by Open live in blocks of the dataset and are freed with them;
+// Value arrays and rows read by open() live in blocks of the dataset and are freed with them;
 // those made one by one later (edits, appends) are freed on their own.
 struct ValuesDelete
 {
@@ -13,7 +13,7 @@ struct ValuesDelete
 };
 using ValueArray = MaybeOwned<FieldValue, ValuesDelete>;
 
-inline ValueArray NewValueArray(size_t count)
+inline ValueArray newValueArray(size_t count)
 {
     return ValueArray(new FieldValue[count]);
 }
@@ -26,11 +26,11 @@ struct CachedRow
     ValueArray values;
     ValueArray original;
     uint32_t position = 0;
-    TUpdateStatus status = TUpdateStatus::Unchanged;
+    UpdateStatus status = UpdateStatus::Unchanged;
     bool dropped = false;
 
-    bool Visible() const { return !dropped && status != TUpdateStatus::Deleted; }
-    const FieldValue* OldValues() const { return original ? original.get() : values.get(); }
+    bool visible() const { return !dropped && status != UpdateStatus::Deleted; }
+    const FieldValue* oldValues() const { return original ? original.get() : values.get(); }
 };
 static_assert(sizeof(void*) != 8 || sizeof(CachedRow) == 24);
 

@@ -4,8 +4,8 @@ DataSource::DataSource(QObject* parent, const QString& name, CachedDataSet* data
     : QObject(parent), m_dataSet(dataSet)
 {
     setObjectName(name);
-    connect(dataSet, &CachedDataSet::StateChanged, this, &DataSource::StateChanged);
-    connect(dataSet, &CachedDataSet::DataSetChanged, this, &DataSource::DataSetChanged);
-    connect(dataSet, &CachedDataSet::CursorMoved, this, &DataSource::CursorMoved);
-    connect(dataSet, &CachedDataSet::RecordChanged, this, &DataSource::RecordChanged);
+    connect(dataSet, &CachedDataSet::stateChanged, this, &DataSource::stateChanged);
+    connect(dataSet, &CachedDataSet::dataSetChanged, this, &DataSource::dataSetChanged);
+    connect(dataSet, &CachedDataSet::cursorMoved, this, &DataSource::cursorMoved);
+    connect(dataSet, &CachedDataSet::recordChanged, this, &DataSource::recordChanged);
 }

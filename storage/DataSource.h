@@ -14,16 +14,16 @@ class DataSource : public QObject
 public:
     DataSource(QObject* parent, const QString& name, CachedDataSet* dataSet);
 
-    CachedDataSet* DataSet() const { return m_dataSet; }
-    DataSetState State() const { return m_dataSet->State(); }
+    CachedDataSet* dataSet() const { return m_dataSet; }
+    DataSetState state() const { return m_dataSet->state(); }
 
 signals:
-    void StateChanged(DataSetState state);
+    void stateChanged(DataSetState state);
     // Rows came, went, moved or were re-read: redraw everything.
-    void DataSetChanged();
-    void CursorMoved();
+    void dataSetChanged();
+    void cursorMoved();
     // A value of the current row changed (field nullptr: the whole row).
-    void RecordChanged(TField* field);
+    void recordChanged(Field* field);
 
 private:
     CachedDataSet* m_dataSet;

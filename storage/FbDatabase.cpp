@@ -14,14 +14,14 @@ FbDatabase::FbDatabase(QObject* parent, const QString& name) : QObject(parent)
 
 FbDatabase::~FbDatabase() = default;
 
-void FbDatabase::ClearParams()
+void FbDatabase::clearParams()
 {
     m_user.clear();
     m_password.clear();
     m_charset.clear();
 }
 
-void FbDatabase::SetConnectParams(const QString& user, const QString& password,
+void FbDatabase::setConnectParams(const QString& user, const QString& password,
                                   const QString& charset)
 {
     m_user = user;
@@ -29,18 +29,18 @@ void FbDatabase::SetConnectParams(const QString& user, const QString& password,
     m_charset = charset;
 }
 
-QByteArray FbDatabase::CreateStatement() const
+QByteArray FbDatabase::createStatement() const
 {
     QByteArray statement = "CREATE DATABASE ";
     statement +=
-        QByteArray::fromStdString(fb::QuoteLiteral(QFile::encodeName(m_dbName).toStdString()));
+        QByteArray::fromStdString(fb::quoteLiteral(QFile::encodeName(m_dbName).toStdString()));
     statement += ' ';
     for (const QString& line : m_creationParams)
         statement += line.toUtf8() + "\r\n";
     return statement;
 }
 
-fb::Attachment::Params FbDatabase::CreateParams() const
+fb::Attachment::Params FbDatabase::createParams() const
 {
     fb::Attachment::Params params;
     params.dialect = static_cast<unsigned>(m_dialect);
@@ -66,7 +66,7 @@ fb::Attachment::Params FbDatabase::CreateParams() const
     return params;
 }
 
-void FbDatabase::CheckName() const
+void FbDatabase::checkName() const
 {
     // The embedded engine takes everything before a ':' for a server and refuses the name.
     qsizetype colon = m_dbName.indexOf(u':');
@@ -78,41 +78,41 @@ void FbDatabase::CheckName() const
         throw StorageError(StorageTexts::ColonInName, std::string());
 }
 
-void FbDatabase::CreateDatabase()
+void FbDatabase::createDatabase()
 {
-    Close();
-    CheckName();
+    close();
+    checkName();
     // The engine's own create call, not the CREATE DATABASE statement: only it takes the
     // parameters that keep the name UTF-8 and the file on the embedded engine.
-    m_attachment = fb::Attachment::Create(m_dbName.toUtf8().toStdString(), CreateParams());
+    m_attachment = fb::Attachment::create(m_dbName.toUtf8().toStdString(), createParams());
 }
 
-void FbDatabase::Open()
+void FbDatabase::open()
 {
-    Close();
-    CheckName();
+    close();
+    checkName();
     fb::Attachment::Params params;
     params.user = m_user.toStdString();
     params.password = m_password.toStdString();
     params.charset = m_charset.toStdString();
     params.dialect = static_cast<unsigned>(m_dialect);
-    m_attachment = fb::Attachment::Attach(m_dbName.toUtf8().toStdString(), params);
+    m_attachment = fb::Attachment::attach(m_dbName.toUtf8().toStdString(), params);
 }
 
-void FbDatabase::Close()
+void FbDatabase::close()
 {
-    if (!Connected())
+    if (!connected())
         return;
-    if (m_transaction && m_transaction->Active())
-        m_transaction->Commit();
-    m_attachment.Detach();
+    if (m_transaction && m_transaction->active())
+        m_transaction->commit();
+    m_attachment.detach();
 }
 
-void FbDatabase::DropDatabase()
+void FbDatabase::dropDatabase()
 {
-    if (!Connected())
+    if (!connected())
         return;
-    if (m_transaction && m_transaction->Active())
-        m_transaction->Commit();
-    m_attachment.Drop();
+    if (m_transaction && m_transaction->active())
+        m_transaction->commit();
+    m_attachment.drop();
 }

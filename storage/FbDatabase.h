@@ -17,31 +17,31 @@ public:
     FbDatabase(QObject* parent, const QString& name);
     ~FbDatabase() override;
 
-    void SetDBName(const QString& fileName) { m_dbName = fileName; }
-    QString DBName() const { return m_dbName; }
-    void SetSQLDialect(int dialect) { m_dialect = dialect; }
-    int SQLDialect() const { return m_dialect; }
-    void ClearParams();
-    void SetConnectParams(const QString& user, const QString& password, const QString& charset);
+    void setDbName(const QString& fileName) { m_dbName = fileName; }
+    QString dbName() const { return m_dbName; }
+    void setSqlDialect(int dialect) { m_dialect = dialect; }
+    int sqlDialect() const { return m_dialect; }
+    void clearParams();
+    void setConnectParams(const QString& user, const QString& password, const QString& charset);
     // Lines appended to the CREATE DATABASE statement, each ended by CR LF.
-    QStringList& CreationParams() { return m_creationParams; }
-    void SetDefaultTransaction(FbTransaction* transaction) { m_transaction = transaction; }
+    QStringList& creationParams() { return m_creationParams; }
+    void setDefaultTransaction(FbTransaction* transaction) { m_transaction = transaction; }
 
     // The CREATE DATABASE statement equivalent to what CreateDatabase does for the current name
     // and creation parameters; single quotes in the name are doubled.
-    QByteArray CreateStatement() const;
+    QByteArray createStatement() const;
     // The creation parameters as the engine's create call takes them.
-    fb::Attachment::Params CreateParams() const;
-    void CreateDatabase();
-    void Open();
-    void Close();
+    fb::Attachment::Params createParams() const;
+    void createDatabase();
+    void open();
+    void close();
     // Deletes the file of the open database and closes the connection.
-    void DropDatabase();
-    bool Connected() const { return m_attachment.IsAttached(); }
-    fb::Attachment& Attachment() { return m_attachment; }
+    void dropDatabase();
+    bool connected() const { return m_attachment.isAttached(); }
+    fb::Attachment& attachment() { return m_attachment; }
 
 private:
-    void CheckName() const;
+    void checkName() const;
 
     QString m_dbName;
     int m_dialect = 3;

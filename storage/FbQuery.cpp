@@ -10,11 +10,11 @@ FbQuery::FbQuery(QObject* parent, const QString& name, FbTransaction* transactio
     setObjectName(name);
 }
 
-void FbQuery::ExecQuery()
+void FbQuery::execQuery()
 {
-    m_transaction->EnsureStarted();
-    fb::Statement statement(m_transaction->Database()->Attachment(), m_transaction->Handle(),
+    m_transaction->ensureStarted();
+    fb::Statement statement(m_transaction->database()->attachment(), m_transaction->handle(),
                             m_sql.toStdString(),
-                            static_cast<unsigned>(m_transaction->Database()->SQLDialect()));
-    statement.Execute(m_transaction->Handle());
+                            static_cast<unsigned>(m_transaction->database()->sqlDialect()));
+    statement.execute(m_transaction->handle());
 }

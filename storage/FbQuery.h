@@ -13,9 +13,9 @@ class FbQuery : public QObject
 public:
     FbQuery(QObject* parent, const QString& name, FbTransaction* transaction);
 
-    void SetSQL(const QString& sql) { m_sql = sql; }
-    QString SQL() const { return m_sql; }
-    void ExecQuery();
+    void setSql(const QString& sql) { m_sql = sql; }
+    QString sql() const { return m_sql; }
+    void execQuery();
 
 private:
     FbTransaction* m_transaction;

@@ -9,25 +9,25 @@ FbTransaction::FbTransaction(QObject* parent, const QString& name, FbDatabase* d
     setObjectName(name);
 }
 
-void FbTransaction::StartTransaction()
+void FbTransaction::startTransaction()
 {
-    if (!m_database->Connected())
+    if (!m_database->connected())
         throw StorageError("The database is not connected");
-    m_transaction = fb::Transaction::StartReadCommitted(m_database->Attachment());
+    m_transaction = fb::Transaction::startReadCommitted(m_database->attachment());
 }
 
-void FbTransaction::EnsureStarted()
+void FbTransaction::ensureStarted()
 {
-    if (!Active())
-        StartTransaction();
+    if (!active())
+        startTransaction();
 }
 
-void FbTransaction::Commit()
+void FbTransaction::commit()
 {
-    m_transaction.Commit();
+    m_transaction.commit();
 }
 
-void FbTransaction::CommitRetaining()
+void FbTransaction::commitRetaining()
 {
-    m_transaction.CommitRetaining();
+    m_transaction.commitRetaining();
 }

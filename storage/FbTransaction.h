@@ -15,13 +15,13 @@ class FbTransaction : public QObject
 public:
     FbTransaction(QObject* parent, const QString& name, FbDatabase* database);
 
-    FbDatabase* Database() const { return m_database; }
-    bool Active() const { return m_transaction.IsActive(); }
-    void StartTransaction();
-    void EnsureStarted();
-    void Commit();
-    void CommitRetaining();
-    fb::Transaction& Handle() { return m_transaction; }
+    FbDatabase* database() const { return m_database; }
+    bool active() const { return m_transaction.isActive(); }
+    void startTransaction();
+    void ensureStarted();
+    void commit();
+    void commitRetaining();
+    fb::Transaction& handle() { return m_transaction; }
 
 private:
     FbDatabase* m_database;

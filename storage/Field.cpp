@@ -7,141 +7,141 @@
 
 #include <cmath>
 
-TField::TField(CachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
-               FieldKind kind)
+Field::Field(CachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
+             FieldKind kind)
     : QObject(dataSet), m_dataSet(dataSet), m_fieldName(fieldName), m_kind(kind)
 {
     setObjectName(objectName);
 }
 
-void TField::SetDisplayLabel(const QString& label)
+void Field::setDisplayLabel(const QString& label)
 {
     if (label == m_displayLabel)
         return;
     m_displayLabel = label;
-    emit DisplayLabelChanged();
+    emit displayLabelChanged();
 }
 
-Qt::Alignment TField::Alignment() const
+Qt::Alignment Field::alignment() const
 {
     const bool numeric = m_kind == FieldKind::Integer || m_kind == FieldKind::Float;
     return (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
 }
 
-const FieldValue& TField::Value() const
+const FieldValue& Field::value() const
 {
-    return m_dataSet->CurrentValue(this);
+    return m_dataSet->currentValue(this);
 }
 
-bool TField::IsNull() const
+bool Field::isNull() const
 {
-    return Value().IsNull();
+    return value().isNull();
 }
 
-int32_t TField::AsInteger() const
+int32_t Field::asInteger() const
 {
-    const FieldValue& value = Value();
-    if (const auto integer = value.Integer())
+    const FieldValue& stored = value();
+    if (const auto integer = stored.integer())
         return static_cast<int32_t>(*integer);
-    if (const auto real = value.Real())
+    if (const auto real = stored.real())
         return std::isfinite(*real) ? static_cast<int32_t>(std::llround(*real)) : 0;
-    if (const auto* bytes = value.Bytes())
+    if (const auto* bytes = stored.bytes())
         return bytes->trimmed().toInt();
     return 0;
 }
 
-double TField::AsFloat() const
+double Field::asFloat() const
 {
-    const FieldValue& value = Value();
-    if (const auto integer = value.Integer())
+    const FieldValue& stored = value();
+    if (const auto integer = stored.integer())
         return static_cast<double>(*integer);
-    if (const auto real = value.Real())
+    if (const auto real = stored.real())
         return *real;
-    if (const auto* bytes = value.Bytes())
+    if (const auto* bytes = stored.bytes())
         return bytes->trimmed().toDouble();
     return 0.0;
 }
 
-double TField::AsDateTime() const
+double Field::asDateTime() const
 {
-    return AsFloat();
+    return asFloat();
 }
 
-QByteArray TField::AsBytes() const
+QByteArray Field::asBytes() const
 {
-    const FieldValue& value = Value();
-    if (const auto* bytes = value.Bytes())
+    const FieldValue& stored = value();
+    if (const auto* bytes = stored.bytes())
         return *bytes;
-    if (value.IsNull())
+    if (stored.isNull())
         return QByteArray();
-    return DefaultText().toLatin1();
+    return defaultText().toLatin1();
 }
 
-QString TField::AsString() const
+QString Field::asString() const
 {
-    const FieldValue& value = Value();
-    if (const auto* bytes = value.Bytes())
+    const FieldValue& stored = value();
+    if (const auto* bytes = stored.bytes())
         return Windows1251::decode(*bytes);
-    return DefaultText();
+    return defaultText();
 }
 
-QString TField::DisplayText() const
+QString Field::displayText() const
 {
     if (!m_onGetText)
-        return DefaultText();
+        return defaultText();
     QString text;
-    m_onGetText(const_cast<TField*>(this), text, true);
+    m_onGetText(const_cast<Field*>(this), text, true);
     return text;
 }
 
-QString TField::Text() const
+QString Field::text() const
 {
     if (!m_onGetText)
-        return DefaultText();
+        return defaultText();
     QString text;
-    m_onGetText(const_cast<TField*>(this), text, false);
+    m_onGetText(const_cast<Field*>(this), text, false);
     return text;
 }
 
-QString TField::DefaultText() const
+QString Field::defaultText() const
 {
-    const FieldValue& value = Value();
-    if (value.IsNull())
+    const FieldValue& stored = value();
+    if (stored.isNull())
         return QString();
-    if (const auto* bytes = value.Bytes())
+    if (const auto* bytes = stored.bytes())
         return Windows1251::decode(*bytes);
-    if (const auto integer = value.Integer())
+    if (const auto integer = stored.integer())
         return QString::number(*integer);
-    const double real = *value.Real();
+    const double real = *stored.real();
     if (m_kind == FieldKind::DateTime)
-        return ResultTexts::DateText(real) + ' ' + ResultTexts::TimeText(real);
+        return ResultTexts::dateText(real) + ' ' + ResultTexts::timeText(real);
     return QString::number(real, 'g', 15);
 }
 
-void TField::SetValue(const FieldValue& value)
+void Field::setValue(const FieldValue& value)
 {
-    m_dataSet->SetCurrentValue(this, value);
+    m_dataSet->setCurrentValue(this, value);
 }
 
-void TField::SetAsString(const QString& text)
+void Field::setAsString(const QString& text)
 {
     if (!Windows1251::canHold(text))
         throw StorageError(Windows1251::refusalMessage(text).toStdString());
     if (text.isEmpty()) {
-        Clear();
+        clear();
         return;
     }
     switch (m_kind) {
     case FieldKind::Integer:
-        SetAsInteger(text.trimmed().toInt());
+        setAsInteger(text.trimmed().toInt());
         break;
     case FieldKind::Float:
     case FieldKind::DateTime:
-        SetAsFloat(text.trimmed().toDouble());
+        setAsFloat(text.trimmed().toDouble());
         break;
     case FieldKind::String:
     case FieldKind::Blob:
-        SetAsBytes(Windows1251::encode(text));
+        setAsBytes(Windows1251::encode(text));
         break;
     }
 }

@@ -11,65 +11,65 @@ class CachedDataSet;
 
 // A field object of a cached dataset: one column of its rows, read and written on the dataset's
 // current row (or on the row a bound control is drawing), with its presentation settings.
-class TField : public QObject
+class Field : public QObject
 {
     Q_OBJECT
 
 public:
     // Sender, text to fill, display flag (true when asked for display, false for editing).
-    using GetTextHandler = std::function<void(TField* Sender, QString& Text, bool DisplayText)>;
+    using GetTextHandler = std::function<void(Field* Sender, QString& Text, bool DisplayText)>;
 
-    TField(CachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
-           FieldKind kind);
+    Field(CachedDataSet* dataSet, const QString& objectName, const QString& fieldName,
+          FieldKind kind);
 
-    CachedDataSet* DataSet() const { return m_dataSet; }
-    const QString& FieldName() const { return m_fieldName; }
-    FieldKind Kind() const { return m_kind; }
-    int Index() const { return m_index; }
+    CachedDataSet* dataSet() const { return m_dataSet; }
+    const QString& fieldName() const { return m_fieldName; }
+    FieldKind kind() const { return m_kind; }
+    int index() const { return m_index; }
 
-    QString DisplayLabel() const { return m_displayLabel.isEmpty() ? m_fieldName : m_displayLabel; }
-    void SetDisplayLabel(const QString& label);
+    QString displayLabel() const { return m_displayLabel.isEmpty() ? m_fieldName : m_displayLabel; }
+    void setDisplayLabel(const QString& label);
     // Width of the field's column in characters.
-    int DisplayWidth() const { return m_displayWidth; }
-    void SetDisplayWidth(int characters) { m_displayWidth = characters; }
-    bool Visible() const { return m_visible; }
-    void SetVisible(bool visible) { m_visible = visible; }
+    int displayWidth() const { return m_displayWidth; }
+    void setDisplayWidth(int characters) { m_displayWidth = characters; }
+    bool visible() const { return m_visible; }
+    void setVisible(bool visible) { m_visible = visible; }
     // A read-only field cannot be changed through a bound control; the program may still set it.
-    bool ReadOnly() const { return m_readOnly; }
-    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
-    Qt::Alignment Alignment() const;
-    void SetOnGetText(GetTextHandler handler) { m_onGetText = std::move(handler); }
+    bool readOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    Qt::Alignment alignment() const;
+    void setOnGetText(GetTextHandler handler) { m_onGetText = std::move(handler); }
 
-    const FieldValue& Value() const;
-    bool IsNull() const;
+    const FieldValue& value() const;
+    bool isNull() const;
     // Null reads as 0 (or empty); text fields give their number when they hold one.
-    int32_t AsInteger() const;
-    double AsFloat() const;
-    double AsDateTime() const;
-    QByteArray AsBytes() const;
+    int32_t asInteger() const;
+    double asFloat() const;
+    double asDateTime() const;
+    QByteArray asBytes() const;
     // CHAR values lose their trailing characters below code 33 when read; text bytes are
     // Windows-1251.
-    QString AsString() const;
-    QString DisplayText() const;
-    QString Text() const;
+    QString asString() const;
+    QString displayText() const;
+    QString text() const;
 
     // Setters need the dataset in edit or insert state.
-    void SetValue(const FieldValue& value);
-    void Clear() { SetValue(FieldValue()); }
-    void SetAsInteger(int32_t value) { SetValue(FieldValue(int64_t(value))); }
-    void SetAsFloat(double value) { SetValue(FieldValue(value)); }
-    void SetAsDateTime(double oleDate) { SetValue(FieldValue(oleDate)); }
-    void SetAsBytes(const QByteArray& bytes) { SetValue(FieldValue(bytes)); }
+    void setValue(const FieldValue& value);
+    void clear() { setValue(FieldValue()); }
+    void setAsInteger(int32_t value) { setValue(FieldValue(int64_t(value))); }
+    void setAsFloat(double value) { setValue(FieldValue(value)); }
+    void setAsDateTime(double oleDate) { setValue(FieldValue(oleDate)); }
+    void setAsBytes(const QByteArray& bytes) { setValue(FieldValue(bytes)); }
     // Stores the text as Windows-1251 bytes (empty text as null); raises StorageError, changing
     // nothing, when the code page cannot hold a character of it.
-    void SetAsString(const QString& text);
+    void setAsString(const QString& text);
 
 signals:
-    void DisplayLabelChanged();
+    void displayLabelChanged();
 
 private:
     friend class CachedDataSet;
-    QString DefaultText() const;
+    QString defaultText() const;
 
     CachedDataSet* m_dataSet;
     QString m_fieldName;

@@ -20,44 +20,44 @@
 class FieldValue
 {
 public:
-    FieldValue() noexcept : m_bits(Tagged(Tag::Null, 0)) {}
+    FieldValue() noexcept : m_bits(tagged(Tag::Null, 0)) {}
     FieldValue(int64_t value)
     {
         if (value >= -PayloadLimit && value < PayloadLimit)
-            m_bits = Tagged(Tag::Integer, static_cast<uint64_t>(value));
+            m_bits = tagged(Tag::Integer, static_cast<uint64_t>(value));
         else
-            m_bits = TaggedPointer(Tag::BoxedInteger, new int64_t(value));
+            m_bits = taggedPointer(Tag::BoxedInteger, new int64_t(value));
     }
     FieldValue(double value)
     {
         m_bits = std::bit_cast<uint64_t>(value);
-        if (IsTaggedBits(m_bits))
-            m_bits = TaggedPointer(Tag::BoxedReal, new double(value));
+        if (isTaggedBits(m_bits))
+            m_bits = taggedPointer(Tag::BoxedReal, new double(value));
     }
-    FieldValue(const QByteArray& value) : m_bits(TaggedPointer(Tag::Bytes, new QByteArray(value)))
+    FieldValue(const QByteArray& value) : m_bits(taggedPointer(Tag::Bytes, new QByteArray(value)))
     {
     }
     FieldValue(QByteArray&& value)
-        : m_bits(TaggedPointer(Tag::Bytes, new QByteArray(std::move(value))))
+        : m_bits(taggedPointer(Tag::Bytes, new QByteArray(std::move(value))))
     {
     }
     FieldValue(const FieldValue& other) : m_bits(other.m_bits)
     {
-        switch (TagOf(m_bits)) {
+        switch (tagOf(m_bits)) {
         case Tag::BoxedInteger:
-            m_bits = TaggedPointer(Tag::BoxedInteger, new int64_t(*other.Pointer<int64_t>()));
+            m_bits = taggedPointer(Tag::BoxedInteger, new int64_t(*other.pointer<int64_t>()));
             break;
         case Tag::BoxedReal:
-            m_bits = TaggedPointer(Tag::BoxedReal, new double(*other.Pointer<double>()));
+            m_bits = taggedPointer(Tag::BoxedReal, new double(*other.pointer<double>()));
             break;
         case Tag::Bytes:
-            m_bits = TaggedPointer(Tag::Bytes, new QByteArray(*other.Pointer<QByteArray>()));
+            m_bits = taggedPointer(Tag::Bytes, new QByteArray(*other.pointer<QByteArray>()));
             break;
         default:
             break;
         }
     }
-    FieldValue(FieldValue&& other) noexcept : m_bits(other.m_bits) { other.m_bits = NullBits(); }
+    FieldValue(FieldValue&& other) noexcept : m_bits(other.m_bits) { other.m_bits = nullBits(); }
     FieldValue& operator=(const FieldValue& other)
     {
         if (this != &other)
@@ -67,57 +67,57 @@ public:
     FieldValue& operator=(FieldValue&& other) noexcept
     {
         if (this != &other) {
-            Release();
+            release();
             m_bits = other.m_bits;
-            other.m_bits = NullBits();
+            other.m_bits = nullBits();
         }
         return *this;
     }
-    ~FieldValue() { Release(); }
+    ~FieldValue() { release(); }
 
-    bool IsNull() const { return m_bits == NullBits(); }
+    bool isNull() const { return m_bits == nullBits(); }
     // Each answers nothing when the value is of another kind.
-    std::optional<int64_t> Integer() const
+    std::optional<int64_t> integer() const
     {
-        switch (TagOf(m_bits)) {
+        switch (tagOf(m_bits)) {
         case Tag::Integer:
             return static_cast<int64_t>(m_bits << 16) >> 16; // sign-extends the 48-bit payload
         case Tag::BoxedInteger:
-            return *Pointer<int64_t>();
+            return *pointer<int64_t>();
         default:
             return std::nullopt;
         }
     }
-    std::optional<double> Real() const
+    std::optional<double> real() const
     {
-        switch (TagOf(m_bits)) {
+        switch (tagOf(m_bits)) {
         case Tag::None:
             return std::bit_cast<double>(m_bits);
         case Tag::BoxedReal:
-            return *Pointer<double>();
+            return *pointer<double>();
         default:
             return std::nullopt;
         }
     }
-    const QByteArray* Bytes() const
+    const QByteArray* bytes() const
     {
-        return TagOf(m_bits) == Tag::Bytes ? Pointer<QByteArray>() : nullptr;
+        return tagOf(m_bits) == Tag::Bytes ? pointer<QByteArray>() : nullptr;
     }
 
     // Reals compare by value (NaN equals nothing), as they always have.
     bool operator==(const FieldValue& other) const
     {
-        if (const auto real = Real()) {
-            const auto otherReal = other.Real();
-            return otherReal && *real == *otherReal;
+        if (const auto mine = real()) {
+            const auto theirs = other.real();
+            return theirs && *mine == *theirs;
         }
-        if (const auto* bytes = Bytes()) {
-            const auto* otherBytes = other.Bytes();
-            return otherBytes && *bytes == *otherBytes;
+        if (const auto* mine = bytes()) {
+            const auto* theirs = other.bytes();
+            return theirs && *mine == *theirs;
         }
-        if (const auto integer = Integer())
-            return other.Integer() == integer;
-        return other.IsNull();
+        if (const auto mine = integer())
+            return other.integer() == mine;
+        return other.isNull();
     }
 
 private:
@@ -135,49 +135,49 @@ private:
     static constexpr uint64_t PayloadMask = (1ull << TagShift) - 1;
     static constexpr int64_t PayloadLimit = int64_t(1) << (TagShift - 1);
 
-    static constexpr uint64_t Tagged(Tag tag, uint64_t payload)
+    static constexpr uint64_t tagged(Tag tag, uint64_t payload)
     {
         return NanBits | (uint64_t(tag) << TagShift) | (payload & PayloadMask);
     }
-    static constexpr uint64_t NullBits() { return Tagged(Tag::Null, 0); }
-    static constexpr bool IsTaggedBits(uint64_t bits)
+    static constexpr uint64_t nullBits() { return tagged(Tag::Null, 0); }
+    static constexpr bool isTaggedBits(uint64_t bits)
     {
         return (bits & NanBits) == NanBits && ((bits >> TagShift) & 7) != 0;
     }
-    static constexpr Tag TagOf(uint64_t bits)
+    static constexpr Tag tagOf(uint64_t bits)
     {
-        return IsTaggedBits(bits) ? Tag((bits >> TagShift) & 7) : Tag::None;
+        return isTaggedBits(bits) ? Tag((bits >> TagShift) & 7) : Tag::None;
     }
-    static uint64_t TaggedPointer(Tag tag, const void* pointer)
+    static uint64_t taggedPointer(Tag tag, const void* pointer)
     {
         const auto address = reinterpret_cast<uintptr_t>(pointer);
         // User-space addresses of every supported platform fit in 48 bits; a wider one would
         // be lost, so the program stops rather than keep a wrong value.
         if (uint64_t(address) > PayloadMask)
             std::abort();
-        return Tagged(tag, address);
+        return tagged(tag, address);
     }
-    template <typename T> T* Pointer() const
+    template <typename T> T* pointer() const
     {
         return reinterpret_cast<T*>(static_cast<uintptr_t>(m_bits & PayloadMask));
     }
 
-    void Release() noexcept
+    void release() noexcept
     {
-        switch (TagOf(m_bits)) {
+        switch (tagOf(m_bits)) {
         case Tag::BoxedInteger:
-            delete Pointer<int64_t>();
+            delete pointer<int64_t>();
             break;
         case Tag::BoxedReal:
-            delete Pointer<double>();
+            delete pointer<double>();
             break;
         case Tag::Bytes:
-            delete Pointer<QByteArray>();
+            delete pointer<QByteArray>();
             break;
         default:
             break;
         }
-        m_bits = NullBits();
+        m_bits = nullBits();
     }
 
     uint64_t m_bits;

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #endif
 
-FileIdentity FileIdentity::Of(const QString& path)
+FileIdentity FileIdentity::of(const QString& path)
 {
     FileIdentity identity;
 #if defined(Q_OS_UNIX)

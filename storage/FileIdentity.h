@@ -13,6 +13,6 @@ struct FileIdentity
     bool valid = false;
 
     // An invalid identity when the path names nothing or the platform gives no inode.
-    static FileIdentity Of(const QString& path);
+    static FileIdentity of(const QString& path);
     bool operator==(const FileIdentity&) const = default;
 };

@@ -4,7 +4,7 @@
 #include <utility>
 
 // A pointer that either owns its target, freed by Free, or only borrows it: rows and values
-// read by Open live in large blocks of their dataset and go with them. Whether it owns rides in
+// read by open() live in large blocks of their dataset and go with them. Whether it owns rides in
 // the lowest bit of the address, which alignment leaves free, so a million rows pay one word
 // each for it instead of two.
 template <typename T, typename Free> class MaybeOwned
@@ -13,11 +13,11 @@ template <typename T, typename Free> class MaybeOwned
 
 public:
     MaybeOwned() noexcept = default;
-    explicit MaybeOwned(T* owned) noexcept : m_bits(Address(owned) | (owned ? 1u : 0u)) {}
-    static MaybeOwned Borrowed(T* target) noexcept
+    explicit MaybeOwned(T* owned) noexcept : m_bits(address(owned) | (owned ? 1u : 0u)) {}
+    static MaybeOwned borrowed(T* target) noexcept
     {
         MaybeOwned pointer;
-        pointer.m_bits = Address(target);
+        pointer.m_bits = address(target);
         return pointer;
     }
     MaybeOwned(MaybeOwned&& other) noexcept : m_bits(std::exchange(other.m_bits, 0)) {}
@@ -46,7 +46,7 @@ public:
     }
 
 private:
-    static uintptr_t Address(T* target) noexcept { return reinterpret_cast<uintptr_t>(target); }
+    static uintptr_t address(T* target) noexcept { return reinterpret_cast<uintptr_t>(target); }
 
     uintptr_t m_bits = 0;
 };

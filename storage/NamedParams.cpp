@@ -1,13 +1,13 @@
 #include "storage/NamedParams.h"
 
 namespace {
-bool IsNameChar(QChar c)
+bool isNameChar(QChar c)
 {
     return c.isLetterOrNumber() || c == '_' || c == '$';
 }
 } // namespace
 
-QString ToPositionalParams(const QString& sql, QStringList& names)
+QString toPositionalParams(const QString& sql, QStringList& names)
 {
     names.clear();
     QString result;
@@ -22,7 +22,7 @@ QString ToPositionalParams(const QString& sql, QStringList& names)
             continue;
         }
         qsizetype end = i + 1;
-        while (end < sql.size() && IsNameChar(sql[end]))
+        while (end < sql.size() && isNameChar(sql[end]))
             ++end;
         names << sql.mid(i + 1, end - i - 1);
         result += '?';

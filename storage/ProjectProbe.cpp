@@ -14,22 +14,22 @@ namespace {
 
 constexpr const char* ProbeVariable = "VORN_PROJECT_PROBE";
 
-int RunProbe(const char* utf8Path)
+int runProbe(const char* utf8Path)
 {
     try {
         fb::Attachment::Params params;
         params.user = "SYSDBA";
         params.password = "tarnwheel";
         params.charset = "ASCII";
-        fb::Attachment attachment = fb::Attachment::Attach(utf8Path, params);
-        fb::Transaction transaction = fb::Transaction::StartReadCommitted(attachment);
+        fb::Attachment attachment = fb::Attachment::attach(utf8Path, params);
+        fb::Transaction transaction = fb::Transaction::startReadCommitted(attachment);
         fb::Statement select(attachment, transaction, "SELECT * FROM DESC_TABLE");
-        select.Open(transaction);
-        while (select.Fetch()) {
+        select.open(transaction);
+        while (select.fetch()) {
         }
-        select.CloseCursor();
-        transaction.Commit();
-        attachment.Detach();
+        select.closeCursor();
+        transaction.commit();
+        attachment.detach();
         return 0;
     } catch (...) {
         return 1;
@@ -41,11 +41,11 @@ int RunProbe(const char* utf8Path)
 const bool ProbeRan = [] {
     const char* path = std::getenv(ProbeVariable);
     if (path && *path)
-        std::_Exit(RunProbe(path));
+        std::_Exit(runProbe(path));
     return false;
 }();
 
-QString RunningProgram()
+QString runningProgram()
 {
     if (QCoreApplication::instance())
         return QCoreApplication::applicationFilePath();
@@ -56,9 +56,9 @@ QString RunningProgram()
 
 namespace ProjectProbe {
 
-Verdict Probe(const QString& path, int timeoutMs)
+Verdict probe(const QString& path, int timeoutMs)
 {
-    const QString program = RunningProgram();
+    const QString program = runningProgram();
     if (program.isEmpty())
         return Verdict::NotRun;
     QProcess child;

@@ -15,6 +15,6 @@ enum class Verdict
     NotRun   // no child could be started; the open goes ahead unprotected
 };
 
-Verdict Probe(const QString& path, int timeoutMs = 6000);
+Verdict probe(const QString& path, int timeoutMs = 6000);
 
 } // namespace ProjectProbe

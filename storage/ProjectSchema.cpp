@@ -24,16 +24,16 @@ const QStringList ResultColumns = {"MSR_RESULT_TABLE_PK",
                                    "MSR_COMMENT"};
 } // namespace
 
-QStringList CreationParams()
+QStringList creationParams()
 {
     return {"USER 'SYSDBA' PASSWORD 'tarnwheel'", "PAGE_SIZE = 4096",
             "DEFAULT CHARACTER SET ASCII"};
 }
 
-QStringList BuildStatements()
+QStringList buildStatements()
 {
     const QString identity = "INSERT INTO DESC_TABLE (DEVICE_NAME, DEVICE_DATA_VERSION) VALUES (" +
-                             QString::fromStdString(fb::QuoteLiteral(TMainDataModule::DeviceName)) +
+                             QString::fromStdString(fb::quoteLiteral(TMainDataModule::DeviceName)) +
                              "," + QString::number(TMainDataModule::DeviceDataVersion) + ");";
     return {
         "CREATE TABLE DESC_TABLE(DESC_TABLE_PK INTEGER NOT NULL PRIMARY KEY,DEVICE_NAME "
@@ -54,7 +54,7 @@ QStringList BuildStatements()
     };
 }
 
-bool ColumnsMatch(fb::Attachment& attachment, fb::Transaction& transaction)
+bool columnsMatch(fb::Attachment& attachment, fb::Transaction& transaction)
 {
     // Engine type codes: 8 INTEGER, 10 FLOAT, 14 CHAR, 35 TIMESTAMP, 261 BLOB.
     using Type = std::tuple<int64_t, int64_t, int64_t, int64_t>; // type, sub-type, scale, length
@@ -86,37 +86,37 @@ bool ColumnsMatch(fb::Attachment& attachment, fb::Transaction& transaction)
         "COALESCE(F.RDB$FIELD_SUB_TYPE, 0), COALESCE(F.RDB$FIELD_SCALE, 0), F.RDB$FIELD_LENGTH "
         "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
         "WHERE RF.RDB$RELATION_NAME IN ('DESC_TABLE', 'MSR_RESULT_TABLE')");
-    columns.Open(transaction);
+    columns.open(transaction);
     size_t matched = 0;
     bool differs = false;
-    while (columns.Fetch()) {
-        const auto found = expected.find({columns.GetBytes(0), columns.GetBytes(1)});
+    while (columns.fetch()) {
+        const auto found = expected.find({columns.getBytes(0), columns.getBytes(1)});
         if (found == expected.end())
             continue;
-        const Type type{columns.GetInteger(2), columns.GetInteger(3), columns.GetInteger(4),
-                        columns.GetInteger(5)};
+        const Type type{columns.getInteger(2), columns.getInteger(3), columns.getInteger(4),
+                        columns.getInteger(5)};
         if (type == found->second)
             ++matched;
         else
             differs = true;
     }
-    columns.CloseCursor();
+    columns.closeCursor();
     return !differs && matched == expected.size();
 }
 
-QStringList ResultSelectSQL()
+QStringList resultSelectSql()
 {
     return {"SELECT * FROM MSR_RESULT_TABLE", "ORDER BY MSR_DATE, MSR_NUMBER DESC"};
 }
 
-QStringList ResultRefreshSQL()
+QStringList resultRefreshSql()
 {
     return {"SELECT * FROM MSR_RESULT_TABLE",
             "WHERE MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK",
             "ORDER BY MSR_DATE, MSR_NUMBER DESC", ""};
 }
 
-QStringList ResultInsertSQL()
+QStringList resultInsertSql()
 {
     QStringList lines = {"INSERT INTO MSR_RESULT_TABLE", "("};
     for (qsizetype i = 0; i < ResultColumns.size(); ++i)
@@ -131,7 +131,7 @@ QStringList ResultInsertSQL()
     return lines;
 }
 
-QStringList ResultUpdateSQL()
+QStringList resultUpdateSql()
 {
     QStringList lines = {"UPDATE MSR_RESULT_TABLE", "SET "};
     for (qsizetype i = 0; i < ResultColumns.size(); ++i)
@@ -142,22 +142,22 @@ QStringList ResultUpdateSQL()
     return lines;
 }
 
-QStringList ResultDeleteSQL()
+QStringList resultDeleteSql()
 {
     return {"DELETE FROM MSR_RESULT_TABLE", "WHERE MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK"};
 }
 
-QStringList DescriptionSelectSQL()
+QStringList descriptionSelectSql()
 {
     return {"SELECT * FROM DESC_TABLE"};
 }
 
-QStringList DescriptionRefreshSQL()
+QStringList descriptionRefreshSql()
 {
     return {"SELECT * FROM DESC_TABLE", "WHERE DESC_TABLE_PK = ?OLD_DESC_TABLE_PK"};
 }
 
-QStringList DescriptionInsertSQL()
+QStringList descriptionInsertSql()
 {
     return {"INSERT INTO DESC_TABLE",
             "(",
@@ -175,7 +175,7 @@ QStringList DescriptionInsertSQL()
             ")"};
 }
 
-QStringList DescriptionUpdateSQL()
+QStringList descriptionUpdateSql()
 {
     return {"UPDATE DESC_TABLE",
             "SET ",
@@ -187,7 +187,7 @@ QStringList DescriptionUpdateSQL()
             "  DESC_TABLE_PK = ?OLD_DESC_TABLE_PK"};
 }
 
-QStringList DescriptionDeleteSQL()
+QStringList descriptionDeleteSql()
 {
     return {"DELETE FROM DESC_TABLE", "WHERE DESC_TABLE_PK = ?OLD_DESC_TABLE_PK"};
 }

@@ -12,24 +12,24 @@ class Transaction;
 // Project files are exchanged between copies of the program, so every text here is fixed.
 namespace ProjectSchema {
 
-QStringList CreationParams();
+QStringList creationParams();
 // The seven statements run after CREATE DATABASE, identity row included.
-QStringList BuildStatements();
+QStringList buildStatements();
 
 // True when both tables have every column of the schema with its type; a file whose columns
 // hold other types would be read wrongly ("-1" for 9223372036854775807). Reads only.
-bool ColumnsMatch(fb::Attachment& attachment, fb::Transaction& transaction);
+bool columnsMatch(fb::Attachment& attachment, fb::Transaction& transaction);
 
-QStringList ResultSelectSQL();
-QStringList ResultRefreshSQL();
-QStringList ResultInsertSQL();
-QStringList ResultUpdateSQL();
-QStringList ResultDeleteSQL();
+QStringList resultSelectSql();
+QStringList resultRefreshSql();
+QStringList resultInsertSql();
+QStringList resultUpdateSql();
+QStringList resultDeleteSql();
 
-QStringList DescriptionSelectSQL();
-QStringList DescriptionRefreshSQL();
-QStringList DescriptionInsertSQL();
-QStringList DescriptionUpdateSQL();
-QStringList DescriptionDeleteSQL();
+QStringList descriptionSelectSql();
+QStringList descriptionRefreshSql();
+QStringList descriptionInsertSql();
+QStringList descriptionUpdateSql();
+QStringList descriptionDeleteSql();
 
 } // namespace ProjectSchema

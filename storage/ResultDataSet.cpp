@@ -10,20 +10,20 @@ namespace {
 const QString DateField = QStringLiteral("MSR_DATE");
 const QString NumberField = QStringLiteral("MSR_NUMBER");
 
-double AsReal(const FieldValue& value)
+double asReal(const FieldValue& value)
 {
-    if (const auto real = value.Real())
+    if (const auto real = value.real())
         return *real;
-    if (const auto integer = value.Integer())
+    if (const auto integer = value.integer())
         return double(*integer);
     return 0.0;
 }
 
-int64_t AsNumber(const FieldValue& value)
+int64_t asNumber(const FieldValue& value)
 {
-    if (const auto integer = value.Integer())
+    if (const auto integer = value.integer())
         return int64_t(int32_t(*integer));
-    if (const auto real = value.Real())
+    if (const auto real = value.real())
         return std::isfinite(*real) ? int64_t(int32_t(std::llround(*real))) : 0;
     return 0;
 }
@@ -38,65 +38,65 @@ size_t ResultDataSet::KeyHash::operator()(const Key& key) const noexcept
     return static_cast<size_t>(h ^ (h >> 29));
 }
 
-bool ResultDataSet::KeyOf(const CachedRow* row, Key& key) const
+bool ResultDataSet::keyOf(const CachedRow* row, Key& key) const
 {
-    double date = AsReal(RowValue(row, m_dateField));
+    double date = asReal(rowValue(row, m_dateField));
     if (std::isnan(date))
         return false;
     if (date == 0.0)
         date = 0.0; // -0.0 equals 0.0
     key.dateBits = std::bit_cast<uint64_t>(date);
-    key.number = AsNumber(RowValue(row, m_numberField));
+    key.number = asNumber(rowValue(row, m_numberField));
     return true;
 }
 
-void ResultDataSet::BuildIndex()
+void ResultDataSet::buildIndex()
 {
-    m_dateField = FieldByName(DateField);
-    m_numberField = FieldByName(NumberField);
+    m_dateField = fieldByName(DateField);
+    m_numberField = fieldByName(NumberField);
     m_index.clear();
-    m_index.reserve(Rows().size());
+    m_index.reserve(rows().size());
     Key key{};
-    for (const auto& row : Rows())
-        if (row->Visible() && KeyOf(row.get(), key))
+    for (const auto& row : rows())
+        if (row->visible() && keyOf(row.get(), key))
             m_index.emplace(key, row.get());
     m_indexValid = true;
 }
 
-bool ResultDataSet::LocateResult(double msrDate, uint32_t msrNumber)
+bool ResultDataSet::locateResult(double msrDate, uint32_t msrNumber)
 {
-    Post();
+    post();
     CachedRow* found = nullptr;
     if (!std::isnan(msrDate)) {
         if (!m_indexValid)
-            BuildIndex();
+            buildIndex();
         const Key key{std::bit_cast<uint64_t>(msrDate == 0.0 ? 0.0 : msrDate), int64_t(msrNumber)};
         const auto [begin, end] = m_index.equal_range(key);
         for (auto it = begin; it != end; ++it)
             if (!found || it->second->position < found->position)
                 found = it->second;
     }
-    MoveToRow(found);
+    moveToRow(found);
     return found != nullptr;
 }
 
-void ResultDataSet::RowsReset()
+void ResultDataSet::rowsReset()
 {
     m_indexValid = false;
     m_index.clear();
 }
 
-void ResultDataSet::RowAppended(CachedRow* row)
+void ResultDataSet::rowAppended(CachedRow* row)
 {
     Key key{};
-    if (m_indexValid && KeyOf(row, key))
+    if (m_indexValid && keyOf(row, key))
         m_index.emplace(key, row);
 }
 
-void ResultDataSet::RowHidden(CachedRow* row)
+void ResultDataSet::rowHidden(CachedRow* row)
 {
     Key key{};
-    if (!m_indexValid || !KeyOf(row, key))
+    if (!m_indexValid || !keyOf(row, key))
         return;
     const auto [begin, end] = m_index.equal_range(key);
     for (auto it = begin; it != end; ++it)

@@ -17,12 +17,12 @@ public:
     // Finds the first visible row, in dataset order, whose MSR_DATE equals msrDate exactly and
     // whose MSR_NUMBER (signed) equals msrNumber (unsigned); null reads as 0. Leaves the cursor on
     // it, or past the last row when there is none.
-    bool LocateResult(double msrDate, uint32_t msrNumber);
+    bool locateResult(double msrDate, uint32_t msrNumber);
 
 protected:
-    void RowsReset() override;
-    void RowAppended(CachedRow* row) override;
-    void RowHidden(CachedRow* row) override;
+    void rowsReset() override;
+    void rowAppended(CachedRow* row) override;
+    void rowHidden(CachedRow* row) override;
 
 private:
     struct Key
@@ -36,11 +36,11 @@ private:
         size_t operator()(const Key& key) const noexcept;
     };
 
-    bool KeyOf(const CachedRow* row, Key& key) const;
-    void BuildIndex();
+    bool keyOf(const CachedRow* row, Key& key) const;
+    void buildIndex();
 
-    TField* m_dateField = nullptr;
-    TField* m_numberField = nullptr;
+    Field* m_dateField = nullptr;
+    Field* m_numberField = nullptr;
     std::unordered_multimap<Key, CachedRow*, KeyHash> m_index;
     bool m_indexValid = false;
 };

@@ -6,19 +6,19 @@
 ResultTableModel::ResultTableModel(DataSource* source, QObject* parent)
     : QAbstractTableModel(parent), m_source(source)
 {
-    for (TField* field : source->DataSet()->Fields()) {
-        if (!field->Visible())
+    for (Field* field : source->dataSet()->fields()) {
+        if (!field->visible())
             continue;
         const int column = static_cast<int>(m_columns.size());
         m_columns.push_back(field);
-        connect(field, &TField::DisplayLabelChanged, this,
+        connect(field, &Field::displayLabelChanged, this,
                 [this, column] { emit headerDataChanged(Qt::Horizontal, column, column); });
     }
-    m_rowCount = source->DataSet()->RecordCount();
-    m_currentRow = source->DataSet()->RecNo();
-    connect(source, &DataSource::DataSetChanged, this, &ResultTableModel::Reload);
-    connect(source, &DataSource::CursorMoved, this, &ResultTableModel::UpdateCurrentRow);
-    connect(source, &DataSource::RecordChanged, this, [this] {
+    m_rowCount = source->dataSet()->recordCount();
+    m_currentRow = source->dataSet()->recNo();
+    connect(source, &DataSource::dataSetChanged, this, &ResultTableModel::reload);
+    connect(source, &DataSource::cursorMoved, this, &ResultTableModel::updateCurrentRow);
+    connect(source, &DataSource::recordChanged, this, [this] {
         if (m_currentRow >= 0 && m_currentRow < m_rowCount && !m_columns.empty())
             emit dataChanged(index(m_currentRow, 0),
                              index(m_currentRow, static_cast<int>(m_columns.size()) - 1));
@@ -39,12 +39,12 @@ QVariant ResultTableModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return QVariant();
-    const TField* field = m_columns[static_cast<size_t>(index.column())];
+    const Field* field = m_columns[static_cast<size_t>(index.column())];
     switch (role) {
     case Qt::DisplayRole:
-        return m_source->DataSet()->DisplayTextAt(index.row(), field);
+        return m_source->dataSet()->displayTextAt(index.row(), field);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(field->Alignment());
+        return QVariant::fromValue(field->alignment());
     default:
         return QVariant();
     }
@@ -55,38 +55,38 @@ QVariant ResultTableModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation != Qt::Horizontal || section < 0 ||
         section >= static_cast<int>(m_columns.size()))
         return QVariant();
-    const TField* field = m_columns[static_cast<size_t>(section)];
+    const Field* field = m_columns[static_cast<size_t>(section)];
     switch (role) {
     case Qt::DisplayRole:
-        return field->DisplayLabel();
+        return field->displayLabel();
     case WidthInCharsRole:
-        return field->DisplayWidth();
+        return field->displayWidth();
     default:
         return QVariant();
     }
 }
 
-TField* ResultTableModel::FieldAt(int column) const
+Field* ResultTableModel::fieldAt(int column) const
 {
     return column >= 0 && column < static_cast<int>(m_columns.size())
                ? m_columns[static_cast<size_t>(column)]
                : nullptr;
 }
 
-int ResultTableModel::CurrentRow() const
+int ResultTableModel::currentRow() const
 {
     return m_currentRow;
 }
 
-void ResultTableModel::SetCurrentRow(int row)
+void ResultTableModel::setCurrentRow(int row)
 {
-    if (row != m_source->DataSet()->RecNo())
-        m_source->DataSet()->SetRecNo(row);
+    if (row != m_source->dataSet()->recNo())
+        m_source->dataSet()->setRecNo(row);
 }
 
-void ResultTableModel::Reload()
+void ResultTableModel::reload()
 {
-    const int count = m_source->DataSet()->RecordCount();
+    const int count = m_source->dataSet()->recordCount();
     if (count != m_rowCount) {
         beginResetModel();
         m_rowCount = count;
@@ -94,14 +94,14 @@ void ResultTableModel::Reload()
     } else if (count > 0 && !m_columns.empty()) {
         emit dataChanged(index(0, 0), index(count - 1, static_cast<int>(m_columns.size()) - 1));
     }
-    UpdateCurrentRow();
+    updateCurrentRow();
 }
 
-void ResultTableModel::UpdateCurrentRow()
+void ResultTableModel::updateCurrentRow()
 {
-    const int row = m_source->DataSet()->RecNo();
+    const int row = m_source->dataSet()->recNo();
     if (row == m_currentRow)
         return;
     m_currentRow = row;
-    emit CurrentRowChanged(row);
+    emit currentRowChanged(row);
 }

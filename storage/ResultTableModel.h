@@ -5,7 +5,7 @@
 #include <vector>
 
 class DataSource;
-class TField;
+class Field;
 
 // The results table over the results dataset: one column per visible field with its display
 // label as title and its display text in the cells. While the dataset's controls are disabled
@@ -26,22 +26,22 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    TField* FieldAt(int column) const;
+    Field* fieldAt(int column) const;
     // The dataset's current row, -1 when there is none.
-    int CurrentRow() const;
+    int currentRow() const;
     // Moves the dataset's cursor, as a click in the table does; raises StorageError when an edit
     // in progress cannot be posted (the caller shows it, the cursor stays).
-    void SetCurrentRow(int row);
+    void setCurrentRow(int row);
 
 signals:
-    void CurrentRowChanged(int row);
+    void currentRowChanged(int row);
 
 private:
-    void Reload();
-    void UpdateCurrentRow();
+    void reload();
+    void updateCurrentRow();
 
     DataSource* m_source;
-    std::vector<TField*> m_columns;
+    std::vector<Field*> m_columns;
     int m_rowCount = 0;
     int m_currentRow = -1;
 };

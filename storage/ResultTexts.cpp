@@ -11,7 +11,7 @@ constexpr double NewtonsPerKgf = 9.80665;
 constexpr double QuarterPi = 0.78539816339744830963;
 } // namespace
 
-QString MeasurandName(int32_t measurandCode)
+QString measurandName(int32_t measurandCode)
 {
     switch (measurandCode) {
     case 0:
@@ -23,7 +23,7 @@ QString MeasurandName(int32_t measurandCode)
     }
 }
 
-QString MeasurandUnit(int32_t measurandCode, int32_t loadUnitCode)
+QString measurandUnit(int32_t measurandCode, int32_t loadUnitCode)
 {
     if (measurandCode == 0 && loadUnitCode == 0)
         return QStringLiteral("кгс");
@@ -36,7 +36,7 @@ QString MeasurandUnit(int32_t measurandCode, int32_t loadUnitCode)
     return QStringLiteral("?");
 }
 
-QString ReinfKindName(int32_t kindCode)
+QString reinfKindName(int32_t kindCode)
 {
     switch (kindCode) {
     case 0:
@@ -52,7 +52,7 @@ QString ReinfKindName(int32_t kindCode)
     }
 }
 
-std::optional<double> ShownForce(std::optional<double> f, int32_t diameter, int32_t measurandCode,
+std::optional<double> shownForce(std::optional<double> f, int32_t diameter, int32_t measurandCode,
                                  int32_t loadUnitCode)
 {
     if (!f)
@@ -78,18 +78,18 @@ std::optional<double> ShownForce(std::optional<double> f, int32_t diameter, int3
     return shown;
 }
 
-QString ForceText(std::optional<double> f, int32_t diameter, int32_t measurandCode,
+QString forceText(std::optional<double> f, int32_t diameter, int32_t measurandCode,
                   int32_t loadUnitCode)
 {
     if (!f)
         return QString();
-    const std::optional<double> shown = ShownForce(f, diameter, measurandCode, loadUnitCode);
+    const std::optional<double> shown = shownForce(f, diameter, measurandCode, loadUnitCode);
     if (!shown)
         return QStringLiteral("?");
     return QString::number(std::trunc(*shown), 'f', 0);
 }
 
-QString DateText(double oleDate)
+QString dateText(double oleDate)
 {
     const OleDate::Parts p = OleDate::toParts(oleDate);
     if (!p.valid)
@@ -100,7 +100,7 @@ QString DateText(double oleDate)
         .arg(p.year, 4, 10, QChar('0'));
 }
 
-QString TimeText(double oleDate)
+QString timeText(double oleDate)
 {
     const OleDate::Parts p = OleDate::toParts(oleDate);
     if (!p.valid)

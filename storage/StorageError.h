@@ -23,7 +23,7 @@ public:
     const QString& operation() const { return m_operation; }
 
 private:
-    static std::string Compose(const QString& operation, const QString& reason,
+    static std::string compose(const QString& operation, const QString& reason,
                                const std::string& detail);
 
     QString m_operation;

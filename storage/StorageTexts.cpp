@@ -7,7 +7,7 @@
 
 namespace StorageTexts {
 
-QString EngineReason(const intptr_t* status)
+QString engineReason(const intptr_t* status)
 {
     std::vector<intptr_t> codes;
     int osError = 0;

@@ -25,6 +25,6 @@ inline const QString FileReplaced =
 inline const QString EngineFailed = QStringLiteral("Ошибка при работе с файлом проекта.");
 
 // The sentence for an engine error: its status vector (isc_arg_* items up to isc_arg_end).
-QString EngineReason(const intptr_t* status);
+QString engineReason(const intptr_t* status);
 
 } // namespace StorageTexts

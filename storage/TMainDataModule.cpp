@@ -25,32 +25,32 @@ TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
     setObjectName("MainDataModule");
     MainDatabase = new FbDatabase(this, "MainDatabase");
     pFIBTransaction = new FbTransaction(this, "pFIBTransaction", MainDatabase);
-    MainDatabase->SetDefaultTransaction(pFIBTransaction);
+    MainDatabase->setDefaultTransaction(pFIBTransaction);
     pFIBQuery = new FbQuery(this, "pFIBQuery", pFIBTransaction);
 
     dsetVORN = new ResultDataSet(this, "dsetVORN");
-    dsetVORN->SetDatabase(MainDatabase);
-    dsetVORN->SetTransaction(pFIBTransaction);
-    dsetVORN->SetSelectSQL(ProjectSchema::ResultSelectSQL());
-    dsetVORN->SetRefreshSQL(ProjectSchema::ResultRefreshSQL());
-    dsetVORN->SetInsertSQL(ProjectSchema::ResultInsertSQL());
-    dsetVORN->SetUpdateSQL(ProjectSchema::ResultUpdateSQL());
-    dsetVORN->SetDeleteSQL(ProjectSchema::ResultDeleteSQL());
-    CreateResultFields();
+    dsetVORN->setDatabase(MainDatabase);
+    dsetVORN->setTransaction(pFIBTransaction);
+    dsetVORN->setSelectSql(ProjectSchema::resultSelectSql());
+    dsetVORN->setRefreshSql(ProjectSchema::resultRefreshSql());
+    dsetVORN->setInsertSql(ProjectSchema::resultInsertSql());
+    dsetVORN->setUpdateSql(ProjectSchema::resultUpdateSql());
+    dsetVORN->setDeleteSql(ProjectSchema::resultDeleteSql());
+    createResultFields();
     dsetVORN->OnNewRecord = [this](CachedDataSet*) {
-        dsetVORNMSR_RESULT_TABLE_PK->SetAsInteger(NextResultKey());
+        dsetVORNMSR_RESULT_TABLE_PK->setAsInteger(nextResultKey());
     };
-    connect(dsetVORN, &CachedDataSet::AfterScroll, this, &TMainDataModule::dsetVORNAfterScroll);
+    connect(dsetVORN, &CachedDataSet::afterScroll, this, &TMainDataModule::dsetVORNAfterScroll);
 
     DescriptionDataSet = new CachedDataSet(this, "DescriptionDataSet");
-    DescriptionDataSet->SetDatabase(MainDatabase);
-    DescriptionDataSet->SetTransaction(pFIBTransaction);
-    DescriptionDataSet->SetSelectSQL(ProjectSchema::DescriptionSelectSQL());
-    DescriptionDataSet->SetRefreshSQL(ProjectSchema::DescriptionRefreshSQL());
-    DescriptionDataSet->SetInsertSQL(ProjectSchema::DescriptionInsertSQL());
-    DescriptionDataSet->SetUpdateSQL(ProjectSchema::DescriptionUpdateSQL());
-    DescriptionDataSet->SetDeleteSQL(ProjectSchema::DescriptionDeleteSQL());
-    CreateDescriptionFields();
+    DescriptionDataSet->setDatabase(MainDatabase);
+    DescriptionDataSet->setTransaction(pFIBTransaction);
+    DescriptionDataSet->setSelectSql(ProjectSchema::descriptionSelectSql());
+    DescriptionDataSet->setRefreshSql(ProjectSchema::descriptionRefreshSql());
+    DescriptionDataSet->setInsertSql(ProjectSchema::descriptionInsertSql());
+    DescriptionDataSet->setUpdateSql(ProjectSchema::descriptionUpdateSql());
+    DescriptionDataSet->setDeleteSql(ProjectSchema::descriptionDeleteSql());
+    createDescriptionFields();
 
     ResultDataSource = new DataSource(this, "ResultDataSource", dsetVORN);
     DescriptionDataSource = new DataSource(this, "DescriptionDataSource", DescriptionDataSet);
@@ -63,21 +63,21 @@ TMainDataModule::~TMainDataModule()
     try {
         CloseDatabase();
     } catch (...) {
-        CloseEverything();
+        closeEverything();
     }
 }
 
-void TMainDataModule::CreateResultFields()
+void TMainDataModule::createResultFields()
 {
     auto add = [this](const char* column, FieldKind kind) {
-        return dsetVORN->AddField(QStringLiteral("dsetVORN") + column, column, kind);
+        return dsetVORN->addField(QStringLiteral("dsetVORN") + column, column, kind);
     };
-    auto show = [](TField* field, const QString& label, int width, bool readOnly) {
-        field->SetDisplayLabel(label);
-        field->SetDisplayWidth(width);
-        field->SetReadOnly(readOnly);
+    auto show = [](Field* field, const QString& label, int width, bool readOnly) {
+        field->setDisplayLabel(label);
+        field->setDisplayWidth(width);
+        field->setReadOnly(readOnly);
     };
-    auto hide = [](TField* field) { field->SetVisible(false); };
+    auto hide = [](Field* field) { field->setVisible(false); };
 
     dsetVORNMSR_DATE = add("MSR_DATE", FieldKind::DateTime);
     show(dsetVORNMSR_DATE, QStringLiteral("Дата"), 12, true);
@@ -94,7 +94,7 @@ void TMainDataModule::CreateResultFields()
     dsetVORNBASE = add("BASE", FieldKind::Integer);
     hide(dsetVORNBASE);
     dsetVORNF = add("F", FieldKind::Float);
-    dsetVORNF->SetDisplayWidth(14);
+    dsetVORNF->setDisplayWidth(14);
     dsetVORNP = add("P", FieldKind::Float);
     hide(dsetVORNP);
     dsetVORNS = add("S", FieldKind::Float);
@@ -105,61 +105,61 @@ void TMainDataModule::CreateResultFields()
     hide(dsetVORNMSR_RESULT_TABLE_PK);
 
     using namespace std::placeholders;
-    dsetVORNMSR_DATE->SetOnGetText(
+    dsetVORNMSR_DATE->setOnGetText(
         std::bind(&TMainDataModule::dsetVORNMSR_DATEGetText, this, _1, _2, _3));
-    dsetVORNMSR_TIME->SetOnGetText(
+    dsetVORNMSR_TIME->setOnGetText(
         std::bind(&TMainDataModule::dsetVORNMSR_TIMEGetText, this, _1, _2, _3));
-    dsetVORNREINF_KIND_ID->SetOnGetText(
+    dsetVORNREINF_KIND_ID->setOnGetText(
         std::bind(&TMainDataModule::dsetVORNREINF_KIND_IDGetText, this, _1, _2, _3));
-    dsetVORNF->SetOnGetText(std::bind(&TMainDataModule::dsetVORNFGetText, this, _1, _2, _3));
+    dsetVORNF->setOnGetText(std::bind(&TMainDataModule::dsetVORNFGetText, this, _1, _2, _3));
 }
 
-void TMainDataModule::CreateDescriptionFields()
+void TMainDataModule::createDescriptionFields()
 {
     auto add = [this](const char* column, FieldKind kind) {
-        return DescriptionDataSet->AddField(QStringLiteral("DescriptionDataSet") + column, column,
+        return DescriptionDataSet->addField(QStringLiteral("DescriptionDataSet") + column, column,
                                             kind);
     };
     DescriptionDataSetDEVICE_NAME = add("DEVICE_NAME", FieldKind::String);
-    DescriptionDataSetDEVICE_NAME->SetDisplayWidth(32);
-    DescriptionDataSetDEVICE_NAME->SetVisible(false);
+    DescriptionDataSetDEVICE_NAME->setDisplayWidth(32);
+    DescriptionDataSetDEVICE_NAME->setVisible(false);
     DescriptionDataSetDEVICE_DATA_VERSION = add("DEVICE_DATA_VERSION", FieldKind::Integer);
-    DescriptionDataSetDEVICE_DATA_VERSION->SetVisible(false);
+    DescriptionDataSetDEVICE_DATA_VERSION->setVisible(false);
     DescriptionDataSetPROJECT_DESC = add("PROJECT_DESC", FieldKind::Blob);
     DescriptionDataSetDESC_TABLE_PK = add("DESC_TABLE_PK", FieldKind::Integer);
-    DescriptionDataSetDESC_TABLE_PK->SetVisible(false);
+    DescriptionDataSetDESC_TABLE_PK->setVisible(false);
 }
 
 bool TMainDataModule::CreateDatabase(const QString& FileName)
 {
     m_failureReason.clear();
-    if (MainDatabase->Connected() || IsOpen())
+    if (MainDatabase->connected() || IsOpen())
         CloseDatabase();
-    MainDatabase->CreationParams() = ProjectSchema::CreationParams();
-    MainDatabase->SetDBName(FileName);
-    MainDatabase->SetSQLDialect(3);
+    MainDatabase->creationParams() = ProjectSchema::creationParams();
+    MainDatabase->setDbName(FileName);
+    MainDatabase->setSqlDialect(3);
     const bool existed = QFileInfo::exists(FileName);
     try {
-        MainDatabase->CreateDatabase();
+        MainDatabase->createDatabase();
     } catch (const StorageError& error) {
-        m_failureReason = ReasonOf(error);
-        CloseEverything();
+        m_failureReason = reasonOf(error);
+        closeEverything();
         // A create that failed half way may leave a file behind, and it is no project.
         if (!existed)
             QFile::remove(FileName);
         return false;
     }
     try {
-        for (const QString& statement : ProjectSchema::BuildStatements())
+        for (const QString& statement : ProjectSchema::buildStatements())
             ExecuteStatement(statement);
-        MainDatabase->Close();
+        MainDatabase->close();
     } catch (const StorageError& error) {
-        m_failureReason = ReasonOf(error);
+        m_failureReason = reasonOf(error);
         // A half-built file is no project: remove it rather than leave it behind.
         try {
-            MainDatabase->DropDatabase();
+            MainDatabase->dropDatabase();
         } catch (const StorageError&) {
-            CloseEverything();
+            closeEverything();
         }
         QFile::remove(FileName);
         return false;
@@ -170,32 +170,32 @@ bool TMainDataModule::CreateDatabase(const QString& FileName)
 bool TMainDataModule::OpenDatabase(const QString& FileName, ResultRows rows)
 {
     m_failureReason.clear();
-    if (MainDatabase->Connected() || IsOpen())
+    if (MainDatabase->connected() || IsOpen())
         CloseDatabase();
     bool result = true;
     BeginUpdate();
-    MainDatabase->ClearParams();
-    MainDatabase->SetDBName(FileName);
-    MainDatabase->SetConnectParams("SYSDBA", "tarnwheel", "ASCII");
-    MainDatabase->SetSQLDialect(3);
+    MainDatabase->clearParams();
+    MainDatabase->setDbName(FileName);
+    MainDatabase->setConnectParams("SYSDBA", "tarnwheel", "ASCII");
+    MainDatabase->setSqlDialect(3);
     bool attached = false;
     try {
-        ProbeBeforeOpen(FileName);
-        MainDatabase->Open();
+        probeBeforeOpen(FileName);
+        MainDatabase->open();
         attached = true;
-        m_openedFile = FileIdentity::Of(FileName);
-        pFIBTransaction->EnsureStarted();
+        m_openedFile = FileIdentity::of(FileName);
+        pFIBTransaction->ensureStarted();
         const bool identified =
-            ProjectSchema::ColumnsMatch(MainDatabase->Attachment(), pFIBTransaction->Handle()) &&
+            ProjectSchema::columnsMatch(MainDatabase->attachment(), pFIBTransaction->handle()) &&
             [this] {
-                DescriptionDataSet->Open();
-                DescriptionDataSet->First();
-                return DescriptionDataSetDEVICE_NAME->AsBytes() == QByteArray(DeviceName) &&
-                       DescriptionDataSetDEVICE_DATA_VERSION->AsInteger() == DeviceDataVersion;
+                DescriptionDataSet->open();
+                DescriptionDataSet->first();
+                return DescriptionDataSetDEVICE_NAME->asBytes() == QByteArray(DeviceName) &&
+                       DescriptionDataSetDEVICE_DATA_VERSION->asInteger() == DeviceDataVersion;
             }();
         if (identified && rows == ResultRows::Load) {
-            dsetVORN->SetCachedUpdates(true);
-            dsetVORN->Open();
+            dsetVORN->setCachedUpdates(true);
+            dsetVORN->open();
             SortResults();
         } else if (!identified) {
             result = false;
@@ -203,7 +203,7 @@ bool TMainDataModule::OpenDatabase(const QString& FileName, ResultRows rows)
         }
     } catch (const StorageError& error) {
         result = false;
-        m_failureReason = ReasonOf(error);
+        m_failureReason = reasonOf(error);
         // The engine read the file, but what it found is not what this program writes.
         if (attached && m_failureReason == StorageTexts::EngineFailed)
             m_failureReason = StorageTexts::NotAProject;
@@ -212,7 +212,7 @@ bool TMainDataModule::OpenDatabase(const QString& FileName, ResultRows rows)
         m_failureReason = StorageTexts::EngineFailed;
     }
     if (!result)
-        CloseEverything();
+        closeEverything();
     EndUpdate();
     NotifyScroll();
     return result;
@@ -222,124 +222,124 @@ void TMainDataModule::CloseDatabase()
 {
     // Committed before anything is dropped: when the commit fails, the project stays open with
     // its changes, and the caller can tell the user.
-    if (MainDatabase->Connected() && pFIBTransaction->Active()) {
+    if (MainDatabase->connected() && pFIBTransaction->active()) {
         try {
-            pFIBTransaction->Commit();
+            pFIBTransaction->commit();
         } catch (const StorageError& error) {
             throw StorageError(StorageTexts::CloseFailed, error);
         }
     }
-    dsetVORN->Close();
-    DescriptionDataSet->Close();
-    DropUnusedKeys();
+    dsetVORN->close();
+    DescriptionDataSet->close();
+    dropUnusedKeys();
     m_openedFile = FileIdentity();
     try {
-        MainDatabase->Close();
+        MainDatabase->close();
     } catch (const StorageError&) {
         // Everything was committed; what the engine refuses now cannot lose data.
-        AbandonConnection();
+        abandonConnection();
     }
 }
 
-void TMainDataModule::CloseEverything() noexcept
+void TMainDataModule::closeEverything() noexcept
 {
-    dsetVORN->Close();
-    DescriptionDataSet->Close();
-    DropUnusedKeys();
+    dsetVORN->close();
+    DescriptionDataSet->close();
+    dropUnusedKeys();
     m_openedFile = FileIdentity();
     try {
-        MainDatabase->Close();
+        MainDatabase->close();
     } catch (...) {
-        AbandonConnection();
+        abandonConnection();
     }
 }
 
-void TMainDataModule::AbandonConnection() noexcept
+void TMainDataModule::abandonConnection() noexcept
 {
     // After a failure the engine may throw from inside a detach or rollback, past its own
     // interface and out of the process: let go of both handles without another call.
-    pFIBTransaction->Handle().Abandon();
-    MainDatabase->Attachment().Abandon();
+    pFIBTransaction->handle().abandon();
+    MainDatabase->attachment().abandon();
 }
 
-void TMainDataModule::ProbeBeforeOpen(const QString& FileName)
+void TMainDataModule::probeBeforeOpen(const QString& FileName)
 {
     // Only a file the engine could attach at all is worth a child process.
     if (!QFileInfo(FileName).isFile() || FileName.contains(u':'))
         return;
-    const ProjectProbe::Verdict verdict = ProjectProbe::Probe(FileName);
+    const ProjectProbe::Verdict verdict = ProjectProbe::probe(FileName);
     if (verdict == ProjectProbe::Verdict::Hung || verdict == ProjectProbe::Verdict::Crashed)
         throw StorageError(StorageTexts::Damaged, std::string());
 }
 
-QString TMainDataModule::ReasonOf(const StorageError& error)
+QString TMainDataModule::reasonOf(const StorageError& error)
 {
     return error.reason().isEmpty() ? StorageTexts::EngineFailed : error.reason();
 }
 
-ResultsOverview TMainDataModule::StoredResultsSummary()
+ResultsOverview TMainDataModule::storedResultsSummary()
 {
-    if (!MainDatabase->Connected())
-        throw StorageError("StoredResultsSummary: no project is open");
-    pFIBTransaction->EnsureStarted();
-    fb::Statement query(MainDatabase->Attachment(), pFIBTransaction->Handle(),
+    if (!MainDatabase->connected())
+        throw StorageError("storedResultsSummary: no project is open");
+    pFIBTransaction->ensureStarted();
+    fb::Statement query(MainDatabase->attachment(), pFIBTransaction->handle(),
                         "SELECT COUNT(*), MIN(MSR_DATE), MAX(MSR_DATE) FROM MSR_RESULT_TABLE");
-    query.Open(pFIBTransaction->Handle());
+    query.open(pFIBTransaction->handle());
     ResultsOverview summary;
-    if (query.Fetch()) {
-        summary.count = query.GetInteger(0);
-        if (!query.IsNull(1))
-            summary.first = query.GetDateTime(1);
-        if (!query.IsNull(2))
-            summary.last = query.GetDateTime(2);
+    if (query.fetch()) {
+        summary.count = query.getInteger(0);
+        if (!query.isNull(1))
+            summary.first = query.getDateTime(1);
+        if (!query.isNull(2))
+            summary.last = query.getDateTime(2);
     }
-    query.CloseCursor();
+    query.closeCursor();
     return summary;
 }
 
 bool TMainDataModule::ExecuteStatement(const QString& SQL)
 {
-    pFIBTransaction->EnsureStarted();
-    pFIBQuery->SetSQL(SQL);
-    pFIBQuery->ExecQuery();
-    pFIBTransaction->CommitRetaining();
+    pFIBTransaction->ensureStarted();
+    pFIBQuery->setSql(SQL);
+    pFIBQuery->execQuery();
+    pFIBTransaction->commitRetaining();
     return true;
 }
 
 void TMainDataModule::DataModuleCreate(QObject*)
 {
     UpdateCount = 0;
-    dsetVORN->SetCachedUpdates(true);
-    DescriptionDataSet->SetCachedUpdates(true);
+    dsetVORN->setCachedUpdates(true);
+    DescriptionDataSet->setCachedUpdates(true);
 }
 
 void TMainDataModule::DataModuleDestroy(QObject*) {}
 
 bool TMainDataModule::IsOpen() const
 {
-    return dsetVORN->Active() || DescriptionDataSet->Active();
+    return dsetVORN->active() || DescriptionDataSet->active();
 }
 
 bool TMainDataModule::IsEmpty() const
 {
-    return dsetVORN->IsEmpty();
+    return dsetVORN->isEmpty();
 }
 
 void TMainDataModule::PostEdits()
 {
     for (CachedDataSet* dataSet : {DescriptionDataSet, static_cast<CachedDataSet*>(dsetVORN)}) {
-        const DataSetState state = dataSet->State();
+        const DataSetState state = dataSet->state();
         if (state == DataSetState::Edit || state == DataSetState::Insert)
-            dataSet->Post();
+            dataSet->post();
     }
 }
 
 bool TMainDataModule::HasChanges() const
 {
     auto editing = [](const DataSource* source) {
-        return source->State() == DataSetState::Edit || source->State() == DataSetState::Insert;
+        return source->state() == DataSetState::Edit || source->state() == DataSetState::Insert;
     };
-    return DescriptionDataSet->UpdatesPending() || dsetVORN->UpdatesPending() ||
+    return DescriptionDataSet->updatesPending() || dsetVORN->updatesPending() ||
            editing(DescriptionDataSource) || editing(ResultDataSource);
 }
 
@@ -348,7 +348,7 @@ void TMainDataModule::SaveChanges()
     UpdateScope update(*this);
     std::vector<CachedDataSet*> pending;
     for (CachedDataSet* dataSet : {static_cast<CachedDataSet*>(dsetVORN), DescriptionDataSet})
-        if (dataSet->UpdatesPending())
+        if (dataSet->updatesPending())
             pending.push_back(dataSet);
     if (pending.empty())
         return;
@@ -356,58 +356,58 @@ void TMainDataModule::SaveChanges()
     // cache keeps every change until the commit has succeeded, so that a retry writes each
     // exactly once.
     try {
-        pFIBTransaction->EnsureStarted();
-        ExecuteRaw("SAVEPOINT VORN_SAVE");
+        pFIBTransaction->ensureStarted();
+        executeRaw("SAVEPOINT VORN_SAVE");
         for (CachedDataSet* dataSet : pending)
-            dataSet->WriteUpdates();
-        CheckFileStillOpen();
-        pFIBTransaction->CommitRetaining();
+            dataSet->writeUpdates();
+        checkFileStillOpen();
+        pFIBTransaction->commitRetaining();
     } catch (const StorageError& error) {
         for (CachedDataSet* dataSet : pending)
-            dataSet->DiscardWrittenUpdates();
-        UndoUncommittedWrites();
+            dataSet->discardWrittenUpdates();
+        undoUncommittedWrites();
         throw StorageError(StorageTexts::SaveFailed, error);
     }
     for (CachedDataSet* dataSet : pending) {
-        dataSet->CommitWrittenUpdates();
-        dataSet->Refresh();
+        dataSet->commitWrittenUpdates();
+        dataSet->refresh();
     }
 }
 
-void TMainDataModule::ExecuteRaw(const char* sql)
+void TMainDataModule::executeRaw(const char* sql)
 {
-    fb::Statement statement(MainDatabase->Attachment(), pFIBTransaction->Handle(), sql);
-    statement.Execute(pFIBTransaction->Handle());
+    fb::Statement statement(MainDatabase->attachment(), pFIBTransaction->handle(), sql);
+    statement.execute(pFIBTransaction->handle());
 }
 
-void TMainDataModule::UndoUncommittedWrites() noexcept
+void TMainDataModule::undoUncommittedWrites() noexcept
 {
-    if (!pFIBTransaction->Active())
+    if (!pFIBTransaction->active())
         return;
     try {
-        ExecuteRaw("ROLLBACK TO SAVEPOINT VORN_SAVE");
+        executeRaw("ROLLBACK TO SAVEPOINT VORN_SAVE");
         return;
     } catch (const StorageError&) {
     }
     // A failed commit may have taken the savepoint with it; everything since the last commit
     // belongs to this save alone.
     try {
-        pFIBTransaction->Handle().RollbackRetaining();
+        pFIBTransaction->handle().rollbackRetaining();
         return;
     } catch (const StorageError&) {
     }
     // Never committed later, by the close or anything else.
-    pFIBTransaction->Handle().Abandon();
+    pFIBTransaction->handle().abandon();
 }
 
-void TMainDataModule::CheckFileStillOpen() const
+void TMainDataModule::checkFileStillOpen() const
 {
-    const FileIdentity now = FileIdentity::Of(MainDatabase->DBName());
+    const FileIdentity now = FileIdentity::of(MainDatabase->dbName());
     if (m_openedFile.valid && !(now == m_openedFile))
         throw StorageError(StorageTexts::FileReplaced, std::string());
 }
 
-QString TMainDataModule::FailureReason() const
+QString TMainDataModule::failureReason() const
 {
     return m_failureReason;
 }
@@ -417,10 +417,10 @@ void TMainDataModule::CancelChanges()
     {
         UpdateScope update(*this);
         for (CachedDataSet* dataSet : {static_cast<CachedDataSet*>(dsetVORN), DescriptionDataSet}) {
-            if (!dataSet->UpdatesPending())
+            if (!dataSet->updatesPending())
                 continue;
-            dataSet->CancelUpdates();
-            dataSet->Refresh();
+            dataSet->cancelUpdates();
+            dataSet->refresh();
         }
     }
     NotifyScroll();
@@ -430,7 +430,7 @@ void TMainDataModule::DeleteAllResults()
 {
     {
         UpdateScope update(*this);
-        dsetVORN->DeleteAll();
+        dsetVORN->deleteAll();
     }
     NotifyScroll();
 }
@@ -439,8 +439,8 @@ void TMainDataModule::BeginUpdate()
 {
     ++UpdateCount;
     for (CachedDataSet* dataSet : {DescriptionDataSet, static_cast<CachedDataSet*>(dsetVORN)}) {
-        dataSet->DisableControls();
-        dataSet->DisableScrollEvents();
+        dataSet->disableControls();
+        dataSet->disableScrollEvents();
     }
 }
 
@@ -449,8 +449,8 @@ void TMainDataModule::EndUpdate()
     if (UpdateCount > 0)
         --UpdateCount;
     for (CachedDataSet* dataSet : {DescriptionDataSet, static_cast<CachedDataSet*>(dsetVORN)}) {
-        dataSet->EnableControls();
-        dataSet->EnableScrollEvents();
+        dataSet->enableControls();
+        dataSet->enableScrollEvents();
     }
 }
 
@@ -462,30 +462,30 @@ void TMainDataModule::NotifyScroll()
 void TMainDataModule::SortResults()
 {
     PostEdits();
-    if (dsetVORN->Active())
-        dsetVORN->SortBy({dsetVORNMSR_DATE, dsetVORNMSR_NUMBER});
+    if (dsetVORN->active())
+        dsetVORN->sortBy({dsetVORNMSR_DATE, dsetVORNMSR_NUMBER});
 }
 
 bool TMainDataModule::AddResult(const TMsrResult& R)
 {
     if (ResultExists(R))
         return false;
-    dsetVORN->Append();
+    dsetVORN->append();
     try {
-        dsetVORNMSR_DATE->SetAsDateTime(R.MsrDate);
-        dsetVORNMSR_TIME->SetAsDateTime(R.MsrDate);
-        dsetVORNMSR_NUMBER->SetAsInteger(static_cast<int32_t>(R.MsrNumber));
-        dsetVORNREINF_KIND_ID->SetAsInteger(R.ReinfKindID);
-        dsetVORNREINF_DIAMETER->SetAsInteger(R.ReinfDiameter);
-        dsetVORNFORCE_ESTIMATE->SetAsInteger(R.ForceEstimate);
-        dsetVORNBASE->SetAsInteger(R.Base);
-        dsetVORNF->SetAsFloat(R.F);
-        dsetVORNP->SetAsFloat(R.P);
-        dsetVORNS->SetAsFloat(R.S);
-        dsetVORNMSR_COMMENT->Clear();
-        dsetVORN->Post();
+        dsetVORNMSR_DATE->setAsDateTime(R.MsrDate);
+        dsetVORNMSR_TIME->setAsDateTime(R.MsrDate);
+        dsetVORNMSR_NUMBER->setAsInteger(static_cast<int32_t>(R.MsrNumber));
+        dsetVORNREINF_KIND_ID->setAsInteger(R.ReinfKindID);
+        dsetVORNREINF_DIAMETER->setAsInteger(R.ReinfDiameter);
+        dsetVORNFORCE_ESTIMATE->setAsInteger(R.ForceEstimate);
+        dsetVORNBASE->setAsInteger(R.Base);
+        dsetVORNF->setAsFloat(R.F);
+        dsetVORNP->setAsFloat(R.P);
+        dsetVORNS->setAsFloat(R.S);
+        dsetVORNMSR_COMMENT->clear();
+        dsetVORN->post();
     } catch (...) {
-        dsetVORN->Cancel();
+        dsetVORN->cancel();
         throw;
     }
     return true;
@@ -493,31 +493,31 @@ bool TMainDataModule::AddResult(const TMsrResult& R)
 
 bool TMainDataModule::ResultExists(const TMsrResult& R)
 {
-    return dsetVORN->LocateResult(R.MsrDate, R.MsrNumber);
+    return dsetVORN->locateResult(R.MsrDate, R.MsrNumber);
 }
 
 int32_t TMainDataModule::LoadRecord(TMsrResult& R)
 {
-    const DataSetState state = dsetVORN->State();
+    const DataSetState state = dsetVORN->state();
     if (state == DataSetState::Edit || state == DataSetState::Insert)
-        dsetVORN->Post();
-    if (!dsetVORN->Active() || dsetVORN->IsEmpty())
+        dsetVORN->post();
+    if (!dsetVORN->active() || dsetVORN->isEmpty())
         return -1;
-    R.MsrDate = dsetVORNMSR_DATE->AsDateTime();
-    R.MsrNumber = static_cast<uint32_t>(dsetVORNMSR_NUMBER->AsInteger());
-    R.ReinfKindID = dsetVORNREINF_KIND_ID->AsInteger();
-    R.ReinfDiameter = dsetVORNREINF_DIAMETER->AsInteger();
-    R.ForceEstimate = dsetVORNFORCE_ESTIMATE->AsInteger();
-    R.Base = dsetVORNBASE->AsInteger();
-    R.F = static_cast<float>(dsetVORNF->AsFloat());
-    R.P = static_cast<float>(dsetVORNP->AsFloat());
-    R.S = static_cast<float>(dsetVORNS->AsFloat());
+    R.MsrDate = dsetVORNMSR_DATE->asDateTime();
+    R.MsrNumber = static_cast<uint32_t>(dsetVORNMSR_NUMBER->asInteger());
+    R.ReinfKindID = dsetVORNREINF_KIND_ID->asInteger();
+    R.ReinfDiameter = dsetVORNREINF_DIAMETER->asInteger();
+    R.ForceEstimate = dsetVORNFORCE_ESTIMATE->asInteger();
+    R.Base = dsetVORNBASE->asInteger();
+    R.F = static_cast<float>(dsetVORNF->asFloat());
+    R.P = static_cast<float>(dsetVORNP->asFloat());
+    R.S = static_cast<float>(dsetVORNS->asFloat());
     return 0;
 }
 
 void TMainDataModule::dsetVORNAfterScroll(CachedDataSet* DataSet)
 {
-    if (DataSet->State() == DataSetState::Browse && OnResultScroll)
+    if (DataSet->state() == DataSetState::Browse && OnResultScroll)
         OnResultScroll();
 }
 
@@ -526,73 +526,73 @@ void TMainDataModule::SetMeasurand(int32_t Code)
     if (Code != MeasurandCode) {
         MeasurandCode = Code;
         // Only the texts change: a redraw is enough and keeps unsaved changes of the row.
-        if (dsetVORN->Active())
-            dsetVORN->RedrawControls();
+        if (dsetVORN->active())
+            dsetVORN->redrawControls();
     }
-    dsetVORNF->SetDisplayLabel(GetMeasurandUnit());
+    dsetVORNF->setDisplayLabel(GetMeasurandUnit());
 }
 
 void TMainDataModule::SetLoadUnit(int32_t Code)
 {
     if (Code != LoadUnitCode) {
         LoadUnitCode = Code;
-        if (dsetVORN->Active())
-            dsetVORN->RedrawControls();
+        if (dsetVORN->active())
+            dsetVORN->redrawControls();
     }
-    dsetVORNF->SetDisplayLabel(GetMeasurandUnit());
+    dsetVORNF->setDisplayLabel(GetMeasurandUnit());
 }
 
 QString TMainDataModule::GetMeasurandName() const
 {
-    return ResultTexts::MeasurandName(MeasurandCode);
+    return ResultTexts::measurandName(MeasurandCode);
 }
 
 QString TMainDataModule::GetMeasurandUnit() const
 {
-    return ResultTexts::MeasurandUnit(MeasurandCode, LoadUnitCode);
+    return ResultTexts::measurandUnit(MeasurandCode, LoadUnitCode);
 }
 
 QString TMainDataModule::GetReinfKindName(int32_t Code) const
 {
-    return ResultTexts::ReinfKindName(Code);
+    return ResultTexts::reinfKindName(Code);
 }
 
-void TMainDataModule::dsetVORNMSR_DATEGetText(TField* Sender, QString& Text, bool)
+void TMainDataModule::dsetVORNMSR_DATEGetText(Field* Sender, QString& Text, bool)
 {
-    Text = Sender->IsNull() ? QString() : ResultTexts::DateText(Sender->AsDateTime());
+    Text = Sender->isNull() ? QString() : ResultTexts::dateText(Sender->asDateTime());
 }
 
-void TMainDataModule::dsetVORNMSR_TIMEGetText(TField* Sender, QString& Text, bool)
+void TMainDataModule::dsetVORNMSR_TIMEGetText(Field* Sender, QString& Text, bool)
 {
-    Text = Sender->IsNull() ? QString() : ResultTexts::TimeText(Sender->AsDateTime());
+    Text = Sender->isNull() ? QString() : ResultTexts::timeText(Sender->asDateTime());
 }
 
-void TMainDataModule::dsetVORNREINF_KIND_IDGetText(TField* Sender, QString& Text, bool)
+void TMainDataModule::dsetVORNREINF_KIND_IDGetText(Field* Sender, QString& Text, bool)
 {
-    Text = Sender->IsNull() ? QString() : GetReinfKindName(Sender->AsInteger());
+    Text = Sender->isNull() ? QString() : GetReinfKindName(Sender->asInteger());
 }
 
-void TMainDataModule::dsetVORNFGetText(TField* Sender, QString& Text, bool)
+void TMainDataModule::dsetVORNFGetText(Field* Sender, QString& Text, bool)
 {
     const std::optional<double> f =
-        Sender->IsNull() ? std::nullopt : std::optional<double>(Sender->AsFloat());
+        Sender->isNull() ? std::nullopt : std::optional<double>(Sender->asFloat());
     Text =
-        ResultTexts::ForceText(f, dsetVORNREINF_DIAMETER->AsInteger(), MeasurandCode, LoadUnitCode);
+        ResultTexts::forceText(f, dsetVORNREINF_DIAMETER->asInteger(), MeasurandCode, LoadUnitCode);
 }
 
-void TMainDataModule::DropUnusedKeys()
+void TMainDataModule::dropUnusedKeys()
 {
     m_nextKey = 0;
     m_lastReservedKey = -1;
 }
 
-int32_t TMainDataModule::NextResultKey()
+int32_t TMainDataModule::nextResultKey()
 {
     if (m_nextKey > m_lastReservedKey) {
         const int step = UpdateCount > 0 ? BulkKeyBlock : 1;
-        pFIBTransaction->EnsureStarted();
-        const int64_t top = fb::NextGeneratorValue(
-            MainDatabase->Attachment(), pFIBTransaction->Handle(), "MSR_RESULT_TABLE_GEN", step);
+        pFIBTransaction->ensureStarted();
+        const int64_t top = fb::nextGeneratorValue(
+            MainDatabase->attachment(), pFIBTransaction->handle(), "MSR_RESULT_TABLE_GEN", step);
         m_nextKey = top - step + 1;
         m_lastReservedKey = top;
     }

@@ -52,11 +52,11 @@ public:
     bool OpenDatabase(const QString& FileName, ResultRows rows = ResultRows::Load);
     // Counts the stored results and finds their first and last date with one query of the
     // engine, without reading the rows; the project must be open.
-    ResultsOverview StoredResultsSummary();
+    ResultsOverview storedResultsSummary();
     // Why the last CreateDatabase or OpenDatabase answered false, as a fixed Russian sentence
     // ("Файл открыт другой программой.", "Файл не является проектом этой программы.", ...), to
     // follow "Не удалось открыть проект!" or "Не удалось создать проект!"; empty after success.
-    QString FailureReason() const;
+    QString failureReason() const;
     // Commits, then closes. A failed commit raises StorageError and leaves the project open
     // with its unsaved changes.
     void CloseDatabase();
@@ -104,10 +104,10 @@ public:
     QString GetMeasurandName() const;
     QString GetMeasurandUnit() const;
     QString GetReinfKindName(int32_t Code) const;
-    void dsetVORNMSR_DATEGetText(TField* Sender, QString& Text, bool DisplayText);
-    void dsetVORNMSR_TIMEGetText(TField* Sender, QString& Text, bool DisplayText);
-    void dsetVORNREINF_KIND_IDGetText(TField* Sender, QString& Text, bool DisplayText);
-    void dsetVORNFGetText(TField* Sender, QString& Text, bool DisplayText);
+    void dsetVORNMSR_DATEGetText(Field* Sender, QString& Text, bool DisplayText);
+    void dsetVORNMSR_TIMEGetText(Field* Sender, QString& Text, bool DisplayText);
+    void dsetVORNREINF_KIND_IDGetText(Field* Sender, QString& Text, bool DisplayText);
+    void dsetVORNFGetText(Field* Sender, QString& Text, bool DisplayText);
 
     // Called when the current result changes while the results are browsed; the handler reads
     // what it needs through LoadRecord.
@@ -124,36 +124,36 @@ public:
     DataSource* ResultDataSource;
     DataSource* DescriptionDataSource;
 
-    TField* dsetVORNMSR_DATE;
-    TField* dsetVORNMSR_TIME;
-    TField* dsetVORNMSR_NUMBER;
-    TField* dsetVORNREINF_KIND_ID;
-    TField* dsetVORNREINF_DIAMETER;
-    TField* dsetVORNFORCE_ESTIMATE;
-    TField* dsetVORNBASE;
-    TField* dsetVORNF;
-    TField* dsetVORNP;
-    TField* dsetVORNS;
-    TField* dsetVORNMSR_COMMENT;
-    TField* dsetVORNMSR_RESULT_TABLE_PK;
+    Field* dsetVORNMSR_DATE;
+    Field* dsetVORNMSR_TIME;
+    Field* dsetVORNMSR_NUMBER;
+    Field* dsetVORNREINF_KIND_ID;
+    Field* dsetVORNREINF_DIAMETER;
+    Field* dsetVORNFORCE_ESTIMATE;
+    Field* dsetVORNBASE;
+    Field* dsetVORNF;
+    Field* dsetVORNP;
+    Field* dsetVORNS;
+    Field* dsetVORNMSR_COMMENT;
+    Field* dsetVORNMSR_RESULT_TABLE_PK;
 
-    TField* DescriptionDataSetDEVICE_NAME;
-    TField* DescriptionDataSetDEVICE_DATA_VERSION;
-    TField* DescriptionDataSetPROJECT_DESC;
-    TField* DescriptionDataSetDESC_TABLE_PK;
+    Field* DescriptionDataSetDEVICE_NAME;
+    Field* DescriptionDataSetDEVICE_DATA_VERSION;
+    Field* DescriptionDataSetPROJECT_DESC;
+    Field* DescriptionDataSetDESC_TABLE_PK;
 
 private:
-    void CreateResultFields();
-    void CreateDescriptionFields();
-    void CloseEverything() noexcept;
-    void AbandonConnection() noexcept;
-    static QString ReasonOf(const StorageError& error);
-    static void ProbeBeforeOpen(const QString& FileName);
-    void ExecuteRaw(const char* sql);
-    void UndoUncommittedWrites() noexcept;
-    void CheckFileStillOpen() const;
-    void DropUnusedKeys();
-    int32_t NextResultKey();
+    void createResultFields();
+    void createDescriptionFields();
+    void closeEverything() noexcept;
+    void abandonConnection() noexcept;
+    static QString reasonOf(const StorageError& error);
+    static void probeBeforeOpen(const QString& FileName);
+    void executeRaw(const char* sql);
+    void undoUncommittedWrites() noexcept;
+    void checkFileStillOpen() const;
+    void dropUnusedKeys();
+    int32_t nextResultKey();
 
     // Keys reserved from MSR_RESULT_TABLE_GEN, handed out one by one during bulk appends.
     int64_t m_nextKey = 0;

@@ -69,11 +69,11 @@ Run download(int records)
     auto instrument = std::make_shared<SimulatedInstrument>();
     std::vector<ResultRecord> stored(static_cast<std::size_t>(records));
     for (int i = 0; i < records; ++i) {
-        stored[std::size_t(i)] = EncodeResultRecord(SampleResults::bare(i));
+        stored[std::size_t(i)] = encodeResultRecord(SampleResults::bare(i));
     }
     instrument->setRecords(std::move(stored));
     instrument->plug();
-    USBSetDriverLayer(instrument);
+    usbSetDriverLayer(instrument);
     USBInit();
 
     TDownloadThread worker;
@@ -98,7 +98,7 @@ Run download(int records)
     const double cpu = processCpuSeconds() - cpuBefore;
 
     USBDone();
-    USBSetDriverLayer(nullptr);
+    usbSetDriverLayer(nullptr);
     return {pauseCpuUs(std::min(records, 2000)),
             (workerEnd - workerStart) / records * 1e6,
             cpu / records * 1e6,

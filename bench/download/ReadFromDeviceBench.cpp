@@ -31,7 +31,7 @@ constexpr int StoredRows = 100000;
 // Exchanges with a reply (and so a pause) before the records: identification and name.
 constexpr int RepliedExchangesBeforeRecords = 2;
 
-double Seconds(const QElapsedTimer& timer)
+double seconds(const QElapsedTimer& timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
@@ -50,7 +50,7 @@ public:
                   std::this_thread::sleep_for(std::chrono::milliseconds(1));
                   ++pauses;
               }
-              m_seconds = Seconds(timer) / std::max(pauses, 1);
+              m_seconds = seconds(timer) / std::max(pauses, 1);
           })
     {
     }
@@ -76,15 +76,15 @@ struct Run
     bool completed;
 };
 
-Run ReadIntoProject(const QString& project, int records)
+Run readIntoProject(const QString& project, int records)
 {
     auto instrument = std::make_shared<SimulatedInstrument>();
     std::vector<ResultRecord> stored;
     stored.reserve(static_cast<std::size_t>(records));
     for (int n = StoredRows; n < StoredRows + records; ++n)
-        stored.push_back(EncodeResultRecord(SampleResults::risingRecord(n)));
+        stored.push_back(encodeResultRecord(SampleResults::risingRecord(n)));
     instrument->setRecords(std::move(stored));
-    USBSetDriverLayer(instrument);
+    usbSetDriverLayer(instrument);
     USBInit();
     instrument->plug();
 
@@ -100,18 +100,18 @@ Run ReadIntoProject(const QString& project, int records)
     while (!worker.wait(20))
         QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    const double download = Seconds(timer);
+    const double download = seconds(timer);
     const double pause = baseline.stop();
     const bool completed = worker.ResultCode() == 0 && worker.Completed();
     const TArrayOfMsrResult results = worker.takeResults();
     timer.restart();
-    const int added = completed ? ImportResults(dm, results) : 0;
-    const double import = Seconds(timer);
+    const int added = completed ? importResults(dm, results) : 0;
+    const double import = seconds(timer);
 
     dm.CancelChanges();
     dm.CloseDatabase();
     USBDone();
-    USBSetDriverLayer(nullptr);
+    usbSetDriverLayer(nullptr);
     return {download, import, pause, added, completed && messages <= 101};
 }
 
@@ -120,7 +120,7 @@ Run ReadIntoProject(const QString& project, int records)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    fb::UsePerUserLockFolder();
+    fb::usePerUserLockFolder();
     const int records = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 65535) : 65535;
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;
 
@@ -131,7 +131,7 @@ int main(int argc, char* argv[])
 
     std::vector<double> beyond, download, downloadBeyond, import, pause;
     for (int i = 0; i < repeats; ++i) {
-        const Run run = ReadIntoProject(project, records);
+        const Run run = readIntoProject(project, records);
         if (!run.completed || run.added != records)
             std::printf("  run %d: download incomplete or %d of %d added\n", i + 1, run.added,
                         records);

@@ -29,7 +29,7 @@ namespace {
 constexpr int Repeats = 3;
 
 // Opens the project, then writes its CSV export; prints both times and both peaks (KiB).
-int OpenAndExport(const QString& project, const QString& csv)
+int openAndExport(const QString& project, const QString& csv)
 {
     TMainDataModule module;
     double open = Bench::seconds([&] { module.OpenDatabase(project); });
@@ -41,14 +41,14 @@ int OpenAndExport(const QString& project, const QString& csv)
         saveCsvFile(layout, rows, {module.GetMeasurandName(), module.GetMeasurandUnit()}, csv);
         module.EndUpdate();
     });
-    std::printf("%d %.4f %ld %.4f %ld\n", module.dsetVORN->RecordCount(), open, openPeak,
+    std::printf("%d %.4f %ld %.4f %ld\n", module.dsetVORN->recordCount(), open, openPeak,
                 exportTime, Bench::peakMemoryKiB());
     return 0;
 }
 
 // Starts the main window on a program folder whose last project is the given one; prints the
 // time until it is shown with its first events handled, and the peak (KiB).
-int ShowWindow(const QString& folder, const QString& project)
+int showWindow(const QString& folder, const QString& project)
 {
     ProgramFolder::setPath(folder);
     QFile settings(ProgramFolder::settingsFile());
@@ -66,7 +66,7 @@ int ShowWindow(const QString& folder, const QString& project)
     return 0;
 }
 
-std::vector<double> RunChild(const QStringList& arguments)
+std::vector<double> runChild(const QStringList& arguments)
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -78,7 +78,7 @@ std::vector<double> RunChild(const QStringList& arguments)
     return figures;
 }
 
-double RunVornctl(const QStringList& arguments)
+double runVornctl(const QStringList& arguments)
 {
     return Bench::seconds([&] {
         QProcess child;
@@ -95,12 +95,12 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    fb::UsePerUserLockFolder();
+    fb::usePerUserLockFolder();
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == "--open-and-export")
-        return OpenAndExport(args[2], args[3]);
+        return openAndExport(args[2], args[3]);
     if (args.size() == 4 && args[1] == "--window")
-        return ShowWindow(args[2], args[3]);
+        return showWindow(args[2], args[3]);
     if (args.size() == 3 && args[1] == "--raw-select") {
         const double seconds = Bench::seconds([&] { RawProject::select(args[2]); });
         std::printf("%.4f %ld\n", seconds, Bench::peakMemoryKiB());
@@ -123,7 +123,7 @@ int main(int argc, char* argv[])
     std::vector<double> raws, opens, openPeaks, exports, exportPeaks, windows, windowPeaks;
     for (int i = 0; i < Repeats; ++i) {
         raws.push_back(Bench::seconds([&] { RawProject::select(project); }));
-        const std::vector<double> f = RunChild({"--open-and-export", project, csv});
+        const std::vector<double> f = runChild({"--open-and-export", project, csv});
         if (f.size() != 5 || int(f[0]) != rows) {
             std::fprintf(stderr, "the export child failed\n");
             return 1;
@@ -133,7 +133,7 @@ int main(int argc, char* argv[])
         exports.push_back(f[3]);
         exportPeaks.push_back(f[4] / 1024.0);
         QTemporaryDir folder;
-        const std::vector<double> w = RunChild({"--window", folder.path(), project});
+        const std::vector<double> w = runChild({"--window", folder.path(), project});
         if (w.size() != 2) {
             std::fprintf(stderr, "the window child failed\n");
             return 1;
@@ -155,8 +155,8 @@ int main(int argc, char* argv[])
 
     std::vector<double> infos, versions;
     for (int i = 0; i < Repeats; ++i) {
-        versions.push_back(RunVornctl({"--version"}));
-        infos.push_back(RunVornctl({"info", project}));
+        versions.push_back(runVornctl({"--version"}));
+        infos.push_back(runVornctl({"info", project}));
     }
     const double info = Bench::median(infos);
     std::printf("3. vornctl info\n   %.3f s (target <= 0.5 s): %.2f x the open; the program's "

@@ -25,24 +25,24 @@ constexpr int ScanResults = 40;
 constexpr int Repeats = 3;
 
 // The duplicate test as a plain scan from the first row, counting the row pairs it compares.
-bool LinearResultExists(TMainDataModule& module, const TMsrResult& r, long long& pairs)
+bool linearResultExists(TMainDataModule& module, const TMsrResult& r, long long& pairs)
 {
     CachedDataSet* data = module.dsetVORN;
-    for (data->First(); !data->Eof(); data->Next()) {
+    for (data->first(); !data->eof(); data->next()) {
         ++pairs;
-        if (module.dsetVORNMSR_DATE->AsDateTime() == r.MsrDate &&
-            int64_t(module.dsetVORNMSR_NUMBER->AsInteger()) == int64_t(r.MsrNumber))
+        if (module.dsetVORNMSR_DATE->asDateTime() == r.MsrDate &&
+            int64_t(module.dsetVORNMSR_NUMBER->asInteger()) == int64_t(r.MsrNumber))
             return true;
     }
     return false;
 }
 
-int OpenOnly(const QString& path)
+int openOnly(const QString& path)
 {
     TMainDataModule module;
     if (!module.OpenDatabase(path))
         return 1;
-    std::printf("%d %ld\n", module.dsetVORN->RecordCount(), Bench::peakMemoryKiB());
+    std::printf("%d %ld\n", module.dsetVORN->recordCount(), Bench::peakMemoryKiB());
     return 0;
 }
 
@@ -51,10 +51,10 @@ int OpenOnly(const QString& path)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    fb::UsePerUserLockFolder();
+    fb::usePerUserLockFolder();
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == "--open-only")
-        return OpenOnly(args[2]);
+        return openOnly(args[2]);
 
     // --make-project PATH only writes the 100,000-row project, for looking at it by other means.
     const bool makeOnly = args.size() == 3 && args[1] == "--make-project";
@@ -99,7 +99,7 @@ int main(int argc, char* argv[])
     long long pairs = 0;
     const double scanSeconds = Bench::seconds([&] {
         for (int i = 0; i < ScanResults; ++i)
-            if (!LinearResultExists(module, incoming[static_cast<size_t>(i)], pairs))
+            if (!linearResultExists(module, incoming[static_cast<size_t>(i)], pairs))
                 module.AddResult(incoming[static_cast<size_t>(i)]);
     });
     module.CancelChanges();

@@ -6,9 +6,9 @@
 class QWidget;
 
 // The program's message boxes, all with the application title as caption.
-// Fixed messages are shown as given; ShowErrorSentence turns an error's text into a sentence.
-void ShowErrorBox(QWidget* parent, const QString& text);
-void ShowErrorSentence(QWidget* parent, const QString& text);
+// Fixed messages are shown as given; showErrorSentence turns an error's text into a sentence.
+void showErrorBox(QWidget* parent, const QString& text);
+void showErrorSentence(QWidget* parent, const QString& text);
 // A question with the given buttons, Yes as the default; answers the button chosen.
-QMessageBox::StandardButton AskQuestion(QWidget* parent, const QString& text,
+QMessageBox::StandardButton askQuestion(QWidget* parent, const QString& text,
                                         QMessageBox::StandardButtons buttons);

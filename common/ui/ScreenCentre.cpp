@@ -4,13 +4,13 @@
 #include <QScreen>
 #include <QWidget>
 
-void PlaceAtScreenCentre(QWidget* window, const QScreen* screen)
+void placeAtScreenCentre(QWidget* window, const QScreen* screen)
 {
     if (screen)
         window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
-const QScreen* OwnerScreen(const QWidget* window)
+const QScreen* ownerScreen(const QWidget* window)
 {
     const QScreen* screen = window->parentWidget() ? window->parentWidget()->screen() : nullptr;
     return screen ? screen : QGuiApplication::primaryScreen();

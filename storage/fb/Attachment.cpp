@@ -14,7 +14,7 @@ namespace fb {
 
 Attachment::~Attachment()
 {
-    ReleaseQuietly();
+    releaseQuietly();
 }
 
 Attachment::Attachment(Attachment&& other) noexcept
@@ -25,19 +25,19 @@ Attachment::Attachment(Attachment&& other) noexcept
 Attachment& Attachment::operator=(Attachment&& other) noexcept
 {
     if (this != &other) {
-        ReleaseQuietly();
+        releaseQuietly();
         m_handle = std::exchange(other.m_handle, nullptr);
     }
     return *this;
 }
 
-Attachment Attachment::CreateByStatement(const std::string& statement, unsigned dialect)
+Attachment Attachment::createByStatement(const std::string& statement, unsigned dialect)
 {
     Status status;
     FB_BOOLEAN isCreate = false;
-    Firebird::IAttachment* handle = Master()->getUtilInterface()->executeCreateDatabase(
+    Firebird::IAttachment* handle = master()->getUtilInterface()->executeCreateDatabase(
         &status, static_cast<unsigned>(statement.size()), statement.data(), dialect, &isCreate);
-    status.Check();
+    status.check();
     Attachment attachment(handle);
     if (!isCreate)
         throw FbError("Not a CREATE DATABASE statement", 0);
@@ -49,12 +49,12 @@ namespace {
 // The embedded engine's provider alone; the dispatcher would otherwise try the remote one too.
 constexpr const char* EmbeddedOnly = "Providers=Engine12";
 
-Firebird::IXpbBuilder* BuildDpb(const Attachment::Params& params, bool create)
+Firebird::IXpbBuilder* buildDpb(const Attachment::Params& params, bool create)
 {
     Status status;
-    Firebird::IXpbBuilder* dpb = Master()->getUtilInterface()->getXpbBuilder(
+    Firebird::IXpbBuilder* dpb = master()->getUtilInterface()->getXpbBuilder(
         &status, Firebird::IXpbBuilder::DPB, nullptr, 0);
-    status.Check();
+    status.check();
     dpb->insertTag(&status, isc_dpb_utf8_filename);
     dpb->insertString(&status, isc_dpb_config, EmbeddedOnly);
     if (!params.user.empty())
@@ -70,16 +70,16 @@ Firebird::IXpbBuilder* BuildDpb(const Attachment::Params& params, bool create)
         if (!params.defaultCharset.empty())
             dpb->insertString(&status, isc_dpb_set_db_charset, params.defaultCharset.c_str());
     }
-    if (status.Failed()) {
+    if (status.failed()) {
         dpb->dispose();
-        status.Check();
+        status.check();
     }
     return dpb;
 }
 
 // The engine converts UTF-8 file names into the C library's character set before it opens
 // them; under the C locale that fails for every letter beyond ASCII.
-void UseUtf8CharacterType()
+void useUtf8CharacterType()
 {
 #if defined(__unix__) || defined(__APPLE__)
     if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
@@ -87,13 +87,13 @@ void UseUtf8CharacterType()
 #endif
 }
 
-Firebird::IAttachment* Connect(const std::string& utf8Path, const Attachment::Params& params,
+Firebird::IAttachment* connect(const std::string& utf8Path, const Attachment::Params& params,
                                bool create)
 {
-    UseUtf8CharacterType();
-    Firebird::IXpbBuilder* dpb = BuildDpb(params, create);
+    useUtf8CharacterType();
+    Firebird::IXpbBuilder* dpb = buildDpb(params, create);
     Status status;
-    Firebird::IProvider* provider = Master()->getDispatcher();
+    Firebird::IProvider* provider = master()->getDispatcher();
     const unsigned length = dpb->getBufferLength(&status);
     const unsigned char* buffer = dpb->getBuffer(&status);
     Firebird::IAttachment* handle =
@@ -101,71 +101,71 @@ Firebird::IAttachment* Connect(const std::string& utf8Path, const Attachment::Pa
                : provider->attachDatabase(&status, utf8Path.c_str(), length, buffer);
     provider->release();
     dpb->dispose();
-    status.Check();
+    status.check();
     return handle;
 }
 
 } // namespace
 
-Attachment Attachment::Create(const std::string& utf8Path, const Params& params)
+Attachment Attachment::create(const std::string& utf8Path, const Params& params)
 {
-    return Attachment(Connect(utf8Path, params, true));
+    return Attachment(connect(utf8Path, params, true));
 }
 
-Attachment Attachment::Attach(const std::string& utf8Path, const Params& params)
+Attachment Attachment::attach(const std::string& utf8Path, const Params& params)
 {
-    return Attachment(Connect(utf8Path, params, false));
+    return Attachment(connect(utf8Path, params, false));
 }
 
-Attachment Attachment::Attach(const std::string& utf8Path, const std::string& user,
+Attachment Attachment::attach(const std::string& utf8Path, const std::string& user,
                               const std::string& password, const std::string& charset)
 {
     Params params;
     params.user = user;
     params.password = password;
     params.charset = charset;
-    return Attach(utf8Path, params);
+    return attach(utf8Path, params);
 }
 
-void Attachment::Detach()
+void Attachment::detach()
 {
     if (!m_handle)
         return;
     Status status;
     m_handle->detach(&status);
-    status.Check();
+    status.check();
     m_handle = nullptr;
 }
 
-void Attachment::Drop()
+void Attachment::drop()
 {
     if (!m_handle)
         return;
     Status status;
     m_handle->dropDatabase(&status);
-    status.Check();
+    status.check();
     m_handle = nullptr;
 }
 
-void Attachment::Abandon() noexcept
+void Attachment::abandon() noexcept
 {
     if (m_handle)
         m_handle->release();
     m_handle = nullptr;
 }
 
-void Attachment::ReleaseQuietly() noexcept
+void Attachment::releaseQuietly() noexcept
 {
     if (!m_handle)
         return;
     Status status;
     m_handle->detach(&status);
-    if (status.Failed())
+    if (status.failed())
         m_handle->release();
     m_handle = nullptr;
 }
 
-std::string QuoteLiteral(const std::string& text)
+std::string quoteLiteral(const std::string& text)
 {
     std::string quoted = "'";
     for (char c : text) {

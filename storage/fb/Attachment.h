@@ -22,42 +22,42 @@ public:
 
     // Executes a CREATE DATABASE statement at once (no transaction) and stays attached to
     // the new database.
-    static Attachment CreateByStatement(const std::string& statement, unsigned dialect = 3);
+    static Attachment createByStatement(const std::string& statement, unsigned dialect = 3);
 
-    // What Create and Attach pass to the engine. Paths are UTF-8 whatever the locale, and only
+    // What create() and attach() pass to the engine. Paths are UTF-8 whatever the locale, and only
     // the embedded engine serves them, so a ':' in a name never reaches a network address.
     struct Params
     {
         std::string user;
         std::string password;
         std::string charset;
-        // For Create only: 0 leaves the engine's page size; empty leaves the default charset.
+        // For create() only: 0 leaves the engine's page size; empty leaves the default charset.
         unsigned pageSize = 0;
         std::string defaultCharset;
         unsigned dialect = 3;
     };
-    static Attachment Create(const std::string& utf8Path, const Params& params);
-    static Attachment Attach(const std::string& utf8Path, const Params& params);
-    static Attachment Attach(const std::string& utf8Path, const std::string& user,
+    static Attachment create(const std::string& utf8Path, const Params& params);
+    static Attachment attach(const std::string& utf8Path, const Params& params);
+    static Attachment attach(const std::string& utf8Path, const std::string& user,
                              const std::string& password, const std::string& charset);
 
-    bool IsAttached() const { return m_handle != nullptr; }
-    void Detach();
+    bool isAttached() const { return m_handle != nullptr; }
+    void detach();
     // Deletes the database file; the connection ends with it.
-    void Drop();
+    void drop();
     // Lets go of the handle without asking the engine anything more: after the engine failed,
     // a detach or rollback can end the process.
-    void Abandon() noexcept;
-    Firebird::IAttachment* Handle() const { return m_handle; }
+    void abandon() noexcept;
+    Firebird::IAttachment* handle() const { return m_handle; }
 
 private:
     explicit Attachment(Firebird::IAttachment* handle) : m_handle(handle) {}
-    void ReleaseQuietly() noexcept;
+    void releaseQuietly() noexcept;
 
     Firebird::IAttachment* m_handle = nullptr;
 };
 
 // Encloses text in single quotes for an SQL string literal, doubling embedded quotes.
-std::string QuoteLiteral(const std::string& text);
+std::string quoteLiteral(const std::string& text);
 
 } // namespace fb

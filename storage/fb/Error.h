@@ -17,7 +17,7 @@ public:
     {
     }
     // The first ISC error code of the status vector (isc_io_error, isc_lock_conflict, ...).
-    intptr_t Code() const { return m_code; }
+    intptr_t code() const { return m_code; }
 
 private:
     intptr_t m_code;

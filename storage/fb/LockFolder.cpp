@@ -11,7 +11,7 @@
 
 namespace fb {
 
-void UsePerUserLockFolder()
+void usePerUserLockFolder()
 {
     if (!qEnvironmentVariableIsEmpty("FIREBIRD_LOCK"))
         return;

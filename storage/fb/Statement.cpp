@@ -31,19 +31,19 @@ struct ParamValue
     std::string bytes;
 };
 
-double Power10(int exponent)
+double power10(int exponent)
 {
     return std::pow(10.0, exponent);
 }
 
-template <typename T> T Load(const unsigned char* where)
+template <typename T> T load(const unsigned char* where)
 {
     T value;
     std::memcpy(&value, where, sizeof value);
     return value;
 }
 
-template <typename T> void Store(unsigned char* where, T value)
+template <typename T> void store(unsigned char* where, T value)
 {
     std::memcpy(where, &value, sizeof value);
 }
@@ -60,11 +60,11 @@ struct ColumnInfo
     std::string alias;
 };
 
-std::vector<ColumnInfo> Describe(Firebird::IMessageMetadata* metadata)
+std::vector<ColumnInfo> describe(Firebird::IMessageMetadata* metadata)
 {
     Status status;
     std::vector<ColumnInfo> columns(metadata->getCount(&status));
-    status.Check();
+    status.check();
     for (unsigned i = 0; i < columns.size(); ++i) {
         ColumnInfo& c = columns[i];
         c.type = metadata->getType(&status, i) & ~1u;
@@ -73,7 +73,7 @@ std::vector<ColumnInfo> Describe(Firebird::IMessageMetadata* metadata)
         c.offset = metadata->getOffset(&status, i);
         c.nullOffset = metadata->getNullOffset(&status, i);
         c.alias = metadata->getAlias(&status, i);
-        status.Check();
+        status.check();
     }
     return columns;
 }
@@ -100,9 +100,9 @@ struct Statement::Private
         Status status;
         if (cursor) {
             cursor->close(&status);
-            if (status.Failed())
+            if (status.failed())
                 cursor->release();
-            status.Clear();
+            status.clear();
         }
         if (input)
             input->release();
@@ -110,52 +110,52 @@ struct Statement::Private
             output->release();
         if (statement) {
             statement->free(&status);
-            if (status.Failed())
+            if (status.failed())
                 statement->release();
         }
     }
 
-    void CheckParam(unsigned index) const
+    void checkParam(unsigned index) const
     {
         if (index >= params.size())
             throw FbError("Parameter index out of range", 0);
     }
 
-    void CheckColumn(unsigned index) const
+    void checkColumn(unsigned index) const
     {
         if (index >= outCount)
             throw FbError("Column index out of range", 0);
     }
 
-    std::string WriteBlob(const std::string& bytes)
+    std::string writeBlob(const std::string& bytes)
     {
         Status status;
         ISC_QUAD id{};
         Firebird::IBlob* blob =
-            attachment->Handle()->createBlob(&status, transaction->Handle(), &id, 0, nullptr);
-        status.Check();
+            attachment->handle()->createBlob(&status, transaction->handle(), &id, 0, nullptr);
+        status.check();
         for (size_t done = 0; done < bytes.size();) {
             const unsigned chunk =
                 static_cast<unsigned>(std::min<size_t>(bytes.size() - done, 32768));
             blob->putSegment(&status, chunk, bytes.data() + done);
-            if (status.Failed()) {
+            if (status.failed()) {
                 Status ignored;
                 blob->cancel(&ignored);
-                if (ignored.Failed())
+                if (ignored.failed())
                     blob->release();
-                status.Check();
+                status.check();
             }
             done += chunk;
         }
         blob->close(&status);
-        if (status.Failed()) {
+        if (status.failed()) {
             blob->release();
-            status.Check();
+            status.check();
         }
         return std::string(reinterpret_cast<const char*>(&id), sizeof id);
     }
 
-    void Marshal()
+    void marshal()
     {
         for (unsigned i = 0; i < inCount; ++i) {
             const ParamValue& p = params[i];
@@ -165,7 +165,7 @@ struct Statement::Private
             const unsigned type = c.type;
             const int scale = c.scale;
             const unsigned length = c.length;
-            Store<short>(nullFlag, p.kind == ParamValue::Kind::Null ? -1 : 0);
+            store<short>(nullFlag, p.kind == ParamValue::Kind::Null ? -1 : 0);
             if (p.kind == ParamValue::Kind::Null)
                 continue;
             const bool numeric = p.kind == ParamValue::Kind::Integer ||
@@ -175,7 +175,7 @@ struct Statement::Private
             auto scaled = [&]() -> int64_t {
                 if (p.kind == ParamValue::Kind::Integer && scale == 0)
                     return p.integer;
-                return std::llround(real * Power10(-scale));
+                return std::llround(real * power10(-scale));
             };
             switch (type) {
             case SQL_SHORT:
@@ -185,13 +185,13 @@ struct Statement::Private
                 if (!numeric)
                     throw FbError("A text value was given for a numeric parameter", 0);
                 if (type == SQL_SHORT)
-                    Store<int16_t>(data, static_cast<int16_t>(scaled()));
+                    store<int16_t>(data, static_cast<int16_t>(scaled()));
                 else if (type == SQL_LONG)
-                    Store<int32_t>(data, static_cast<int32_t>(scaled()));
+                    store<int32_t>(data, static_cast<int32_t>(scaled()));
                 else if (type == SQL_INT64)
-                    Store<int64_t>(data, scaled());
+                    store<int64_t>(data, scaled());
                 else
-                    Store<unsigned char>(data, scaled() != 0);
+                    store<unsigned char>(data, scaled() != 0);
                 break;
             case SQL_FLOAT:
             case SQL_DOUBLE:
@@ -199,22 +199,22 @@ struct Statement::Private
                 if (!numeric)
                     throw FbError("A text value was given for a numeric parameter", 0);
                 if (type == SQL_FLOAT)
-                    Store<float>(data, static_cast<float>(real));
+                    store<float>(data, static_cast<float>(real));
                 else
-                    Store<double>(data, real);
+                    store<double>(data, real);
                 break;
             case SQL_TIMESTAMP:
             case SQL_TYPE_DATE:
             case SQL_TYPE_TIME: {
                 if (!numeric)
                     throw FbError("A text value was given for a date-time parameter", 0);
-                const Timestamp ts = TimestampFromOle(real);
+                const Timestamp ts = timestampFromOle(real);
                 if (type == SQL_TIMESTAMP)
-                    Store<ISC_TIMESTAMP>(data, ISC_TIMESTAMP{ts.date, ts.time});
+                    store<ISC_TIMESTAMP>(data, ISC_TIMESTAMP{ts.date, ts.time});
                 else if (type == SQL_TYPE_DATE)
-                    Store<ISC_DATE>(data, ts.date);
+                    store<ISC_DATE>(data, ts.date);
                 else
-                    Store<ISC_TIME>(data, ts.time);
+                    store<ISC_TIME>(data, ts.time);
                 break;
             }
             case SQL_TEXT:
@@ -226,7 +226,7 @@ struct Statement::Private
                     std::memset(data, ' ', length);
                     std::memcpy(data, text.data(), text.size());
                 } else {
-                    Store<uint16_t>(data, static_cast<uint16_t>(text.size()));
+                    store<uint16_t>(data, static_cast<uint16_t>(text.size()));
                     std::memcpy(data + sizeof(uint16_t), text.data(), text.size());
                 }
                 break;
@@ -234,7 +234,7 @@ struct Statement::Private
             case SQL_BLOB: {
                 if (numeric)
                     throw FbError("A number was given for a blob parameter", 0);
-                const std::string id = WriteBlob(p.bytes);
+                const std::string id = writeBlob(p.bytes);
                 std::memcpy(data, id.data(), id.size());
                 break;
             }
@@ -252,9 +252,9 @@ struct Statement::Private
         unsigned length;
         const unsigned char* data;
     };
-    ColumnValue Column(unsigned index) const
+    ColumnValue column(unsigned index) const
     {
-        CheckColumn(index);
+        checkColumn(index);
         const ColumnInfo& c = outColumns[index];
         return {c.type, c.scale, c.length, outBuffer.data() + c.offset};
     }
@@ -266,21 +266,21 @@ Statement::Statement(Attachment& attachment, Transaction& transaction, const std
 {
     d->attachment = &attachment;
     Status status;
-    d->statement = attachment.Handle()->prepare(
-        &status, transaction.Handle(), static_cast<unsigned>(sql.size()), sql.data(), dialect,
+    d->statement = attachment.handle()->prepare(
+        &status, transaction.handle(), static_cast<unsigned>(sql.size()), sql.data(), dialect,
         Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-    status.Check();
+    status.check();
     d->input = d->statement->getInputMetadata(&status);
-    status.Check();
+    status.check();
     d->output = d->statement->getOutputMetadata(&status);
-    status.Check();
-    d->inColumns = Describe(d->input);
-    d->outColumns = Describe(d->output);
+    status.check();
+    d->inColumns = describe(d->input);
+    d->outColumns = describe(d->output);
     d->inCount = static_cast<unsigned>(d->inColumns.size());
     d->outCount = static_cast<unsigned>(d->outColumns.size());
     d->inBuffer.resize(d->input->getMessageLength(&status));
     d->outBuffer.resize(d->output->getMessageLength(&status));
-    status.Check();
+    status.check();
     d->params.resize(d->inCount);
 }
 
@@ -288,111 +288,111 @@ Statement::~Statement() = default;
 Statement::Statement(Statement&& other) noexcept = default;
 Statement& Statement::operator=(Statement&& other) noexcept = default;
 
-unsigned Statement::ParamCount() const
+unsigned Statement::paramCount() const
 {
     return d->inCount;
 }
 
-void Statement::SetNull(unsigned index)
+void Statement::setNull(unsigned index)
 {
-    d->CheckParam(index);
+    d->checkParam(index);
     d->params[index] = ParamValue();
 }
 
-void Statement::SetInteger(unsigned index, int64_t value)
+void Statement::setInteger(unsigned index, int64_t value)
 {
-    d->CheckParam(index);
+    d->checkParam(index);
     d->params[index] = ParamValue{ParamValue::Kind::Integer, value, 0.0, {}};
 }
 
-void Statement::SetDouble(unsigned index, double value)
+void Statement::setDouble(unsigned index, double value)
 {
-    d->CheckParam(index);
+    d->checkParam(index);
     d->params[index] = ParamValue{ParamValue::Kind::Double, 0, value, {}};
 }
 
-void Statement::SetDateTime(unsigned index, double oleDate)
+void Statement::setDateTime(unsigned index, double oleDate)
 {
-    d->CheckParam(index);
+    d->checkParam(index);
     d->params[index] = ParamValue{ParamValue::Kind::DateTime, 0, oleDate, {}};
 }
 
-void Statement::SetBytes(unsigned index, const std::string& bytes)
+void Statement::setBytes(unsigned index, const std::string& bytes)
 {
-    d->CheckParam(index);
+    d->checkParam(index);
     d->params[index] = ParamValue{ParamValue::Kind::Bytes, 0, 0.0, bytes};
 }
 
-void Statement::Execute(Transaction& transaction)
+void Statement::execute(Transaction& transaction)
 {
-    CloseCursor();
+    closeCursor();
     d->transaction = &transaction;
-    d->Marshal();
+    d->marshal();
     Status& status = d->callStatus;
-    status.Clear();
+    status.clear();
     const bool returnsRow = d->outCount > 0;
-    d->statement->execute(&status, transaction.Handle(), d->input, d->inBuffer.data(),
+    d->statement->execute(&status, transaction.handle(), d->input, d->inBuffer.data(),
                           returnsRow ? d->output : nullptr,
                           returnsRow ? d->outBuffer.data() : nullptr);
-    status.Check();
+    status.check();
 }
 
-void Statement::Open(Transaction& transaction)
+void Statement::open(Transaction& transaction)
 {
-    CloseCursor();
+    closeCursor();
     d->transaction = &transaction;
-    d->Marshal();
+    d->marshal();
     Status status;
-    d->cursor = d->statement->openCursor(&status, transaction.Handle(), d->input,
+    d->cursor = d->statement->openCursor(&status, transaction.handle(), d->input,
                                          d->inBuffer.data(), d->output, 0);
-    status.Check();
+    status.check();
 }
 
-bool Statement::Fetch()
+bool Statement::fetch()
 {
     if (!d->cursor)
         throw FbError("Fetch without an open cursor", 0);
     Status& status = d->callStatus;
-    status.Clear();
+    status.clear();
     const int result = d->cursor->fetchNext(&status, d->outBuffer.data());
-    status.Check();
+    status.check();
     return result == Firebird::IStatus::RESULT_OK;
 }
 
-void Statement::CloseCursor()
+void Statement::closeCursor()
 {
     if (!d->cursor)
         return;
     Status status;
     Firebird::IResultSet* cursor = std::exchange(d->cursor, nullptr);
     cursor->close(&status);
-    if (status.Failed())
+    if (status.failed())
         cursor->release();
-    status.Check();
+    status.check();
 }
 
-uint64_t Statement::AffectedRows()
+uint64_t Statement::affectedRows()
 {
     Status status;
     const uint64_t rows = d->statement->getAffectedRecords(&status);
-    status.Check();
+    status.check();
     return rows;
 }
 
-unsigned Statement::ColumnCount() const
+unsigned Statement::columnCount() const
 {
     return d->outCount;
 }
 
-std::string Statement::ColumnName(unsigned index) const
+std::string Statement::columnName(unsigned index) const
 {
-    d->CheckColumn(index);
+    d->checkColumn(index);
     return d->outColumns[index].alias;
 }
 
-ColumnKind Statement::ColumnKindAt(unsigned index) const
+ColumnKind Statement::columnKindAt(unsigned index) const
 {
-    const auto c = d->Column(index);
+    const auto c = d->column(index);
     switch (c.type) {
     case SQL_SHORT:
     case SQL_LONG:
@@ -417,124 +417,124 @@ ColumnKind Statement::ColumnKindAt(unsigned index) const
     }
 }
 
-bool Statement::IsNull(unsigned index) const
+bool Statement::isNull(unsigned index) const
 {
-    d->CheckColumn(index);
-    return Load<short>(d->outBuffer.data() + d->outColumns[index].nullOffset) != 0;
+    d->checkColumn(index);
+    return load<short>(d->outBuffer.data() + d->outColumns[index].nullOffset) != 0;
 }
 
-int64_t Statement::GetInteger(unsigned index) const
+int64_t Statement::getInteger(unsigned index) const
 {
-    const auto c = d->Column(index);
+    const auto c = d->column(index);
     switch (c.type) {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
     case SQL_BOOLEAN:
         if (c.scale != 0)
-            return std::llround(GetDouble(index));
+            return std::llround(getDouble(index));
         if (c.type == SQL_SHORT)
-            return Load<int16_t>(c.data);
+            return load<int16_t>(c.data);
         if (c.type == SQL_LONG)
-            return Load<int32_t>(c.data);
+            return load<int32_t>(c.data);
         if (c.type == SQL_INT64)
-            return Load<int64_t>(c.data);
-        return Load<unsigned char>(c.data);
+            return load<int64_t>(c.data);
+        return load<unsigned char>(c.data);
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
-        return std::llround(GetDouble(index));
+        return std::llround(getDouble(index));
     default:
-        throw FbError("Column " + ColumnName(index) + " is not numeric", 0);
+        throw FbError("Column " + columnName(index) + " is not numeric", 0);
     }
 }
 
-double Statement::GetDouble(unsigned index) const
+double Statement::getDouble(unsigned index) const
 {
-    const auto c = d->Column(index);
+    const auto c = d->column(index);
     switch (c.type) {
     case SQL_FLOAT:
-        return Load<float>(c.data);
+        return load<float>(c.data);
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
-        return Load<double>(c.data);
+        return load<double>(c.data);
     case SQL_SHORT:
-        return Load<int16_t>(c.data) * Power10(c.scale);
+        return load<int16_t>(c.data) * power10(c.scale);
     case SQL_LONG:
-        return Load<int32_t>(c.data) * Power10(c.scale);
+        return load<int32_t>(c.data) * power10(c.scale);
     case SQL_INT64:
-        return double(Load<int64_t>(c.data)) * Power10(c.scale);
+        return double(load<int64_t>(c.data)) * power10(c.scale);
     case SQL_TIMESTAMP:
     case SQL_TYPE_DATE:
     case SQL_TYPE_TIME:
-        return GetDateTime(index);
+        return getDateTime(index);
     default:
-        throw FbError("Column " + ColumnName(index) + " is not numeric", 0);
+        throw FbError("Column " + columnName(index) + " is not numeric", 0);
     }
 }
 
-double Statement::GetDateTime(unsigned index) const
+double Statement::getDateTime(unsigned index) const
 {
-    const auto c = d->Column(index);
+    const auto c = d->column(index);
     switch (c.type) {
     case SQL_TIMESTAMP: {
-        const auto ts = Load<ISC_TIMESTAMP>(c.data);
-        return OleFromTimestamp({ts.timestamp_date, ts.timestamp_time});
+        const auto ts = load<ISC_TIMESTAMP>(c.data);
+        return oleFromTimestamp({ts.timestamp_date, ts.timestamp_time});
     }
     case SQL_TYPE_DATE:
-        return OleFromTimestamp({Load<ISC_DATE>(c.data), 0});
+        return oleFromTimestamp({load<ISC_DATE>(c.data), 0});
     case SQL_TYPE_TIME:
-        return OleFromTimestamp({OleDayOfEngineEpoch, Load<ISC_TIME>(c.data)});
+        return oleFromTimestamp({OleDayOfEngineEpoch, load<ISC_TIME>(c.data)});
     default:
-        throw FbError("Column " + ColumnName(index) + " is not a date-time", 0);
+        throw FbError("Column " + columnName(index) + " is not a date-time", 0);
     }
 }
 
-std::string Statement::GetBytes(unsigned index) const
+std::string Statement::getBytes(unsigned index) const
 {
-    const auto c = d->Column(index);
+    const auto c = d->column(index);
     switch (c.type) {
     case SQL_TEXT:
         return std::string(reinterpret_cast<const char*>(c.data), c.length);
     case SQL_VARYING:
         return std::string(reinterpret_cast<const char*>(c.data + sizeof(uint16_t)),
-                           Load<uint16_t>(c.data));
+                           load<uint16_t>(c.data));
     case SQL_BLOB: {
         if (!d->transaction)
             throw FbError("Blob read without a transaction", 0);
-        ISC_QUAD id = Load<ISC_QUAD>(c.data);
+        ISC_QUAD id = load<ISC_QUAD>(c.data);
         Status status;
         Firebird::IBlob* blob =
-            d->attachment->Handle()->openBlob(&status, d->transaction->Handle(), &id, 0, nullptr);
-        status.Check();
+            d->attachment->handle()->openBlob(&status, d->transaction->handle(), &id, 0, nullptr);
+        status.check();
         std::string bytes;
         char buffer[32768];
         for (;;) {
             unsigned got = 0;
             const int result = blob->getSegment(&status, sizeof buffer, buffer, &got);
-            if (status.Failed()) {
+            if (status.failed()) {
                 blob->release();
-                status.Check();
+                status.check();
             }
             if (result == Firebird::IStatus::RESULT_NO_DATA)
                 break;
             bytes.append(buffer, got);
         }
         blob->close(&status);
-        if (status.Failed()) {
+        if (status.failed()) {
             blob->release();
-            status.Check();
+            status.check();
         }
         return bytes;
     }
     default:
-        if (ColumnKindAt(index) == ColumnKind::Integer)
-            return std::to_string(GetInteger(index));
-        throw FbError("Column " + ColumnName(index) + " is not text", 0);
+        if (columnKindAt(index) == ColumnKind::Integer)
+            return std::to_string(getInteger(index));
+        throw FbError("Column " + columnName(index) + " is not text", 0);
     }
 }
 
-int64_t NextGeneratorValue(Attachment& attachment, Transaction& transaction,
+int64_t nextGeneratorValue(Attachment& attachment, Transaction& transaction,
                            const std::string& generator, int step)
 {
     for (char c : generator)
@@ -543,15 +543,15 @@ int64_t NextGeneratorValue(Attachment& attachment, Transaction& transaction,
     Statement statement(attachment, transaction,
                         "SELECT GEN_ID(" + generator + ", " + std::to_string(step) +
                             ") FROM RDB$DATABASE");
-    statement.Open(transaction);
-    if (!statement.Fetch())
+    statement.open(transaction);
+    if (!statement.fetch())
         throw FbError("The generator " + generator + " gave no value", 0);
-    const int64_t value = statement.GetInteger(0);
-    statement.CloseCursor();
+    const int64_t value = statement.getInteger(0);
+    statement.closeCursor();
     return value;
 }
 
-Timestamp TimestampFromOle(double oleDate)
+Timestamp timestampFromOle(double oleDate)
 {
     if (!std::isfinite(oleDate))
         throw FbError("The date-time value is not a number", 0);
@@ -568,7 +568,7 @@ Timestamp TimestampFromOle(double oleDate)
     return {static_cast<int32_t>(day + OleDayOfEngineEpoch), static_cast<uint32_t>(ticks)};
 }
 
-double OleFromTimestamp(Timestamp timestamp)
+double oleFromTimestamp(Timestamp timestamp)
 {
     const int64_t day = int64_t(timestamp.date) - OleDayOfEngineEpoch;
     const double fraction = double(timestamp.time) / TicksPerDay;

@@ -42,30 +42,30 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    unsigned ParamCount() const;
-    void SetNull(unsigned index);
-    void SetInteger(unsigned index, int64_t value);
-    void SetDouble(unsigned index, double value);
-    void SetDateTime(unsigned index, double oleDate);
+    unsigned paramCount() const;
+    void setNull(unsigned index);
+    void setInteger(unsigned index, int64_t value);
+    void setDouble(unsigned index, double value);
+    void setDateTime(unsigned index, double oleDate);
     // For text and blob parameters alike.
-    void SetBytes(unsigned index, const std::string& bytes);
+    void setBytes(unsigned index, const std::string& bytes);
 
     // Runs a statement that returns no rows (or one row, as EXECUTE PROCEDURE does).
-    void Execute(Transaction& transaction);
-    void Open(Transaction& transaction);
-    bool Fetch();
-    void CloseCursor();
-    uint64_t AffectedRows();
+    void execute(Transaction& transaction);
+    void open(Transaction& transaction);
+    bool fetch();
+    void closeCursor();
+    uint64_t affectedRows();
 
-    unsigned ColumnCount() const;
-    std::string ColumnName(unsigned index) const;
-    ColumnKind ColumnKindAt(unsigned index) const;
-    bool IsNull(unsigned index) const;
-    int64_t GetInteger(unsigned index) const;
-    double GetDouble(unsigned index) const;
-    double GetDateTime(unsigned index) const;
+    unsigned columnCount() const;
+    std::string columnName(unsigned index) const;
+    ColumnKind columnKindAt(unsigned index) const;
+    bool isNull(unsigned index) const;
+    int64_t getInteger(unsigned index) const;
+    double getDouble(unsigned index) const;
+    double getDateTime(unsigned index) const;
     // CHAR values come back as stored, blank padding included; blobs are read whole.
-    std::string GetBytes(unsigned index) const;
+    std::string getBytes(unsigned index) const;
 
 private:
     struct Private;
@@ -73,7 +73,7 @@ private:
 };
 
 // Increments a generator by step and answers its new value.
-int64_t NextGeneratorValue(Attachment& attachment, Transaction& transaction,
+int64_t nextGeneratorValue(Attachment& attachment, Transaction& transaction,
                            const std::string& generator, int step = 1);
 
 // Conversions between OLE dates and the engine's TIMESTAMP (days from 1858-11-17 and
@@ -83,7 +83,7 @@ struct Timestamp
     int32_t date = 0;
     uint32_t time = 0;
 };
-Timestamp TimestampFromOle(double oleDate);
-double OleFromTimestamp(Timestamp timestamp);
+Timestamp timestampFromOle(double oleDate);
+double oleFromTimestamp(Timestamp timestamp);
 
 } // namespace fb

@@ -6,9 +6,9 @@
 
 namespace fb {
 
-Firebird::IMaster* Master();
+Firebird::IMaster* master();
 
-// A status vector for one call of the engine; Check() turns a reported error into FbError.
+// A status vector for one call of the engine; check() turns a reported error into FbError.
 class Status
 {
 public:
@@ -18,10 +18,10 @@ public:
     Status& operator=(const Status&) = delete;
 
     Firebird::CheckStatusWrapper* operator&() { return &m_wrapper; }
-    Firebird::CheckStatusWrapper* Get() { return &m_wrapper; }
-    bool Failed() const;
-    void Check();
-    void Clear() { m_wrapper.init(); }
+    Firebird::CheckStatusWrapper* get() { return &m_wrapper; }
+    bool failed() const;
+    void check();
+    void clear() { m_wrapper.init(); }
 
 private:
     Firebird::IStatus* m_status;

@@ -9,7 +9,7 @@ namespace fb {
 
 Transaction::~Transaction()
 {
-    ReleaseQuietly();
+    releaseQuietly();
 }
 
 Transaction::Transaction(Transaction&& other) noexcept
@@ -20,75 +20,75 @@ Transaction::Transaction(Transaction&& other) noexcept
 Transaction& Transaction::operator=(Transaction&& other) noexcept
 {
     if (this != &other) {
-        ReleaseQuietly();
+        releaseQuietly();
         m_handle = std::exchange(other.m_handle, nullptr);
     }
     return *this;
 }
 
-Transaction Transaction::StartReadCommitted(Attachment& attachment)
+Transaction Transaction::startReadCommitted(Attachment& attachment)
 {
     static const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_nowait,
                                         isc_tpb_rec_version, isc_tpb_read_committed};
     Status status;
     Firebird::ITransaction* handle =
-        attachment.Handle()->startTransaction(&status, sizeof tpb, tpb);
-    status.Check();
+        attachment.handle()->startTransaction(&status, sizeof tpb, tpb);
+    status.check();
     return Transaction(handle);
 }
 
-void Transaction::Commit()
+void Transaction::commit()
 {
     if (!m_handle)
         return;
     Status status;
     m_handle->commit(&status);
-    status.Check();
+    status.check();
     m_handle = nullptr;
 }
 
-void Transaction::CommitRetaining()
+void Transaction::commitRetaining()
 {
     if (!m_handle)
         return;
     Status status;
     m_handle->commitRetaining(&status);
-    status.Check();
+    status.check();
 }
 
-void Transaction::Rollback()
+void Transaction::rollback()
 {
     if (!m_handle)
         return;
     Status status;
     m_handle->rollback(&status);
-    status.Check();
+    status.check();
     m_handle = nullptr;
 }
 
-void Transaction::RollbackRetaining()
+void Transaction::rollbackRetaining()
 {
     if (!m_handle)
         return;
     Status status;
     m_handle->rollbackRetaining(&status);
-    status.Check();
+    status.check();
 }
 
-void Transaction::Abandon() noexcept
+void Transaction::abandon() noexcept
 {
     if (m_handle)
         m_handle->release();
     m_handle = nullptr;
 }
 
-void Transaction::ReleaseQuietly() noexcept
+void Transaction::releaseQuietly() noexcept
 {
     if (!m_handle)
         return;
     Status status;
     m_handle->rollback(&status);
-    if (status.Failed())
+    if (status.failed())
         m_handle->release();
     m_handle = nullptr;
 }

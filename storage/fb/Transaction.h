@@ -20,23 +20,23 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    static Transaction StartReadCommitted(Attachment& attachment);
+    static Transaction startReadCommitted(Attachment& attachment);
 
-    bool IsActive() const { return m_handle != nullptr; }
-    void Commit();
+    bool isActive() const { return m_handle != nullptr; }
+    void commit();
     // Commits and keeps the transaction context open for the next statement.
-    void CommitRetaining();
-    void Rollback();
+    void commitRetaining();
+    void rollback();
     // Undoes everything since the last commit and keeps the transaction context open.
-    void RollbackRetaining();
+    void rollbackRetaining();
     // Lets go of the handle without asking the engine anything more: after the engine failed,
     // a detach or rollback can end the process.
-    void Abandon() noexcept;
-    Firebird::ITransaction* Handle() const { return m_handle; }
+    void abandon() noexcept;
+    Firebird::ITransaction* handle() const { return m_handle; }
 
 private:
     explicit Transaction(Firebird::ITransaction* handle) : m_handle(handle) {}
-    void ReleaseQuietly() noexcept;
+    void releaseQuietly() noexcept;
 
     Firebird::ITransaction* m_handle = nullptr;
 };

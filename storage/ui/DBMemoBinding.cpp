@@ -10,11 +10,11 @@
 
 namespace {
 // Project files hold Windows line breaks; the editor works with \n.
-QString FromStored(QString text)
+QString fromStored(QString text)
 {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
-QString ToStored(QString text)
+QString toStored(QString text)
 {
     return text.replace('\n', QStringLiteral("\r\n"));
 }
@@ -25,43 +25,43 @@ DBMemoBinding::DBMemoBinding(QPlainTextEdit* editor, DataSource* source, const Q
     : QObject(parent), m_editor(editor), m_source(source), m_fieldName(fieldName)
 {
     editor->installEventFilter(this);
-    connect(editor, &QPlainTextEdit::textChanged, this, &DBMemoBinding::EditorTextChanged);
-    connect(source, &DataSource::DataSetChanged, this, &DBMemoBinding::LoadFromField);
-    connect(source, &DataSource::CursorMoved, this, &DBMemoBinding::LoadFromField);
-    connect(source, &DataSource::RecordChanged, this, [this](TField* field) {
-        if (!field || field == Field())
-            LoadFromField();
+    connect(editor, &QPlainTextEdit::textChanged, this, &DBMemoBinding::editorTextChanged);
+    connect(source, &DataSource::dataSetChanged, this, &DBMemoBinding::loadFromField);
+    connect(source, &DataSource::cursorMoved, this, &DBMemoBinding::loadFromField);
+    connect(source, &DataSource::recordChanged, this, [this](Field* changed) {
+        if (!changed || changed == field())
+            loadFromField();
     });
-    connect(source, &DataSource::StateChanged, this, [this](DataSetState state) {
+    connect(source, &DataSource::stateChanged, this, [this](DataSetState state) {
         // An edit cancelled elsewhere takes the typed text with it.
         if (state != DataSetState::Edit && state != DataSetState::Insert && m_modified)
-            LoadFromField();
+            loadFromField();
     });
-    source->DataSet()->AddRecordUpdater(this, [this] { UpdateRecord(); });
-    LoadFromField();
+    source->dataSet()->addRecordUpdater(this, [this] { updateRecord(); });
+    loadFromField();
 }
 
 DBMemoBinding::~DBMemoBinding()
 {
     if (m_source)
-        m_source->DataSet()->RemoveRecordUpdater(this);
+        m_source->dataSet()->removeRecordUpdater(this);
 }
 
-TField* DBMemoBinding::Field() const
+Field* DBMemoBinding::field() const
 {
-    return m_source->DataSet()->FindField(m_fieldName);
+    return m_source->dataSet()->findField(m_fieldName);
 }
 
-bool DBMemoBinding::PostEdit()
+bool DBMemoBinding::postEdit()
 {
-    CachedDataSet* dataSet = m_source->DataSet();
-    if (dataSet->State() != DataSetState::Edit && dataSet->State() != DataSetState::Insert)
+    CachedDataSet* dataSet = m_source->dataSet();
+    if (dataSet->state() != DataSetState::Edit && dataSet->state() != DataSetState::Insert)
         return true;
     if (m_editor && !Windows1251::canHold(m_editor->toPlainText())) {
-        emit TextRejected(Windows1251::refusalMessage(m_editor->toPlainText()));
+        emit textRejected(Windows1251::refusalMessage(m_editor->toPlainText()));
         return false;
     }
-    dataSet->Post();
+    dataSet->post();
     return true;
 }
 
@@ -69,26 +69,26 @@ bool DBMemoBinding::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_editor && event->type() == QEvent::FocusOut) {
         try {
-            PostEdit();
+            postEdit();
         } catch (const StorageError& error) {
-            emit TextRejected(QString::fromUtf8(error.what()));
+            emit textRejected(QString::fromUtf8(error.what()));
         }
     }
     return QObject::eventFilter(watched, event);
 }
 
-void DBMemoBinding::LoadFromField()
+void DBMemoBinding::loadFromField()
 {
     if (!m_editor || !m_source)
         return;
-    const TField* field = Field();
-    const CachedDataSet* dataSet = m_source->DataSet();
+    const Field* bound = field();
+    const CachedDataSet* dataSet = m_source->dataSet();
     // A redraw while the user types must not take the typed text away.
-    if (m_modified && dataSet->State() == DataSetState::Edit)
+    if (m_modified && dataSet->state() == DataSetState::Edit)
         return;
-    const bool hasRow = field && dataSet->Active() &&
-                        (dataSet->RecordCount() > 0 || dataSet->State() == DataSetState::Insert);
-    const QString text = hasRow ? FromStored(field->AsString()) : QString();
+    const bool hasRow = bound && dataSet->active() &&
+                        (dataSet->recordCount() > 0 || dataSet->state() == DataSetState::Insert);
+    const QString text = hasRow ? fromStored(bound->asString()) : QString();
     m_loading = true;
     if (m_editor->toPlainText() != text)
         m_editor->setPlainText(text);
@@ -96,30 +96,30 @@ void DBMemoBinding::LoadFromField()
     m_modified = false;
 }
 
-void DBMemoBinding::EditorTextChanged()
+void DBMemoBinding::editorTextChanged()
 {
     if (m_loading || m_modified)
         return;
-    CachedDataSet* dataSet = m_source->DataSet();
-    TField* field = Field();
-    if (!field || field->ReadOnly() || !dataSet->Active() || dataSet->RecordCount() == 0)
+    CachedDataSet* dataSet = m_source->dataSet();
+    Field* bound = field();
+    if (!bound || bound->readOnly() || !dataSet->active() || dataSet->recordCount() == 0)
         return;
     try {
-        dataSet->Edit();
+        dataSet->edit();
     } catch (const StorageError& error) {
-        emit TextRejected(QString::fromUtf8(error.what()));
+        emit textRejected(QString::fromUtf8(error.what()));
         return;
     }
     m_modified = true;
 }
 
-void DBMemoBinding::UpdateRecord()
+void DBMemoBinding::updateRecord()
 {
     if (!m_modified || !m_editor)
         return;
-    TField* field = Field();
-    if (!field)
+    Field* bound = field();
+    if (!bound)
         return;
-    field->SetAsString(ToStored(m_editor->toPlainText()));
+    bound->setAsString(toStored(m_editor->toPlainText()));
     m_modified = false;
 }

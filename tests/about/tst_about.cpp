@@ -12,7 +12,7 @@ namespace {
 QString value(const char* key)
 {
     QString v;
-    QueryVersionString(ProgramVersionInfo(), QLatin1String(key), v);
+    QueryVersionString(programVersionInfo(), QLatin1String(key), v);
     return v;
 }
 
@@ -65,7 +65,7 @@ void TestAbout::versionStrings()
     QFETCH(QString, key);
     QFETCH(QString, expected);
     QString v = QStringLiteral("stale");
-    const bool found = QueryVersionString(ProgramVersionInfo(), key, v);
+    const bool found = QueryVersionString(programVersionInfo(), key, v);
     QCOMPARE(found, key != QLatin1String("LegalCopyright"));
     if (!expected.isEmpty())
         QCOMPARE(v, expected);
@@ -145,7 +145,7 @@ void TestAbout::labelsKeepApartAndClicksOpenOnlyTheirOwnLink()
 {
     QFETCH(QString, email);
     QFETCH(QString, web);
-    VersionInfo info = ProgramVersionInfo();
+    VersionInfo info = programVersionInfo();
     if (!email.isEmpty()) {
         info.removeIf([](const auto& entry) {
             return entry.first == u"CompanyEMail" || entry.first == u"CompanyWeb";
@@ -203,7 +203,7 @@ void TestAbout::missingKeyKeepsInitialText()
 {
     QFETCH(QString, key);
     QFETCH(QString, label);
-    VersionInfo info = ProgramVersionInfo();
+    VersionInfo info = programVersionInfo();
     info.removeIf([&](const auto& entry) { return entry.first == key; });
     TAboutForm form;
     QStringList urls;
@@ -259,7 +259,7 @@ void TestAbout::escapeAndCloseButtonClose()
         else
             w->findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
     });
-    ShowAboutWindow(&owner);
+    showAboutWindow(&owner);
     QVERIFY(answer.appeared());
     QCOMPARE(answer.title(), QStringLiteral("О программе"));
     QCOMPARE(shownVersion, QStringLiteral("Версия 1.0.1.1,"));

@@ -56,7 +56,7 @@ int main(int argc, char* argv[])
             answers = QString::fromUtf8(argv[i + 1]).split(u',');
     }
     int programArgc = 1;
-    return RunProgram(programArgc, argv, [changes, answers](TMainForm& form) mutable {
+    return runProgram(programArgc, argv, [changes, answers](TMainForm& form) mutable {
         if (changes > 0)
             addResults(form.MainDataModule, changes);
         auto* watcher = new QTimer(&form);

@@ -237,7 +237,7 @@ private slots:
         QTRY_VERIFY(!w->SaveProjectAction->isEnabled());
         QVERIFY(w->MainDataModule->IsOpen());
         f->stop();
-        QCOMPARE(StorageTest::ResultCount(file), 3);
+        QCOMPARE(StorageTest::resultCount(file), 3);
     }
 
     void exitShortcutAsksTheCloseQuestion()
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(w->PageControl->isVisible(), !closed);
         QCOMPARE(w->windowTitle(), closed ? Title : QStringLiteral("ВОРН-1.0 - [bridge.fdb]"));
         if (closed)
-            QCOMPARE(StorageTest::ResultCount(file), resultsStored);
+            QCOMPARE(StorageTest::resultCount(file), resultsStored);
         else
             QVERIFY(w->MainDataModule->HasChanges());
     }
@@ -320,7 +320,7 @@ private slots:
         QVERIFY(yes.appeared());
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(file));
-        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), QStringLiteral("Мост"));
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->asString(), QStringLiteral("Мост"));
         module.CloseDatabase();
     }
 
@@ -344,7 +344,7 @@ private slots:
         QCOMPARE(w->PageControl->currentIndex(), 0);
         QVERIFY(w->PageControl->isVisible());
         f->stop();
-        QCOMPARE(StorageTest::ResultCount(file), 0);
+        QCOMPARE(StorageTest::resultCount(file), 0);
     }
 
     void createAddsTheExtension()
@@ -772,7 +772,7 @@ private slots:
         TMainForm* w = startWithProject(QStringLiteral("mv.fdb"), 3);
         w->PageControl->setCurrentIndex(1);
         QTableView* grid = w->MainDBGrid;
-        QCOMPARE(w->MainDataModule->dsetVORN->RecNo(), 0);
+        QCOMPARE(w->MainDataModule->dsetVORN->recNo(), 0);
         w->CommentDBMemo->setFocus();
         w->CommentDBMemo->insertPlainText(Emoji);
         MessageBoxes boxes;
@@ -781,7 +781,7 @@ private slots:
         QTRY_VERIFY(!boxes.texts.isEmpty());
         QTest::qWait(50);
         QCOMPARE(boxes.texts.size(), 1);
-        QCOMPARE(w->MainDataModule->dsetVORN->RecNo(), 0);
+        QCOMPARE(w->MainDataModule->dsetVORN->recNo(), 0);
         QCOMPARE(grid->currentIndex().row(), 0);
         const QModelIndexList selected = grid->selectionModel()->selectedRows();
         QCOMPARE(selected.size(), 1);
@@ -958,8 +958,8 @@ private slots:
         const bool open = command == QLatin1String("open");
         const bool import = command == QLatin1String("import");
         if (import)
-            USBSetDriverLayer(makeDemoInstrument());
-        const auto unplug = qScopeGuard([] { USBSetDriverLayer(nullptr); });
+            usbSetDriverLayer(makeDemoInstrument());
+        const auto unplug = qScopeGuard([] { usbSetDriverLayer(nullptr); });
         if (open)
             f->makeProject(file, results);
         TMainForm* w = open ? f->start() : startWithProject(QStringLiteral("busy.fdb"), results);
@@ -972,7 +972,7 @@ private slots:
         QList<int> cursors;
         bool progressShown = false;
         QObject watch;
-        connect(w->MainDataModule->ResultDataSource, &DataSource::DataSetChanged, &watch, [&] {
+        connect(w->MainDataModule->ResultDataSource, &DataSource::dataSetChanged, &watch, [&] {
             const QCursor* cursor = QApplication::overrideCursor();
             cursors << (cursor ? int(cursor->shape()) : -1);
             if (auto* form = w->findChild<ProgressForm*>())
@@ -1033,9 +1033,9 @@ private slots:
         QString shownDate;
         QString shownTime;
         for (int c = 0; c < rows->columnCount(); ++c) {
-            if (rows->FieldAt(c) == w->MainDataModule->dsetVORNMSR_DATE)
+            if (rows->fieldAt(c) == w->MainDataModule->dsetVORNMSR_DATE)
                 shownDate = rows->index(0, c).data().toString();
-            if (rows->FieldAt(c) == w->MainDataModule->dsetVORNMSR_TIME)
+            if (rows->fieldAt(c) == w->MainDataModule->dsetVORNMSR_TIME)
                 shownTime = rows->index(0, c).data().toString();
         }
         QCOMPARE(shownDate, date);

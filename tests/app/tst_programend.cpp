@@ -208,7 +208,7 @@ private slots:
         const VornSettings settings = SettingsFile(settingsFile(program)).load();
         QCOMPARE(settings.ProjectName, m_project);
         QCOMPARE(settings.Measurand, 1);
-        QCOMPARE(StorageTest::ResultCount(m_project), results);
+        QCOMPARE(StorageTest::resultCount(m_project), results);
         QVERIFY(!QFileInfo::exists(QFileInfo(program).absolutePath() + "/" +
                                    QFileInfo(program).fileName() + ".ini"));
     }
@@ -249,7 +249,7 @@ private slots:
         QCOMPARE(settings.ProjectName, project); // cleared had it not opened
         QCOMPARE(settings.ProjectPath, oldFolder + QStringLiteral("/projects/"));
         QCOMPARE(readFile(oldFolder + QStringLiteral("/vorn.ini")), oldSettings);
-        QCOMPARE(StorageTest::ResultCount(project), StoredResults);
+        QCOMPARE(StorageTest::resultCount(project), StoredResults);
     }
 };
 

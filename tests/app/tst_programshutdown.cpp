@@ -79,17 +79,17 @@ private slots:
         shutdown.setMainWindow(w);
         ModalAnswer question(ModalAnswer::pressButton(answer),
                              answer == QMessageBox::NoButton ? 300 : 10000);
-        QCOMPARE(shutdown.SessionCommitData(interaction), proceed);
+        QCOMPARE(shutdown.sessionCommitData(interaction), proceed);
         QCOMPARE(question.appeared(), answer != QMessageBox::NoButton);
         if (question.appeared())
             QCOMPARE(question.text(), QStringLiteral("Сохранить изменеия в проекте\rмост.fdb ?"));
         QVERIFY(w->MainDataModule->IsOpen());
         QCOMPARE(w->MainDataModule->HasChanges(), pending);
-        QCOMPARE(w->MainDataModule->dsetVORN->RecordCount(),
+        QCOMPARE(w->MainDataModule->dsetVORN->recordCount(),
                  StoredResults + added * (answer != QMessageBox::No));
         w->MainDataModule->CancelChanges();
         w->MainDataModule->CloseDatabase();
-        QCOMPARE(StorageTest::ResultCount(m_project), stored);
+        QCOMPARE(StorageTest::resultCount(m_project), stored);
     }
 
     // A signal while a modal window is open closes that window first, then the main window.

@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(header.size(), 12);
         int row = 0;
         TMainDataModule& m = dataModule;
-        for (m.dsetVORN->First(); !m.dsetVORN->Eof(); m.dsetVORN->Next(), ++row) {
+        for (m.dsetVORN->first(); !m.dsetVORN->eof(); m.dsetVORN->next(), ++row) {
             const QJsonObject r = results[row].toObject();
             QCOMPARE(r.keys().size(), 12);
             const QStringList cells = lines[row + 1].split(u'\t');
@@ -254,24 +254,24 @@ private slots:
                         : value.toString();
                 QCOMPARE(cells[column], text);
             }
-            const double moment = m.dsetVORNMSR_DATE->AsDateTime();
+            const double moment = m.dsetVORNMSR_DATE->asDateTime();
             QCOMPARE(r[u"date_time"].toString(),
-                     QDateTime::fromString(ResultTexts::DateText(moment) + u' ' +
-                                               ResultTexts::TimeText(moment),
+                     QDateTime::fromString(ResultTexts::dateText(moment) + u' ' +
+                                               ResultTexts::timeText(moment),
                                            QStringLiteral("dd.MM.yyyy HH:mm:ss"))
                          .toString(Qt::ISODate));
-            QCOMPARE(r[u"number"].toInt(), m.dsetVORNMSR_NUMBER->AsInteger());
-            QCOMPARE(r[u"kind"].toInt(), m.dsetVORNREINF_KIND_ID->AsInteger());
-            QCOMPARE(r[u"kind_name"].toString(), m.dsetVORNREINF_KIND_ID->DisplayText());
-            QCOMPARE(r[u"diameter"].toInt(), m.dsetVORNREINF_DIAMETER->AsInteger());
-            QCOMPARE(r[u"force_estimate"].toInt(), m.dsetVORNFORCE_ESTIMATE->AsInteger());
-            QCOMPARE(r[u"base"].toInt(), m.dsetVORNBASE->AsInteger());
+            QCOMPARE(r[u"number"].toInt(), m.dsetVORNMSR_NUMBER->asInteger());
+            QCOMPARE(r[u"kind"].toInt(), m.dsetVORNREINF_KIND_ID->asInteger());
+            QCOMPARE(r[u"kind_name"].toString(), m.dsetVORNREINF_KIND_ID->displayText());
+            QCOMPARE(r[u"diameter"].toInt(), m.dsetVORNREINF_DIAMETER->asInteger());
+            QCOMPARE(r[u"force_estimate"].toInt(), m.dsetVORNFORCE_ESTIMATE->asInteger());
+            QCOMPARE(r[u"base"].toInt(), m.dsetVORNBASE->asInteger());
             // Read back as a 32-bit float, each is exactly the stored value.
-            QCOMPARE(float(r[u"f_kgf"].toDouble()), float(m.dsetVORNF->AsFloat()));
-            QCOMPARE(float(r[u"p"].toDouble()), float(m.dsetVORNP->AsFloat()));
-            QCOMPARE(float(r[u"s"].toDouble()), float(m.dsetVORNS->AsFloat()));
+            QCOMPARE(float(r[u"f_kgf"].toDouble()), float(m.dsetVORNF->asFloat()));
+            QCOMPARE(float(r[u"p"].toDouble()), float(m.dsetVORNP->asFloat()));
+            QCOMPARE(float(r[u"s"].toDouble()), float(m.dsetVORNS->asFloat()));
             // Cut to its whole part, the selected F is what the table shows.
-            const QString shown = m.dsetVORNF->DisplayText();
+            const QString shown = m.dsetVORNF->displayText();
             if (shown == u"?")
                 QVERIFY(r[u"f"].isNull());
             else
@@ -311,7 +311,7 @@ private slots:
     {
         QFETCH(double, ole);
         QFETCH(QString, iso);
-        QCOMPARE(ResultListing::IsoDateTime(ole), iso);
+        QCOMPARE(ResultListing::isoDateTime(ole), iso);
     }
 };
 

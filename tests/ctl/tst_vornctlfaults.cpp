@@ -42,7 +42,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         m_project = path(QStringLiteral("bridge.fdb"));
         QCOMPARE(runVornctl({"--demo", "read", m_project}).exitCode, 0);
-        QCOMPARE(StorageTest::ResultCount(m_project), 120);
+        QCOMPARE(StorageTest::resultCount(m_project), 120);
     }
 
     // Killed at any moment, a read into a new project leaves either no project or the whole
@@ -68,7 +68,7 @@ private slots:
         }
         QCOMPARE(process.state(), QProcess::NotRunning);
         if (QFile::exists(project))
-            QCOMPARE(StorageTest::ResultCount(project), 120);
+            QCOMPARE(StorageTest::resultCount(project), 120);
         const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
         QVERIFY2(left.size() <= 1, qPrintable(left.join(u' ')));
     }
@@ -82,16 +82,16 @@ private slots:
         QVERIFY(QFile::copy(m_project, project));
         execute(project, {"DELETE FROM MSR_RESULT_TABLE WHERE MSR_RESULT_TABLE_PK <= 60",
                           "SET GENERATOR MSR_RESULT_TABLE_GEN TO 30"});
-        QCOMPARE(StorageTest::ResultCount(project), 60);
+        QCOMPARE(StorageTest::resultCount(project), 60);
         const VornctlRun run = runVornctl({"--demo", "read", project});
         if (run.exitCode == 0) {
-            QCOMPARE(StorageTest::ResultCount(project), 120);
+            QCOMPARE(StorageTest::resultCount(project), 120);
             return;
         }
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.startsWith(u"vornctl: Не удалось сохранить проект"), qPrintable(run.err));
         QVERIFY(run.out.isEmpty());
-        QCOMPARE(StorageTest::ResultCount(project), 60);
+        QCOMPARE(StorageTest::resultCount(project), 60);
     }
 
     // Past the limit a write fails with EFBIG; the default action of SIGXFSZ would kill the

@@ -63,8 +63,8 @@ private slots:
         const double want = OleDate::fromParts(expected[0], expected[1], expected[2], expected[3],
                                                expected[4], expected[5]);
         // Exact equality: results are matched by date-time when they are imported.
-        QVERIFY2(DecodeResultRecord(record.data()).MsrDate == want,
-                 qPrintable(QString::number(DecodeResultRecord(record.data()).MsrDate, 'g', 17)));
+        QVERIFY2(decodeResultRecord(record.data()).MsrDate == want,
+                 qPrintable(QString::number(decodeResultRecord(record.data()).MsrDate, 'g', 17)));
     }
 
     void recordFields()
@@ -82,7 +82,7 @@ private slots:
         std::memcpy(&record[18], &p, 4);
         std::memcpy(&record[22], &s, 4);
 
-        const TMsrResult result = DecodeResultRecord(record.data());
+        const TMsrResult result = decodeResultRecord(record.data());
         QCOMPARE(result.MsrNumber, 65279u);
         QCOMPARE(result.ReinfKindID, 200);
         QCOMPARE(result.ReinfDiameter, 255);
@@ -109,9 +109,9 @@ private slots:
         result.MsrNumber = 42;
         result.Base = 200;
         result.F = 1.5f;
-        const TMsrResult plain = DecodeResultRecord(EncodeResultRecord(result, 0).data());
+        const TMsrResult plain = decodeResultRecord(encodeResultRecord(result, 0).data());
         const TMsrResult spared =
-            DecodeResultRecord(EncodeResultRecord(result, uint8_t(spare)).data());
+            decodeResultRecord(encodeResultRecord(result, uint8_t(spare)).data());
         QVERIFY(std::memcmp(&plain, &spared, sizeof plain) == 0);
         QVERIFY(plain.MsrDate == result.MsrDate);
     }
@@ -120,7 +120,7 @@ private slots:
     {
         const uint8_t block[DEV_INFO_SIZE] = {9, 0, 0,    0,    0xAA, 0xAA, 0xAA, 0xAA, 1,    0,
                                               1, 0, 0x39, 0x30, 0,    0,    0xBB, 0xBB, 0xBB, 0xBB};
-        const DeviceInfo info = DecodeDeviceInfo(block);
+        const DeviceInfo info = decodeDeviceInfo(block);
         QCOMPARE(info.NameLength, 9);
         QCOMPARE(info.DataVersion, DEV_DATA_VERSION);
         QCOMPARE(info.ResultCount, 12345);
@@ -142,7 +142,7 @@ private slots:
     {
         QFETCH(QByteArray, reply);
         QFETCH(QByteArray, name);
-        const std::string decoded = DecodeDeviceName(
+        const std::string decoded = decodeDeviceName(
             reinterpret_cast<const uint8_t*>(reply.constData()), int32_t(reply.size()));
         QCOMPARE(QByteArray::fromStdString(decoded), name);
     }

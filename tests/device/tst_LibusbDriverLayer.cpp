@@ -32,7 +32,7 @@ private:
     void openLink()
     {
         QFETCH(LibusbDriverLayer::Discovery, discovery);
-        USBSetDriverLayer(std::make_shared<LibusbDriverLayer>(discovery));
+        usbSetDriverLayer(std::make_shared<LibusbDriverLayer>(discovery));
         QCOMPARE(USBInit(), UsbStatus::Ok);
     }
 
@@ -57,7 +57,7 @@ private slots:
     {
         // libusb must be gone before the testbed it talks to.
         USBDone();
-        USBSetDriverLayer(nullptr);
+        usbSetDriverLayer(nullptr);
         m_first.reset();
         m_second.reset();
         g_clear_object(&m_testbed);
@@ -95,7 +95,7 @@ private slots:
     void commandGoesOutAsFourBytesAndReplyComesBack()
     {
         m_first->plug();
-        USBSetDriverLayer(std::make_shared<LibusbDriverLayer>());
+        usbSetDriverLayer(std::make_shared<LibusbDriverLayer>());
         QCOMPARE(USBInit(), UsbStatus::Ok);
 
         uint8_t reply[DEV_INFO_SIZE] = {};
@@ -124,13 +124,13 @@ private slots:
         m_first->plug();
         openLink();
         QVERIFY(USBDeviceConnected());
-        const UsbDeviceHandle held = USBConnection().DeviceHandle.load();
+        const UsbDeviceHandle held = usbConnection().DeviceHandle.load();
 
         m_second->plug();
         // Long enough for the layer to have seen the arrival in either mode.
         QTest::qWait(1200);
         QVERIFY(!m_second->wasOpened());
-        QCOMPARE(USBConnection().DeviceHandle.load(), held);
+        QCOMPARE(usbConnection().DeviceHandle.load(), held);
 
         uint8_t reply[DEV_INFO_SIZE] = {};
         QCOMPARE(USBTransfer(DEV_CMD_INFO, nullptr, 0, reply, DEV_INFO_SIZE), UsbStatus::Ok);
@@ -170,7 +170,7 @@ private slots:
         m_first->plug();
         openLink();
         QVERIFY(!USBDeviceConnected());
-        QCOMPARE(USBOpenFailure(), failure);
+        QCOMPARE(usbOpenFailure(), failure);
         QVERIFY(!m_first->wasOpened());
 
         if (busy)
@@ -178,7 +178,7 @@ private slots:
         else
             m_first->setNodeMode(0666);
         QVERIFY(USBDeviceConnected());
-        QCOMPARE(USBOpenFailure(), UsbStatus::Ok);
+        QCOMPARE(usbOpenFailure(), UsbStatus::Ok);
         uint8_t reply[DEV_INFO_SIZE] = {};
         QCOMPARE(USBTransfer(DEV_CMD_INFO, nullptr, 0, reply, DEV_INFO_SIZE), UsbStatus::Ok);
         QCOMPARE(reply[0], uint8_t(9));
@@ -190,14 +190,14 @@ private slots:
     {
         m_first->setNodeMode(0664);
         m_first->plug();
-        USBSetDriverLayer(std::make_shared<LibusbDriverLayer>());
+        usbSetDriverLayer(std::make_shared<LibusbDriverLayer>());
         QCOMPARE(USBInit(), UsbStatus::Ok);
-        QCOMPARE(USBConnection().DeviceHandle.load(), UsbDeviceHandle(0));
-        QCOMPARE(USBOpenFailure(), UsbStatus::Access);
+        QCOMPARE(usbConnection().DeviceHandle.load(), UsbDeviceHandle(0));
+        QCOMPARE(usbOpenFailure(), UsbStatus::Access);
 
         m_first->setNodeMode(0666);
         m_first->change();
-        QTRY_VERIFY_WITH_TIMEOUT(USBConnection().DeviceHandle.load() != 0, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(usbConnection().DeviceHandle.load() != 0, 3000);
         uint8_t reply[DEV_INFO_SIZE] = {};
         QCOMPARE(USBTransfer(DEV_CMD_INFO, nullptr, 0, reply, DEV_INFO_SIZE), UsbStatus::Ok);
     }
@@ -205,7 +205,7 @@ private slots:
     void unansweredReplyTimesOutAfterTwoSeconds()
     {
         m_first->plug();
-        USBSetDriverLayer(std::make_shared<LibusbDriverLayer>());
+        usbSetDriverLayer(std::make_shared<LibusbDriverLayer>());
         QCOMPARE(USBInit(), UsbStatus::Ok);
 
         uint8_t screen[DEV_SCREEN_SIZE];
@@ -221,7 +221,7 @@ private slots:
     void removalEndsPendingTransfer()
     {
         m_first->plug();
-        USBSetDriverLayer(std::make_shared<LibusbDriverLayer>());
+        usbSetDriverLayer(std::make_shared<LibusbDriverLayer>());
         QCOMPARE(USBInit(), UsbStatus::Ok);
 
         QElapsedTimer clock;

@@ -20,7 +20,7 @@ class UsbLinkTest : public QObject
     {
         if (plugged)
             m_instrument->plug();
-        USBSetDriverLayer(m_instrument);
+        usbSetDriverLayer(m_instrument);
         QCOMPARE(USBInit(), UsbStatus::Ok);
     }
 
@@ -30,7 +30,7 @@ private slots:
     void cleanup()
     {
         USBDone();
-        USBSetDriverLayer(nullptr);
+        usbSetDriverLayer(nullptr);
         m_instrument.reset();
     }
 
@@ -46,13 +46,13 @@ private slots:
     {
         m_instrument->setOpenStatus(UsbStatus::DriverUnavailable);
         m_instrument->plug();
-        USBSetDriverLayer(m_instrument);
+        usbSetDriverLayer(m_instrument);
         QCOMPARE(USBInit(), UsbStatus::DriverUnavailable);
-        QCOMPARE(USBConnection().DriverHandle, USB_CLOSED_HANDLE);
+        QCOMPARE(usbConnection().DriverHandle, USB_CLOSED_HANDLE);
         QVERIFY(!USBDeviceConnected());
         USBDone();
         USBDone();
-        QCOMPARE(USBConnection().DriverHandle, USB_CLOSED_HANDLE);
+        QCOMPARE(usbConnection().DriverHandle, USB_CLOSED_HANDLE);
     }
 
     void deviceAlreadyPluggedInIsHeld()

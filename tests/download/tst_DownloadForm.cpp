@@ -89,7 +89,7 @@ private slots:
         instrument->setResults(stored);
         instrument->setLatency(100us);
         instrument->plug();
-        USBSetDriverLayer(instrument);
+        usbSetDriverLayer(instrument);
         QCOMPARE(USBInit(), UsbStatus::Ok);
 
         TDownloadForm form;
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(worker.Results().size(), stored.size());
         QCOMPARE(seen.size(), 101);
         USBDone();
-        USBSetDriverLayer(nullptr);
+        usbSetDriverLayer(nullptr);
     }
 };
 

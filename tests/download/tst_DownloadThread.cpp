@@ -74,7 +74,7 @@ private slots:
     {
         m_instrument = std::make_shared<SimulatedInstrument>();
         m_instrument->plug();
-        USBSetDriverLayer(m_instrument);
+        usbSetDriverLayer(m_instrument);
         QCOMPARE(USBInit(), UsbStatus::Ok);
         m_recorder.values.clear();
     }
@@ -82,7 +82,7 @@ private slots:
     void cleanup()
     {
         USBDone();
-        USBSetDriverLayer(nullptr);
+        usbSetDriverLayer(nullptr);
         m_instrument.reset();
     }
 

@@ -83,9 +83,9 @@ class ReadFromDeviceTest : public QObject
     QList<QPair<double, int>> rows()
     {
         QList<QPair<double, int>> list;
-        for (m_dm->dsetVORN->First(); !m_dm->dsetVORN->Eof(); m_dm->dsetVORN->Next())
+        for (m_dm->dsetVORN->first(); !m_dm->dsetVORN->eof(); m_dm->dsetVORN->next())
             list.append(
-                {m_dm->dsetVORNMSR_DATE->AsDateTime(), m_dm->dsetVORNMSR_NUMBER->AsInteger()});
+                {m_dm->dsetVORNMSR_DATE->asDateTime(), m_dm->dsetVORNMSR_NUMBER->asInteger()});
         return list;
     }
 
@@ -110,14 +110,14 @@ class ReadFromDeviceTest : public QObject
 private slots:
     void initTestCase()
     {
-        StorageTest::PrepareEngine();
+        StorageTest::prepareEngine();
         QVERIFY(m_dir.isValid());
     }
 
     void init()
     {
         m_instrument = std::make_shared<SimulatedInstrument>();
-        USBSetDriverLayer(m_instrument);
+        usbSetDriverLayer(m_instrument);
         QCOMPARE(USBInit(), UsbStatus::Ok);
         m_instrument->plug();
 
@@ -140,11 +140,11 @@ private slots:
 
     void cleanup()
     {
-        WaitForAbandonedDownloads();
+        waitForAbandonedDownloads();
         m_window.reset();
         m_dm.reset();
         USBDone();
-        USBSetDriverLayer(nullptr);
+        usbSetDriverLayer(nullptr);
         m_instrument.reset();
     }
 
@@ -266,7 +266,7 @@ private slots:
         ModalAnswer cancel("TDownloadForm", pressCancel);
         expectSilence([this] { read(); });
         QVERIFY(cancel.appeared());
-        QCOMPARE(AbandonedDownloadCount(), 0);
+        QCOMPARE(abandonedDownloadCount(), 0);
         QVERIFY(rows().isEmpty());
         QVERIFY(!m_dm->HasChanges());
         QCOMPARE(m_window->focusWidget(), m_grid);
@@ -330,7 +330,7 @@ private slots:
             expectSilence([this] { read(); });
             QVERIFY(cancel.appeared());
         }
-        QCOMPARE(AbandonedDownloadCount(), 1);
+        QCOMPARE(abandonedDownloadCount(), 1);
         QVERIFY(rows().isEmpty());
         QCOMPARE(m_window->focusWidget(), m_grid);
 
@@ -341,8 +341,8 @@ private slots:
         QCOMPARE(summary.inDevice, 5);
         QCOMPARE(summary.added, 5);
 
-        WaitForAbandonedDownloads();
-        QCOMPARE(AbandonedDownloadCount(), 0);
+        waitForAbandonedDownloads();
+        QCOMPARE(abandonedDownloadCount(), 0);
         QCOMPARE(rows().size(), 5);
     }
 

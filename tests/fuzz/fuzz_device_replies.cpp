@@ -86,13 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     FuzzInput input(data, size);
     auto layer = std::make_shared<FuzzedDriverLayer>(input);
-    USBSetDriverLayer(layer);
+    usbSetDriverLayer(layer);
     FUZZ_CHECK(USBInit() == 0);
 
     TArrayOfMsrResult results;
     int progressCount = 0;
     int lastPercent = -1;
-    const DownloadOutcome outcome = RunDownloadConversation(
+    const DownloadOutcome outcome = runDownloadConversation(
         [] { return false; },
         [&](int percent) {
             FUZZ_CHECK(percent > lastPercent && percent >= 0 && percent <= 99);
@@ -111,12 +111,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     if (USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE) == 0) {
         FUZZ_CHECK(!layer->shortReplySeen);
         ScreenBuffer buffer;
-        buffer.LoadScreenReply(std::span<const uint8_t, ScreenBuffer::ReplySize>(reply));
+        buffer.loadScreenReply(std::span<const uint8_t, ScreenBuffer::ReplySize>(reply));
         QImage image;
-        PaintScreenBuffer(buffer, qRgb(0, 0, 0), qRgb(255, 255, 255), image);
+        paintScreenBuffer(buffer, qRgb(0, 0, 0), qRgb(255, 255, 255), image);
         FUZZ_CHECK(image.width() == ScreenBuffer::Width && image.height() == ScreenBuffer::Height);
     }
     USBDone();
-    USBSetDriverLayer(nullptr);
+    usbSetDriverLayer(nullptr);
     return 0;
 }

@@ -112,23 +112,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
             continue;
         ResultDataSet& set = *dm.dsetVORN;
         if (nulls & 0x0f) {
-            set.Edit();
+            set.edit();
             if (nulls & 1)
-                dm.dsetVORNF->Clear();
+                dm.dsetVORNF->clear();
             if (nulls & 2)
-                dm.dsetVORNREINF_DIAMETER->Clear();
+                dm.dsetVORNREINF_DIAMETER->clear();
             if (nulls & 4)
-                dm.dsetVORNREINF_KIND_ID->Clear();
+                dm.dsetVORNREINF_KIND_ID->clear();
             if (nulls & 8)
-                dm.dsetVORNMSR_NUMBER->Clear();
-            set.Post();
+                dm.dsetVORNMSR_NUMBER->clear();
+            set.post();
         }
-        rows.push_back({dm.dsetVORNF->IsNull(), dm.dsetVORNF->AsFloat(),
-                        dm.dsetVORNREINF_DIAMETER->IsNull(),
-                        dm.dsetVORNREINF_DIAMETER->AsInteger()});
+        rows.push_back({dm.dsetVORNF->isNull(), dm.dsetVORNF->asFloat(),
+                        dm.dsetVORNREINF_DIAMETER->isNull(),
+                        dm.dsetVORNREINF_DIAMETER->asInteger()});
         const QString expected = expectedFText(dm, rows.back().fNull, rows.back().f,
                                                rows.back().diameterNull, rows.back().diameter);
-        const QString shown = dm.dsetVORNF->DisplayText();
+        const QString shown = dm.dsetVORNF->displayText();
         if (expected == QStringLiteral("<huge>")) {
             if (!allDigits(shown))
                 std::fprintf(stderr,
@@ -145,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         }
     }
 
-    const int results = dm.dsetVORN->RecordCount();
+    const int results = dm.dsetVORN->recordCount();
     if (results > 0) {
         dm.BeginUpdate();
         DataModuleRowSource source(dm);
@@ -163,6 +163,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         FUZZ_CHECK(bytes.count('\n') == results + 2);
     }
     dm.CancelChanges();
-    FUZZ_CHECK(dm.dsetVORN->RecordCount() == 0);
+    FUZZ_CHECK(dm.dsetVORN->recordCount() == 0);
     return 0;
 }

@@ -37,7 +37,7 @@ private:
 
 void TestProjectCsv::initTestCase()
 {
-    StorageTest::PrepareEngine();
+    StorageTest::prepareEngine();
 }
 
 bool TestProjectCsv::openProject(const QList<TMsrResult>& results, const QStringList& sql)

@@ -72,7 +72,7 @@ private:
 
 void TestReportCommands::initTestCase()
 {
-    StorageTest::PrepareEngine();
+    StorageTest::prepareEngine();
 }
 
 void TestReportCommands::init()
@@ -89,7 +89,7 @@ void TestReportCommands::init()
         QVERIFY(m_module->AddResult(SampleResults::distinct(n)));
     m_module->SortResults();
     m_module->EndUpdate();
-    m_module->dsetVORN->SetRecNo(7);
+    m_module->dsetVORN->setRecNo(7);
 }
 
 void TestReportCommands::cleanup()
@@ -113,7 +113,7 @@ void TestReportCommands::reportShowsEveryResultWithFooters()
     QCOMPARE(shown.footers[5], QString("Страница 3"));
     QVERIFY(!shown.controlsEnabled);
     QVERIFY(m_module->ControlsEnabled());
-    QCOMPARE(m_module->dsetVORN->RecNo(), 7);
+    QCOMPARE(m_module->dsetVORN->recNo(), 7);
 }
 
 void TestReportCommands::exportFollowsMeasurandAndUnit_data()
@@ -134,11 +134,11 @@ void TestReportCommands::exportFollowsMeasurandAndUnit()
     m_module->SetMeasurand(measurand);
     m_module->SetLoadUnit(unit);
     QStringList fTexts, dates;
-    for (m_module->dsetVORN->First(); !m_module->dsetVORN->Eof(); m_module->dsetVORN->Next()) {
-        fTexts += m_module->dsetVORNF->DisplayText();
-        dates += m_module->dsetVORNMSR_DATE->DisplayText();
+    for (m_module->dsetVORN->first(); !m_module->dsetVORN->eof(); m_module->dsetVORN->next()) {
+        fTexts += m_module->dsetVORNF->displayText();
+        dates += m_module->dsetVORNMSR_DATE->displayText();
     }
-    m_module->dsetVORN->SetRecNo(7);
+    m_module->dsetVORN->setRecNo(7);
 
     ReportTemplate MainReport = measurementReportTemplate();
     Shown shown;
@@ -160,7 +160,7 @@ void TestReportCommands::exportFollowsMeasurandAndUnit()
         QCOMPARE(cells[12], fTexts[i]);
     }
     QVERIFY(m_module->ControlsEnabled());
-    QCOMPARE(m_module->dsetVORN->RecNo(), 7);
+    QCOMPARE(m_module->dsetVORN->recNo(), 7);
 }
 
 void TestReportCommands::reportAfterExportShowsTheFooterAgain()

@@ -118,7 +118,7 @@ class TestResultWorkbook : public QObject
 private slots:
     void initTestCase()
     {
-        StorageTest::PrepareEngine();
+        StorageTest::prepareEngine();
         QVERIFY(m_dir.isValid());
         m_project = m_dir.filePath(QStringLiteral("проект.fdb"));
         TMainDataModule dm;
@@ -137,20 +137,20 @@ private slots:
             r.P = 0.5f * float(i);
             r.S = 1.25f;
             QVERIFY(dm.AddResult(r));
-            dm.dsetVORN->Edit();
+            dm.dsetVORN->edit();
             if (!s.kind)
-                dm.dsetVORNREINF_KIND_ID->Clear();
+                dm.dsetVORNREINF_KIND_ID->clear();
             if (!s.diameter)
-                dm.dsetVORNREINF_DIAMETER->Clear();
+                dm.dsetVORNREINF_DIAMETER->clear();
             if (!s.f)
-                dm.dsetVORNF->Clear();
+                dm.dsetVORNF->clear();
             if (!s.comment.isEmpty())
-                dm.dsetVORNMSR_COMMENT->SetAsString(s.comment);
-            dm.dsetVORN->Post();
+                dm.dsetVORNMSR_COMMENT->setAsString(s.comment);
+            dm.dsetVORN->post();
         }
-        dm.DescriptionDataSet->Edit();
-        dm.DescriptionDataSetPROJECT_DESC->SetAsString(QStringLiteral("Путепровод, пролёт 2"));
-        dm.DescriptionDataSet->Post();
+        dm.DescriptionDataSet->edit();
+        dm.DescriptionDataSetPROJECT_DESC->setAsString(QStringLiteral("Путепровод, пролёт 2"));
+        dm.DescriptionDataSet->post();
         dm.SaveChanges();
         dm.CloseDatabase();
     }

@@ -44,7 +44,7 @@ void TestLinkErrorCaption::emptyCaptionBecomesTheProgramName()
 void TestLinkErrorCaption::linkErrorCaptionStaysBlank()
 {
     auto instrument = std::make_shared<SimulatedInstrument>();
-    USBSetDriverLayer(instrument);
+    usbSetDriverLayer(instrument);
     QCOMPARE(USBInit(), 0u);
     instrument->unplug();
 
@@ -57,7 +57,7 @@ void TestLinkErrorCaption::linkErrorCaptionStaysBlank()
     });
     form.findChild<QPushButton*>(QStringLiteral("GetPictureButton"))->click();
     USBDone();
-    USBSetDriverLayer(nullptr);
+    usbSetDriverLayer(nullptr);
 
     QVERIFY(answer.appeared());
     QCOMPARE(answer.text(), QStringLiteral("Ошибка связи с прибором!"));

@@ -59,7 +59,7 @@ void TestScreenPicture::bitLayout()
     else
         reply[std::size_t(byte)] = std::uint8_t(value);
     ScreenBuffer buffer;
-    buffer.LoadScreenReply(reply);
+    buffer.loadScreenReply(reply);
     for (int x = 0; x < ScreenBuffer::Width; ++x) {
         for (int y = 0; y < ScreenBuffer::Height; ++y) {
             const bool frame = x == 0 || y == 0 || x == 101 || y == 67;
@@ -68,7 +68,7 @@ void TestScreenPicture::bitLayout()
                      qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
         }
     }
-    buffer.ClearScreenBuffer();
+    buffer.clear();
     QCOMPARE(buffer.cells(), ScreenBuffer().cells());
 }
 
@@ -90,7 +90,7 @@ void TestScreenPicture::colorNumbers()
     QPalette palette;
     palette.setColor(QPalette::Active, QPalette::Button, QColor(1, 2, 3));
     palette.setColor(QPalette::Active, QPalette::Base, QColor(4, 5, 6));
-    QCOMPARE(QColor(ColorNumberToRgb(number, palette)), color);
+    QCOMPARE(QColor(colorNumberToRgb(number, palette)), color);
 }
 
 void TestScreenPicture::bmpKeepsEveryPixel()
@@ -99,13 +99,13 @@ void TestScreenPicture::bmpKeepsEveryPixel()
     for (std::size_t k = 0; k < reply.size(); ++k)
         reply[k] = std::uint8_t(k * 37);
     ScreenBuffer buffer;
-    buffer.LoadScreenReply(reply);
+    buffer.loadScreenReply(reply);
     QImage image;
-    PaintScreenBuffer(buffer, qRgb(0x12, 0x34, 0x56), qRgb(0xC0, 0xC0, 0xC0), image);
+    paintScreenBuffer(buffer, qRgb(0x12, 0x34, 0x56), qRgb(0xC0, 0xC0, 0xC0), image);
 
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    QVERIFY(WriteBmp(image, out));
+    QVERIFY(writeBmp(image, out));
     QVERIFY(out.data().startsWith("BM"));
     QCOMPARE(qFromLittleEndian<quint32>(out.data().constData() + 30), 0u); // uncompressed
     QImage back;
@@ -117,11 +117,11 @@ void TestScreenPicture::bmpKeepsEveryPixel()
 void TestScreenPicture::bmpWriteErrorIsReported()
 {
     QImage image;
-    PaintScreenBuffer(ScreenBuffer(), qRgb(0, 0, 0), qRgb(255, 255, 255), image);
+    paintScreenBuffer(ScreenBuffer(), qRgb(0, 0, 0), qRgb(255, 255, 255), image);
     FailDevice device(100);
     device.open(QIODevice::WriteOnly);
     QString error;
-    QVERIFY(!WriteBmp(image, device, &error));
+    QVERIFY(!writeBmp(image, device, &error));
     QVERIFY(!error.isEmpty());
 }
 
@@ -146,10 +146,10 @@ void TestScreenPicture::unwritableFileThrows()
 
     const QString path = dir.filePath(relativePath);
     QImage image;
-    PaintScreenBuffer(ScreenBuffer(), qRgb(0, 0, 0), qRgb(255, 255, 255), image);
+    paintScreenBuffer(ScreenBuffer(), qRgb(0, 0, 0), qRgb(255, 255, 255), image);
     QString message;
     try {
-        SaveBmpFile(image, path);
+        saveBmpFile(image, path);
     } catch (const PictureFileError& e) {
         message = e.message();
     }

@@ -69,7 +69,7 @@ ScreenPicture markedPicture()
 ScreenBuffer marked()
 {
     ScreenBuffer buffer;
-    buffer.LoadScreenReply(markedPicture());
+    buffer.loadScreenReply(markedPicture());
     return buffer;
 }
 
@@ -107,14 +107,14 @@ void TestScreenShotForm::initTestCase()
 {
     m_instrument = std::make_shared<SimulatedInstrument>();
     m_instrument->setScreen(markedPicture());
-    USBSetDriverLayer(m_instrument);
+    usbSetDriverLayer(m_instrument);
     QCOMPARE(USBInit(), 0u);
 }
 
 void TestScreenShotForm::cleanupTestCase()
 {
     USBDone();
-    USBSetDriverLayer(nullptr);
+    usbSetDriverLayer(nullptr);
 }
 
 void TestScreenShotForm::init()
@@ -287,7 +287,7 @@ void TestScreenShotForm::commandKeepsColoursHoweverClosed()
         pen->setFocus();
         QTest::keyClick(pen->hasFocus() ? pen : w, Qt::Key(key));
     });
-    RunScreenShot(&owner, ink, background, m_path);
+    runScreenShot(&owner, ink, background, m_path);
 
     QVERIFY(answer.appeared());
     QVERIFY(!fileAtOpening);

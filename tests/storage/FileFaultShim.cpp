@@ -18,7 +18,7 @@ namespace {
 
 std::atomic<long long> written{0};
 
-bool Watched(int fd, const char* variable = "VORN_FAIL_PATH")
+bool watched(int fd, const char* variable = "VORN_FAIL_PATH")
 {
     const char* marker = std::getenv(variable);
     if (!marker || !*marker)
@@ -34,9 +34,9 @@ bool Watched(int fd, const char* variable = "VORN_FAIL_PATH")
 }
 
 // True when the write of count bytes must fail.
-bool Refuse(int fd, long long count)
+bool refuse(int fd, long long count)
 {
-    if (!Watched(fd))
+    if (!watched(fd))
         return false;
     const char* after = std::getenv("VORN_FAIL_AFTER");
     const long long limit = after ? std::atoll(after) : 0;
@@ -48,14 +48,14 @@ bool Refuse(int fd, long long count)
     return false;
 }
 
-void HangOnWatched(int fd)
+void hangOnWatched(int fd)
 {
-    if (Watched(fd, "VORN_HANG_PATH"))
+    if (watched(fd, "VORN_HANG_PATH"))
         for (;;)
             pause();
 }
 
-template <typename F> F Next(const char* name)
+template <typename F> F next(const char* name)
 {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
@@ -66,57 +66,57 @@ extern "C" {
 
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset)
 {
-    static auto real = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
-    HangOnWatched(fd);
+    static auto real = next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
+    hangOnWatched(fd);
     return real(fd, buffer, count, offset);
 }
 
 ssize_t pread64(int fd, void* buffer, size_t count, off64_t offset)
 {
-    static auto real = Next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64");
-    HangOnWatched(fd);
+    static auto real = next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64");
+    hangOnWatched(fd);
     return real(fd, buffer, count, offset);
 }
 
 ssize_t write(int fd, const void* buffer, size_t count)
 {
-    static auto real = Next<ssize_t (*)(int, const void*, size_t)>("write");
-    return Refuse(fd, static_cast<long long>(count)) ? -1 : real(fd, buffer, count);
+    static auto real = next<ssize_t (*)(int, const void*, size_t)>("write");
+    return refuse(fd, static_cast<long long>(count)) ? -1 : real(fd, buffer, count);
 }
 
 ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset)
 {
-    static auto real = Next<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
-    return Refuse(fd, static_cast<long long>(count)) ? -1 : real(fd, buffer, count, offset);
+    static auto real = next<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
+    return refuse(fd, static_cast<long long>(count)) ? -1 : real(fd, buffer, count, offset);
 }
 
 ssize_t pwrite64(int fd, const void* buffer, size_t count, off64_t offset)
 {
-    static auto real = Next<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64");
-    return Refuse(fd, static_cast<long long>(count)) ? -1 : real(fd, buffer, count, offset);
+    static auto real = next<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64");
+    return refuse(fd, static_cast<long long>(count)) ? -1 : real(fd, buffer, count, offset);
 }
 
 int fallocate(int fd, int mode, off_t offset, off_t length)
 {
-    static auto real = Next<int (*)(int, int, off_t, off_t)>("fallocate");
-    return Refuse(fd, length) ? -1 : real(fd, mode, offset, length);
+    static auto real = next<int (*)(int, int, off_t, off_t)>("fallocate");
+    return refuse(fd, length) ? -1 : real(fd, mode, offset, length);
 }
 
 int fallocate64(int fd, int mode, off64_t offset, off64_t length)
 {
-    static auto real = Next<int (*)(int, int, off64_t, off64_t)>("fallocate64");
-    return Refuse(fd, length) ? -1 : real(fd, mode, offset, length);
+    static auto real = next<int (*)(int, int, off64_t, off64_t)>("fallocate64");
+    return refuse(fd, length) ? -1 : real(fd, mode, offset, length);
 }
 
 int posix_fallocate(int fd, off_t offset, off_t length)
 {
-    static auto real = Next<int (*)(int, off_t, off_t)>("posix_fallocate");
-    return Refuse(fd, length) ? ENOSPC : real(fd, offset, length);
+    static auto real = next<int (*)(int, off_t, off_t)>("posix_fallocate");
+    return refuse(fd, length) ? ENOSPC : real(fd, offset, length);
 }
 
 int posix_fallocate64(int fd, off64_t offset, off64_t length)
 {
-    static auto real = Next<int (*)(int, off64_t, off64_t)>("posix_fallocate64");
-    return Refuse(fd, length) ? ENOSPC : real(fd, offset, length);
+    static auto real = next<int (*)(int, off64_t, off64_t)>("posix_fallocate64");
+    return refuse(fd, length) ? ENOSPC : real(fd, offset, length);
 }
 }

@@ -9,17 +9,17 @@
 
 namespace StorageTest {
 
-void PrepareEngine()
+void prepareEngine()
 {
-    fb::UsePerUserLockFolder();
+    fb::usePerUserLockFolder();
 }
 
-bool IsqlAvailable()
+bool isqlAvailable()
 {
     return !QStandardPaths::findExecutable("isql-fb").isEmpty();
 }
 
-QString RunIsql(const QString& path, const QString& input, QStringList extraArgs)
+QString runIsql(const QString& path, const QString& input, QStringList extraArgs)
 {
     QProcess isql;
     isql.setProcessChannelMode(QProcess::MergedChannels);
@@ -32,28 +32,28 @@ QString RunIsql(const QString& path, const QString& input, QStringList extraArgs
     return QString::fromUtf8(isql.readAll());
 }
 
-QString ExtractMetadata(const QString& path)
+QString extractMetadata(const QString& path)
 {
-    return RunIsql(path, QString(), {"-x"});
+    return runIsql(path, QString(), {"-x"});
 }
 
-QByteArray FileBytes(const QString& path)
+QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-int ResultCount(const QString& project)
+int resultCount(const QString& project)
 {
     TMainDataModule module;
     if (!module.OpenDatabase(project))
         return -1;
-    const int count = module.dsetVORN->RecordCount();
+    const int count = module.dsetVORN->recordCount();
     module.CloseDatabase();
     return count;
 }
 
-QProcessEnvironment FaultShimEnvironment(const QString& shim)
+QProcessEnvironment faultShimEnvironment(const QString& shim)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LD_PRELOAD", shim);

@@ -10,21 +10,21 @@
 namespace StorageTest {
 
 // Sets the per-user lock folder; call first in main or initTestCase.
-void PrepareEngine();
+void prepareEngine();
 
-bool IsqlAvailable();
+bool isqlAvailable();
 // Runs isql-fb on the file with the given input; stdout and stderr together.
-QString RunIsql(const QString& path, const QString& input, QStringList extraArgs = {});
+QString runIsql(const QString& path, const QString& input, QStringList extraArgs = {});
 // The metadata isql-fb extracts from the file (-x).
-QString ExtractMetadata(const QString& path);
+QString extractMetadata(const QString& path);
 
-QByteArray FileBytes(const QString& path);
+QByteArray fileBytes(const QString& path);
 
 // The results stored in the project, read through the data module; -1 when the file is not a
 // project that opens.
-int ResultCount(const QString& project);
+int resultCount(const QString& project);
 
 // The environment of a child process with the fault shim preloaded.
-QProcessEnvironment FaultShimEnvironment(const QString& shim);
+QProcessEnvironment faultShimEnvironment(const QString& shim);
 
 } // namespace StorageTest

@@ -22,7 +22,7 @@ private:
     QTemporaryDir m_dir;
     int m_serial = 0;
 
-    bool OpenWithResults(TMainDataModule& module, int count)
+    bool openWithResults(TMainDataModule& module, int count)
     {
         const QString path = m_dir.filePath(QString("b%1.fdb").arg(++m_serial));
         if (!module.CreateDatabase(path) || !module.OpenDatabase(path))
@@ -30,18 +30,18 @@ private:
         for (int n = 0; n < count; ++n)
             module.AddResult(SampleResults::distinct(n));
         module.SaveChanges();
-        module.dsetVORN->First();
+        module.dsetVORN->first();
         return true;
     }
 
     // keyClicks takes ASCII only; the user types Cyrillic too.
-    static void Type(QWidget& widget, const QString& text)
+    static void type(QWidget& widget, const QString& text)
     {
         for (QChar c : text)
             QTest::sendKeyEvent(QTest::Click, &widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
 
-    static void LoseFocus(QPlainTextEdit& editor)
+    static void loseFocus(QPlainTextEdit& editor)
     {
         QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(&editor, &focusOut);
@@ -50,44 +50,44 @@ private:
 private slots:
     void initTestCase()
     {
-        PrepareEngine();
+        prepareEngine();
         QVERIFY(m_dir.isValid());
     }
 
     void typingIsAChangeBeforeItIsPosted()
     {
         TMainDataModule module;
-        QVERIFY(OpenWithResults(module, 3));
+        QVERIFY(openWithResults(module, 3));
         QPlainTextEdit editor;
         DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
         QVERIFY(!module.HasChanges());
-        Type(editor, QStringLiteral("Трещина"));
-        QCOMPARE(module.ResultDataSource->State(), DataSetState::Edit);
+        type(editor, QStringLiteral("Трещина"));
+        QCOMPARE(module.ResultDataSource->state(), DataSetState::Edit);
         QVERIFY(module.HasChanges());
-        QVERIFY(!module.dsetVORN->UpdatesPending());
-        LoseFocus(editor);
-        QCOMPARE(module.ResultDataSource->State(), DataSetState::Browse);
-        QVERIFY(module.dsetVORN->UpdatesPending());
-        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("Трещина"));
+        QVERIFY(!module.dsetVORN->updatesPending());
+        loseFocus(editor);
+        QCOMPARE(module.ResultDataSource->state(), DataSetState::Browse);
+        QVERIFY(module.dsetVORN->updatesPending());
+        QCOMPARE(module.dsetVORNMSR_COMMENT->asString(), QStringLiteral("Трещина"));
     }
 
     void postEditsAndNavigationTakeTheTypedText()
     {
         TMainDataModule module;
-        QVERIFY(OpenWithResults(module, 3));
+        QVERIFY(openWithResults(module, 3));
         QPlainTextEdit editor;
         DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
-        Type(editor, "first");
+        type(editor, "first");
         module.PostEdits();
-        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QString("first"));
-        module.dsetVORN->Next();
+        QCOMPARE(module.dsetVORNMSR_COMMENT->asString(), QString("first"));
+        module.dsetVORN->next();
         QCOMPARE(editor.toPlainText(), QString());
-        Type(editor, "second");
-        module.dsetVORN->Next();
+        type(editor, "second");
+        module.dsetVORN->next();
         QCOMPARE(editor.toPlainText(), QString());
-        module.dsetVORN->Prior();
+        module.dsetVORN->prior();
         QCOMPARE(editor.toPlainText(), QString("second"));
-        module.dsetVORN->First();
+        module.dsetVORN->first();
         QCOMPARE(editor.toPlainText(), QString("first"));
         module.SaveChanges();
         QVERIFY(!module.HasChanges());
@@ -98,19 +98,19 @@ private slots:
     void descriptionKeepsItsLinesAndSurvivesARedraw()
     {
         TMainDataModule module;
-        QVERIFY(OpenWithResults(module, 0));
+        QVERIFY(openWithResults(module, 0));
         QPlainTextEdit editor;
         DBMemoBinding binding(&editor, module.DescriptionDataSource, "PROJECT_DESC");
-        Type(editor, QStringLiteral("Объект: мост"));
-        module.DescriptionDataSet->RedrawControls();
+        type(editor, QStringLiteral("Объект: мост"));
+        module.DescriptionDataSet->redrawControls();
         QTest::keyClick(&editor, Qt::Key_Return);
-        Type(editor, "2026");
+        type(editor, "2026");
         QCOMPARE(editor.toPlainText(), QStringLiteral("Объект: мост\n2026"));
         module.PostEdits();
-        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsBytes(),
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->asBytes(),
                  Windows1251::encode(QStringLiteral("Объект: мост\r\n2026")));
         module.SaveChanges();
-        const QString path = module.MainDatabase->DBName();
+        const QString path = module.MainDatabase->dbName();
         module.CloseDatabase();
         QCOMPARE(editor.toPlainText(), QString());
         QVERIFY(module.OpenDatabase(path));
@@ -120,31 +120,31 @@ private slots:
     void textTheCodePageCannotHoldIsRefused()
     {
         TMainDataModule module;
-        QVERIFY(OpenWithResults(module, 1));
+        QVERIFY(openWithResults(module, 1));
         QPlainTextEdit editor;
         DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
-        QSignalSpy refusals(&binding, &DBMemoBinding::TextRejected);
-        Type(editor, QStringLiteral("ok ✓ 日本"));
-        LoseFocus(editor);
+        QSignalSpy refusals(&binding, &DBMemoBinding::textRejected);
+        type(editor, QStringLiteral("ok ✓ 日本"));
+        loseFocus(editor);
         QCOMPARE(refusals.count(), 1);
         QVERIFY(refusals.at(0).at(0).toString().contains(QStringLiteral("✓日本")));
-        QCOMPARE(module.ResultDataSource->State(), DataSetState::Edit);
+        QCOMPARE(module.ResultDataSource->state(), DataSetState::Edit);
         QVERIFY_THROWS_EXCEPTION(StorageError, module.PostEdits());
-        QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
+        QVERIFY(module.dsetVORNMSR_COMMENT->isNull());
         QCOMPARE(editor.toPlainText(), QStringLiteral("ok ✓ 日本"));
         editor.setPlainText(QStringLiteral("ok — №"));
-        QVERIFY(binding.PostEdit());
-        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("ok — №"));
+        QVERIFY(binding.postEdit());
+        QCOMPARE(module.dsetVORNMSR_COMMENT->asString(), QStringLiteral("ok — №"));
     }
 
     void cancellingTheEditBringsTheStoredTextBack()
     {
         TMainDataModule module;
-        QVERIFY(OpenWithResults(module, 1));
+        QVERIFY(openWithResults(module, 1));
         QPlainTextEdit editor;
         DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
-        Type(editor, "typed");
-        module.dsetVORN->Cancel();
+        type(editor, "typed");
+        module.dsetVORN->cancel();
         QCOMPARE(editor.toPlainText(), QString());
         QVERIFY(!module.HasChanges());
     }
@@ -152,11 +152,11 @@ private slots:
     void readOnlyOrEmptyDatasetIsNotEdited()
     {
         TMainDataModule module;
-        QVERIFY(OpenWithResults(module, 0));
+        QVERIFY(openWithResults(module, 0));
         QPlainTextEdit editor;
         DBMemoBinding binding(&editor, module.ResultDataSource, "MSR_COMMENT");
-        Type(editor, "x");
-        QCOMPARE(module.ResultDataSource->State(), DataSetState::Browse);
+        type(editor, "x");
+        QCOMPARE(module.ResultDataSource->state(), DataSetState::Browse);
         QVERIFY(!module.HasChanges());
     }
 };

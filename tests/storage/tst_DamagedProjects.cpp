@@ -17,7 +17,7 @@ namespace {
 
 // A project as the program writes it, damaged: cut off, or with bits flipped at fixed seeds
 // (the first page holds what attach reads first).
-QByteArray Damaged(QByteArray bytes, const QString& kind, int value)
+QByteArray damaged(QByteArray bytes, const QString& kind, int value)
 {
     if (kind == "truncated")
         return bytes.left(bytes.size() * value / 100);
@@ -44,7 +44,7 @@ private:
 private slots:
     void initTestCase()
     {
-        PrepareEngine();
+        prepareEngine();
         QVERIFY(m_dir.isValid());
         m_good = m_dir.filePath("good.fdb");
         TMainDataModule module;
@@ -78,13 +78,13 @@ private slots:
         {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(Damaged(FileBytes(m_good), kind, value));
+            file.write(damaged(fileBytes(m_good), kind, value));
         }
         QElapsedTimer timer;
         timer.start();
         TMainDataModule module;
         if (!module.OpenDatabase(path))
-            QVERIFY(!module.FailureReason().isEmpty());
+            QVERIFY(!module.failureReason().isEmpty());
         module.CloseDatabase();
         QVERIFY2(timer.elapsed() < 15000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(module.OpenDatabase(m_good));
@@ -98,7 +98,7 @@ private slots:
         QVERIFY(QFile::copy(m_good, path));
         QProcess child;
         QProcessEnvironment environment =
-            StorageTest::FaultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM));
+            StorageTest::faultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM));
         environment.insert("VORN_HANG_PATH", "hang-forever");
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -124,11 +124,11 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == "--open") {
-        PrepareEngine();
+        prepareEngine();
         TMainDataModule module;
         if (module.OpenDatabase(args[2]))
             return 1;
-        const QByteArray reason = module.FailureReason().toUtf8();
+        const QByteArray reason = module.failureReason().toUtf8();
         const bool good = module.OpenDatabase(args[3]);
         std::printf("refused: %s; %s\n", reason.constData(),
                     good ? "good project opened" : "good project refused");

@@ -19,16 +19,16 @@ const QString Description = QStringLiteral("Сохранено до сбоя");
 
 // Runs in a child process: saves some results and the description, makes further unsaved
 // changes, reports and waits to be killed.
-int RunChild(const QString& path, int saved)
+int runChild(const QString& path, int saved)
 {
-    PrepareEngine();
+    prepareEngine();
     TMainDataModule module;
     if (!module.OpenDatabase(path))
         return 2;
     for (int n = 0; n < saved; ++n)
         module.AddResult(SampleResults::distinct(n));
-    module.DescriptionDataSet->Edit();
-    module.DescriptionDataSetPROJECT_DESC->SetAsString(Description);
+    module.DescriptionDataSet->edit();
+    module.DescriptionDataSetPROJECT_DESC->setAsString(Description);
     module.PostEdits();
     module.SaveChanges();
     for (int n = saved; n < saved + 10; ++n)
@@ -47,7 +47,7 @@ class TestDurableSave : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { PrepareEngine(); }
+    void initTestCase() { prepareEngine(); }
 
     void savedRowsSurviveAKilledProcess()
     {
@@ -72,10 +72,10 @@ private slots:
 
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(module.dsetVORN->RecordCount(), saved);
+        QCOMPARE(module.dsetVORN->recordCount(), saved);
         for (int n = 0; n < saved; ++n)
             QVERIFY(module.ResultExists(SampleResults::distinct(n)));
-        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), Description);
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->asString(), Description);
         QVERIFY(!module.HasChanges());
     }
 };
@@ -85,7 +85,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == "--child")
-        return RunChild(args[2], args[3].toInt());
+        return runChild(args[2], args[3].toInt());
     TestDurableSave test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -22,49 +22,49 @@ private:
     QTemporaryDir m_dir;
     fb::Attachment m_attachment;
 
-    fb::Attachment Create(const QString& name)
+    fb::Attachment create(const QString& name)
     {
         const std::string path = QFile::encodeName(m_dir.filePath(name)).toStdString();
-        return fb::Attachment::CreateByStatement("CREATE DATABASE " + fb::QuoteLiteral(path) +
+        return fb::Attachment::createByStatement("CREATE DATABASE " + fb::quoteLiteral(path) +
                                                  " PAGE_SIZE = 4096 DEFAULT CHARACTER SET ASCII");
     }
 
-    void Run(fb::Transaction& transaction, const std::string& sql)
+    void run(fb::Transaction& transaction, const std::string& sql)
     {
         fb::Statement statement(m_attachment, transaction, sql);
-        statement.Execute(transaction);
-        transaction.CommitRetaining();
+        statement.execute(transaction);
+        transaction.commitRetaining();
     }
 
 private slots:
     void initTestCase()
     {
-        PrepareEngine();
+        prepareEngine();
         QVERIFY(m_dir.isValid());
-        m_attachment = Create("layer.fdb");
-        fb::Transaction transaction = fb::Transaction::StartReadCommitted(m_attachment);
-        Run(transaction, "CREATE TABLE T (K INTEGER NOT NULL PRIMARY KEY, C CHAR(8), "
+        m_attachment = create("layer.fdb");
+        fb::Transaction transaction = fb::Transaction::startReadCommitted(m_attachment);
+        run(transaction, "CREATE TABLE T (K INTEGER NOT NULL PRIMARY KEY, C CHAR(8), "
                          "V VARCHAR(20), B BLOB SUB_TYPE 0 SEGMENT SIZE 256, TS TIMESTAMP, "
                          "F FLOAT, D DOUBLE PRECISION, N NUMERIC(9,2))");
-        Run(transaction, "CREATE GENERATOR G");
-        transaction.Commit();
+        run(transaction, "CREATE GENERATOR G");
+        transaction.commit();
     }
 
-    void cleanupTestCase() { m_attachment.Detach(); }
+    void cleanupTestCase() { m_attachment.detach(); }
 
     void engineErrorsCarryTheEngineText()
     {
-        fb::Transaction transaction = fb::Transaction::StartReadCommitted(m_attachment);
+        fb::Transaction transaction = fb::Transaction::startReadCommitted(m_attachment);
         try {
             fb::Statement statement(m_attachment, transaction, "SELEC 1 FROM RDB$DATABASE");
             QFAIL("prepared a bad statement");
         } catch (const fb::FbError& error) {
             QVERIFY2(QString(error.what()).contains("Token unknown"), error.what());
-            QVERIFY(error.Code() != 0);
+            QVERIFY(error.code() != 0);
         }
         const std::string missing = QFile::encodeName(m_dir.filePath("missing.fdb")).toStdString();
         try {
-            fb::Attachment::Attach(missing, "SYSDBA", "x", "ASCII");
+            fb::Attachment::attach(missing, "SYSDBA", "x", "ASCII");
             QFAIL("attached a missing file");
         } catch (const fb::FbError& error) {
             QVERIFY2(QString(error.what()).contains("missing.fdb"), error.what());
@@ -87,7 +87,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, literal);
-        QCOMPARE(QString::fromStdString(fb::QuoteLiteral(text.toStdString())), literal);
+        QCOMPARE(QString::fromStdString(fb::quoteLiteral(text.toStdString())), literal);
     }
 
     void valuesRoundTrip_data()
@@ -108,67 +108,67 @@ private slots:
         static int key = 0;
         ++key;
         const double when = OleDate::fromParts(2031, 7, 9, 13, 14, 15);
-        fb::Transaction transaction = fb::Transaction::StartReadCommitted(m_attachment);
+        fb::Transaction transaction = fb::Transaction::startReadCommitted(m_attachment);
         fb::Statement insert(
             m_attachment, transaction,
             "INSERT INTO T (K, C, V, B, TS, F, D, N) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        QCOMPARE(insert.ParamCount(), 8u);
-        insert.SetInteger(0, key);
-        insert.SetBytes(1, "ab");
-        insert.SetBytes(2, "varying");
-        insert.SetBytes(3, blob.toStdString());
-        insert.SetDateTime(4, when);
-        insert.SetDouble(5, double(12.9f));
-        insert.SetDouble(6, 1.0 / 3.0);
-        insert.SetDouble(7, 12.345);
-        insert.Execute(transaction);
-        QCOMPARE(insert.AffectedRows(), 1u);
+        QCOMPARE(insert.paramCount(), 8u);
+        insert.setInteger(0, key);
+        insert.setBytes(1, "ab");
+        insert.setBytes(2, "varying");
+        insert.setBytes(3, blob.toStdString());
+        insert.setDateTime(4, when);
+        insert.setDouble(5, double(12.9f));
+        insert.setDouble(6, 1.0 / 3.0);
+        insert.setDouble(7, 12.345);
+        insert.execute(transaction);
+        QCOMPARE(insert.affectedRows(), 1u);
 
         fb::Statement select(m_attachment, transaction, "SELECT * FROM T WHERE K = ?");
-        select.SetInteger(0, key);
-        select.Open(transaction);
-        QVERIFY(select.Fetch());
-        QCOMPARE(select.ColumnName(1), std::string("C"));
-        QCOMPARE(select.ColumnKindAt(3), fb::ColumnKind::Blob);
-        QCOMPARE(select.GetBytes(1), std::string("ab      "));
-        QCOMPARE(select.GetBytes(2), std::string("varying"));
-        QCOMPARE(QByteArray::fromStdString(select.GetBytes(3)), blob);
-        QCOMPARE(std::bit_cast<quint64>(select.GetDateTime(4)), std::bit_cast<quint64>(when));
-        QCOMPARE(select.GetDouble(5), double(12.9f));
-        QCOMPARE(select.GetDouble(6), 1.0 / 3.0);
-        QCOMPARE(select.GetDouble(7), 12.35);
-        QVERIFY(!select.Fetch());
-        select.CloseCursor();
-        transaction.Rollback();
+        select.setInteger(0, key);
+        select.open(transaction);
+        QVERIFY(select.fetch());
+        QCOMPARE(select.columnName(1), std::string("C"));
+        QCOMPARE(select.columnKindAt(3), fb::ColumnKind::Blob);
+        QCOMPARE(select.getBytes(1), std::string("ab      "));
+        QCOMPARE(select.getBytes(2), std::string("varying"));
+        QCOMPARE(QByteArray::fromStdString(select.getBytes(3)), blob);
+        QCOMPARE(std::bit_cast<quint64>(select.getDateTime(4)), std::bit_cast<quint64>(when));
+        QCOMPARE(select.getDouble(5), double(12.9f));
+        QCOMPARE(select.getDouble(6), 1.0 / 3.0);
+        QCOMPARE(select.getDouble(7), 12.35);
+        QVERIFY(!select.fetch());
+        select.closeCursor();
+        transaction.rollback();
     }
 
     void nullsAndTooLongText()
     {
-        fb::Transaction transaction = fb::Transaction::StartReadCommitted(m_attachment);
+        fb::Transaction transaction = fb::Transaction::startReadCommitted(m_attachment);
         fb::Statement insert(m_attachment, transaction, "INSERT INTO T (K, C, B) VALUES (?, ?, ?)");
-        insert.SetInteger(0, 1000);
-        insert.SetNull(1);
-        insert.SetNull(2);
-        insert.Execute(transaction);
+        insert.setInteger(0, 1000);
+        insert.setNull(1);
+        insert.setNull(2);
+        insert.execute(transaction);
         fb::Statement select(m_attachment, transaction, "SELECT C, B, TS FROM T WHERE K = 1000");
-        select.Open(transaction);
-        QVERIFY(select.Fetch());
-        QVERIFY(select.IsNull(0) && select.IsNull(1) && select.IsNull(2));
-        select.CloseCursor();
-        insert.SetInteger(0, 1001);
-        insert.SetBytes(1, "123456789");
-        QVERIFY_THROWS_EXCEPTION(fb::FbError, insert.Execute(transaction));
+        select.open(transaction);
+        QVERIFY(select.fetch());
+        QVERIFY(select.isNull(0) && select.isNull(1) && select.isNull(2));
+        select.closeCursor();
+        insert.setInteger(0, 1001);
+        insert.setBytes(1, "123456789");
+        QVERIFY_THROWS_EXCEPTION(fb::FbError, insert.execute(transaction));
         // The destructor rolls back what was not committed.
     }
 
     void generatorsStepAsAsked()
     {
-        fb::Transaction transaction = fb::Transaction::StartReadCommitted(m_attachment);
-        const int64_t first = fb::NextGeneratorValue(m_attachment, transaction, "G");
-        QCOMPARE(fb::NextGeneratorValue(m_attachment, transaction, "G", 100), first + 100);
-        QCOMPARE(fb::NextGeneratorValue(m_attachment, transaction, "G"), first + 101);
+        fb::Transaction transaction = fb::Transaction::startReadCommitted(m_attachment);
+        const int64_t first = fb::nextGeneratorValue(m_attachment, transaction, "G");
+        QCOMPARE(fb::nextGeneratorValue(m_attachment, transaction, "G", 100), first + 100);
+        QCOMPARE(fb::nextGeneratorValue(m_attachment, transaction, "G"), first + 101);
         QVERIFY_THROWS_EXCEPTION(fb::FbError,
-                                 fb::NextGeneratorValue(m_attachment, transaction, "G; DROP"));
+                                 fb::nextGeneratorValue(m_attachment, transaction, "G; DROP"));
     }
 
     void timestampsConvertExactly_data()
@@ -185,14 +185,14 @@ private slots:
     void timestampsConvertExactly()
     {
         QFETCH(double, ole);
-        QCOMPARE(std::bit_cast<quint64>(fb::OleFromTimestamp(fb::TimestampFromOle(ole))),
+        QCOMPARE(std::bit_cast<quint64>(fb::oleFromTimestamp(fb::timestampFromOle(ole))),
                  std::bit_cast<quint64>(ole));
     }
 
     void timestampsOutOfRangeAreRefused()
     {
-        QVERIFY_THROWS_EXCEPTION(fb::FbError, fb::TimestampFromOle(std::nan("")));
-        QVERIFY_THROWS_EXCEPTION(fb::FbError, fb::TimestampFromOle(1e12));
+        QVERIFY_THROWS_EXCEPTION(fb::FbError, fb::timestampFromOle(std::nan("")));
+        QVERIFY_THROWS_EXCEPTION(fb::FbError, fb::timestampFromOle(1e12));
     }
 };
 

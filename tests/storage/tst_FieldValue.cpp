@@ -28,11 +28,11 @@ private slots:
         FieldValue copy = original;
         const FieldValue moved = std::move(copy);
         for (const FieldValue* v : {&original, &moved}) {
-            QVERIFY(v->Integer());
-            QCOMPARE(*v->Integer(), value);
-            QVERIFY(!v->Real() && !v->Bytes() && !v->IsNull());
+            QVERIFY(v->integer());
+            QCOMPARE(*v->integer(), value);
+            QVERIFY(!v->real() && !v->bytes() && !v->isNull());
         }
-        QVERIFY(copy.IsNull());
+        QVERIFY(copy.isNull());
         QVERIFY(original == moved);
         QVERIFY(!(original == FieldValue(double(value))));
     }
@@ -53,9 +53,9 @@ private slots:
         FieldValue copy = original;
         const FieldValue moved = std::move(copy);
         for (const FieldValue* v : {&original, &moved}) {
-            QVERIFY(v->Real());
-            QCOMPARE(std::bit_cast<uint64_t>(*v->Real()), uint64_t(bits));
-            QVERIFY(!v->Integer() && !v->Bytes() && !v->IsNull());
+            QVERIFY(v->real());
+            QCOMPARE(std::bit_cast<uint64_t>(*v->real()), uint64_t(bits));
+            QVERIFY(!v->integer() && !v->bytes() && !v->isNull());
         }
     }
 
@@ -63,10 +63,10 @@ private slots:
     {
         const FieldValue text{QByteArray("\xCF\xF0\xEE\xE5\xEA\xF2", 6)};
         FieldValue copy = text;
-        QCOMPARE(*copy.Bytes(), *text.Bytes());
-        QVERIFY(copy.Bytes() != text.Bytes());
+        QCOMPARE(*copy.bytes(), *text.bytes());
+        QVERIFY(copy.bytes() != text.bytes());
         copy = FieldValue();
-        QVERIFY(copy.IsNull() && !copy.Integer() && !copy.Real() && !copy.Bytes());
+        QVERIFY(copy.isNull() && !copy.integer() && !copy.real() && !copy.bytes());
         QVERIFY(FieldValue() == copy);
         QVERIFY(!(text == copy));
     }

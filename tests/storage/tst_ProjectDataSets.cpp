@@ -25,14 +25,14 @@ private:
     QTemporaryDir m_dir;
     int m_serial = 0;
 
-    QString NewProject()
+    QString newProject()
     {
         const QString path = m_dir.filePath(QString("p%1.fdb").arg(++m_serial));
         TMainDataModule creator;
         return creator.CreateDatabase(path) ? path : QString();
     }
 
-    static int Import(TMainDataModule& module, const TArrayOfMsrResult& results)
+    static int import(TMainDataModule& module, const TArrayOfMsrResult& results)
     {
         int added = 0;
         module.BeginUpdate();
@@ -52,74 +52,74 @@ private:
         return results;
     }
 
-    static QList<int> Numbers(TMainDataModule& module)
+    static QList<int> numbers(TMainDataModule& module)
     {
         QList<int> numbers;
-        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
-            numbers << module.dsetVORNMSR_NUMBER->AsInteger();
+        for (module.dsetVORN->first(); !module.dsetVORN->eof(); module.dsetVORN->next())
+            numbers << module.dsetVORNMSR_NUMBER->asInteger();
         return numbers;
     }
 
-    static void SetComment(TMainDataModule& module, const QString& text)
+    static void setComment(TMainDataModule& module, const QString& text)
     {
-        module.dsetVORN->Edit();
-        module.dsetVORNMSR_COMMENT->SetAsString(text);
+        module.dsetVORN->edit();
+        module.dsetVORNMSR_COMMENT->setAsString(text);
         module.PostEdits();
     }
 
-    static void SetDescription(TMainDataModule& module, const QString& text)
+    static void setDescription(TMainDataModule& module, const QString& text)
     {
-        module.DescriptionDataSet->Edit();
-        module.DescriptionDataSetPROJECT_DESC->SetAsString(text);
+        module.DescriptionDataSet->edit();
+        module.DescriptionDataSetPROJECT_DESC->setAsString(text);
         module.PostEdits();
     }
 
 private slots:
     void initTestCase()
     {
-        PrepareEngine();
+        prepareEngine();
         QVERIFY(m_dir.isValid());
     }
 
     void importSkipsWhatTheProjectHolds()
     {
         TMainDataModule module;
-        QVERIFY(module.OpenDatabase(NewProject()));
+        QVERIFY(module.OpenDatabase(newProject()));
         TArrayOfMsrResult list = Results(0, 20);
         list.push_back(list[3]); // the same result twice in one list
         TMsrResult sameTime = list[5];
         sameTime.MsrNumber = 999;
         list.push_back(sameTime);
-        QCOMPARE(Import(module, list), 21);
-        QCOMPARE(Import(module, list), 0);
+        QCOMPARE(import(module, list), 21);
+        QCOMPARE(import(module, list), 0);
         module.SaveChanges();
         module.CloseDatabase();
-        QVERIFY(module.OpenDatabase(module.MainDatabase->DBName()));
-        QCOMPARE(Import(module, list), 0);
-        QCOMPARE(module.dsetVORN->RecordCount(), 21);
+        QVERIFY(module.OpenDatabase(module.MainDatabase->dbName()));
+        QCOMPARE(import(module, list), 0);
+        QCOMPARE(module.dsetVORN->recordCount(), 21);
     }
 
     // Keys are taken from the generator in blocks during bulk appends; rows inserted later
     // without a key, by the trigger, must still get fresh ones.
     void newRowsKeepTheirGeneratorKeys()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Import(module, Results(0, 50)), 50);
+        QCOMPARE(import(module, Results(0, 50)), 50);
         QVERIFY(module.AddResult(SampleResults::distinct(50)));
         QSet<int> keys;
-        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
-            keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
+        for (module.dsetVORN->first(); !module.dsetVORN->eof(); module.dsetVORN->next())
+            keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->asInteger());
         QCOMPARE(keys.size(), 51);
         module.SaveChanges();
         module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (-1)");
         module.CloseDatabase();
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(module.dsetVORN->RecordCount(), 52);
+        QCOMPARE(module.dsetVORN->recordCount(), 52);
         QSet<int> stored;
-        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
-            stored.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
+        for (module.dsetVORN->first(); !module.dsetVORN->eof(); module.dsetVORN->next())
+            stored.insert(module.dsetVORNMSR_RESULT_TABLE_PK->asInteger());
         QCOMPARE(stored.size(), 52);
         QVERIFY(stored.contains(keys));
     }
@@ -127,8 +127,8 @@ private slots:
     void duplicateSearchLeavesTheCursorOnTheMatch()
     {
         TMainDataModule module;
-        QVERIFY(module.OpenDatabase(NewProject()));
-        QCOMPARE(Import(module, Results(0, 10)), 10);
+        QVERIFY(module.OpenDatabase(newProject()));
+        QCOMPARE(import(module, Results(0, 10)), 10);
         QVERIFY(module.ResultExists(SampleResults::distinct(7)));
         TMsrResult current;
         QCOMPARE(module.LoadRecord(current), 0);
@@ -137,17 +137,17 @@ private slots:
         QCOMPARE(module.LoadRecord(current), 0);
         QCOMPARE(current.MsrNumber, 4u);
         QVERIFY(!module.ResultExists(SampleResults::distinct(10)));
-        QVERIFY(module.dsetVORN->Eof());
+        QVERIFY(module.dsetVORN->eof());
     }
 
     // The indexed search must answer as the plain scan from the first row does, cursor included,
     // over stored, appended, deleted and null rows.
     void indexedSearchAgreesWithTheScan()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Import(module, Results(0, 30)), 30);
+        QCOMPARE(import(module, Results(0, 30)), 30);
         module.SaveChanges();
         module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_NUMBER) VALUES (0)");
         module.ExecuteStatement("INSERT INTO MSR_RESULT_TABLE (MSR_DATE) VALUES (NULL)");
@@ -157,10 +157,10 @@ private slots:
                                 "(7, '1899-12-30 00:00:00')");
         module.CloseDatabase();
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Import(module, Results(30, 10)), 10);
+        QCOMPARE(import(module, Results(30, 10)), 10);
         for (int recNo : {3, 31, 12}) {
-            module.dsetVORN->SetRecNo(recNo);
-            module.dsetVORN->Delete();
+            module.dsetVORN->setRecNo(recNo);
+            module.dsetVORN->deleteRecord();
         }
         TArrayOfMsrResult probes = Results(0, 45);
         probes.push_back({0.0, 0});
@@ -172,19 +172,19 @@ private slots:
         for (const TMsrResult& probe : probes) {
             int expected = -1;
             int recNo = 0;
-            for (module.dsetVORN->First(); !module.dsetVORN->Eof();
-                 module.dsetVORN->Next(), ++recNo)
-                if (module.dsetVORNMSR_DATE->AsDateTime() == probe.MsrDate &&
-                    int64_t(module.dsetVORNMSR_NUMBER->AsInteger()) == int64_t(probe.MsrNumber)) {
+            for (module.dsetVORN->first(); !module.dsetVORN->eof();
+                 module.dsetVORN->next(), ++recNo)
+                if (module.dsetVORNMSR_DATE->asDateTime() == probe.MsrDate &&
+                    int64_t(module.dsetVORNMSR_NUMBER->asInteger()) == int64_t(probe.MsrNumber)) {
                     expected = recNo;
                     break;
                 }
             const bool found = module.ResultExists(probe);
             QCOMPARE(found, expected >= 0);
             if (found)
-                QCOMPARE(module.dsetVORN->RecNo(), expected);
+                QCOMPARE(module.dsetVORN->recNo(), expected);
             else
-                QVERIFY(module.dsetVORN->Eof());
+                QVERIFY(module.dsetVORN->eof());
         }
     }
 
@@ -193,7 +193,7 @@ private slots:
     void numbersAboveTwoToTheThirtyFirstNeverMatch()
     {
         TMainDataModule module;
-        QVERIFY(module.OpenDatabase(NewProject()));
+        QVERIFY(module.OpenDatabase(newProject()));
         TMsrResult big = SampleResults::distinct(1);
         big.MsrNumber = 0x80000001u;
         QVERIFY(module.AddResult(big));
@@ -201,42 +201,42 @@ private slots:
         TMsrResult loaded;
         QCOMPARE(module.LoadRecord(loaded), 0);
         QCOMPARE(loaded.MsrNumber, 0x80000001u);
-        QCOMPARE(module.dsetVORNMSR_NUMBER->AsInteger(), int32_t(0x80000001u));
+        QCOMPARE(module.dsetVORNMSR_NUMBER->asInteger(), int32_t(0x80000001u));
     }
 
     void deletedRowsAreNotSeenByTheImport()
     {
         TMainDataModule module;
-        QVERIFY(module.OpenDatabase(NewProject()));
-        QCOMPARE(Import(module, Results(0, 5)), 5);
+        QVERIFY(module.OpenDatabase(newProject()));
+        QCOMPARE(import(module, Results(0, 5)), 5);
         module.SaveChanges();
         module.DeleteAllResults();
         QVERIFY(module.IsEmpty());
-        QCOMPARE(Import(module, Results(0, 5)), 5);
+        QCOMPARE(import(module, Results(0, 5)), 5);
         QVERIFY(module.HasChanges());
         module.SaveChanges();
         module.CloseDatabase();
-        QVERIFY(module.OpenDatabase(module.MainDatabase->DBName()));
-        QCOMPARE(Numbers(module), QList<int>({0, 1, 2, 3, 4}));
+        QVERIFY(module.OpenDatabase(module.MainDatabase->dbName()));
+        QCOMPARE(numbers(module), QList<int>({0, 1, 2, 3, 4}));
     }
 
     void savedCommentsAndDescriptionSurviveReopening()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         const QString description = QStringLiteral("Мост через р. Волгу\nопора № 3; «ВОРН» — тест");
         const QString comment = QStringLiteral("Стержень 2, повторить замер\n");
         {
             TMainDataModule module;
             QVERIFY(module.OpenDatabase(path));
-            QCOMPARE(Import(module, Results(0, 3)), 3);
-            module.dsetVORN->SetRecNo(2);
-            SetComment(module, QStringLiteral("с первой записи"));
+            QCOMPARE(import(module, Results(0, 3)), 3);
+            module.dsetVORN->setRecNo(2);
+            setComment(module, QStringLiteral("с первой записи"));
             module.SaveChanges();
             QVERIFY(!module.HasChanges());
-            QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("с первой записи"));
-            module.dsetVORN->SetRecNo(1);
-            SetComment(module, comment);
-            SetDescription(module, description);
+            QCOMPARE(module.dsetVORNMSR_COMMENT->asString(), QStringLiteral("с первой записи"));
+            module.dsetVORN->setRecNo(1);
+            setComment(module, comment);
+            setDescription(module, description);
             QVERIFY(module.HasChanges());
             module.SaveChanges();
             QVERIFY(!module.HasChanges());
@@ -244,40 +244,40 @@ private slots:
         }
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), description);
-        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsBytes(),
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->asString(), description);
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->asBytes(),
                  Windows1251::encode(description));
-        module.dsetVORN->SetRecNo(1);
-        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), comment);
-        module.dsetVORN->SetRecNo(0);
-        QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
-        module.dsetVORN->SetRecNo(2);
-        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("с первой записи"));
+        module.dsetVORN->setRecNo(1);
+        QCOMPARE(module.dsetVORNMSR_COMMENT->asString(), comment);
+        module.dsetVORN->setRecNo(0);
+        QVERIFY(module.dsetVORNMSR_COMMENT->isNull());
+        module.dsetVORN->setRecNo(2);
+        QCOMPARE(module.dsetVORNMSR_COMMENT->asString(), QStringLiteral("с первой записи"));
     }
 
     void closingWithoutSavingDropsTheChanges()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Import(module, Results(0, 4)), 4);
+        QCOMPARE(import(module, Results(0, 4)), 4);
         module.SaveChanges();
-        QCOMPARE(Import(module, Results(4, 4)), 4);
-        module.dsetVORN->First();
-        module.dsetVORN->Delete();
-        SetDescription(module, "draft");
+        QCOMPARE(import(module, Results(4, 4)), 4);
+        module.dsetVORN->first();
+        module.dsetVORN->deleteRecord();
+        setDescription(module, "draft");
         module.CloseDatabase();
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Numbers(module), QList<int>({0, 1, 2, 3}));
-        QVERIFY(module.DescriptionDataSetPROJECT_DESC->IsNull());
+        QCOMPARE(numbers(module), QList<int>({0, 1, 2, 3}));
+        QVERIFY(module.DescriptionDataSetPROJECT_DESC->isNull());
     }
 
     void deleteAllAndSaveEmptiesTheFile()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Import(module, Results(0, 6)), 6);
+        QCOMPARE(import(module, Results(0, 6)), 6);
         module.SaveChanges();
         module.DeleteAllResults();
         QVERIFY(module.IsEmpty());
@@ -292,22 +292,22 @@ private slots:
     void cancelBringsDeletedRowsBackWithTheirComments()
     {
         TMainDataModule module;
-        QVERIFY(module.OpenDatabase(NewProject()));
-        QCOMPARE(Import(module, Results(0, 5)), 5);
-        module.dsetVORN->SetRecNo(2);
-        SetComment(module, QStringLiteral("трещина"));
+        QVERIFY(module.OpenDatabase(newProject()));
+        QCOMPARE(import(module, Results(0, 5)), 5);
+        module.dsetVORN->setRecNo(2);
+        setComment(module, QStringLiteral("трещина"));
         module.SaveChanges();
-        module.dsetVORN->SetRecNo(3);
-        SetComment(module, QStringLiteral("unsaved"));
+        module.dsetVORN->setRecNo(3);
+        setComment(module, QStringLiteral("unsaved"));
         module.DeleteAllResults();
         QVERIFY(module.IsEmpty());
         module.CancelChanges();
         QVERIFY(!module.HasChanges());
-        QCOMPARE(Numbers(module), QList<int>({0, 1, 2, 3, 4}));
-        module.dsetVORN->SetRecNo(2);
-        QCOMPARE(module.dsetVORNMSR_COMMENT->AsString(), QStringLiteral("трещина"));
-        module.dsetVORN->SetRecNo(3);
-        QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
+        QCOMPARE(numbers(module), QList<int>({0, 1, 2, 3, 4}));
+        module.dsetVORN->setRecNo(2);
+        QCOMPARE(module.dsetVORNMSR_COMMENT->asString(), QStringLiteral("трещина"));
+        module.dsetVORN->setRecNo(3);
+        QVERIFY(module.dsetVORNMSR_COMMENT->isNull());
         TMsrResult r;
         QCOMPARE(module.LoadRecord(r), 0);
         QCOMPARE(r.F, SampleResults::distinct(3).F);
@@ -329,26 +329,26 @@ private slots:
         QFETCH(int, current);
         QFETCH(int, expectedNumber);
         TMainDataModule module;
-        QVERIFY(module.OpenDatabase(NewProject()));
-        QCOMPARE(Import(module, Results(0, 2)), 2);
+        QVERIFY(module.OpenDatabase(newProject()));
+        QCOMPARE(import(module, Results(0, 2)), 2);
         module.SaveChanges();
-        QCOMPARE(Import(module, Results(2, 2)), 2);
-        module.dsetVORN->SetRecNo(1);
-        SetComment(module, QStringLiteral("unsaved"));
-        module.dsetVORN->SetRecNo(current);
+        QCOMPARE(import(module, Results(2, 2)), 2);
+        module.dsetVORN->setRecNo(1);
+        setComment(module, QStringLiteral("unsaved"));
+        module.dsetVORN->setRecNo(current);
         module.CancelChanges();
         QVERIFY(!module.HasChanges());
-        QCOMPARE(module.dsetVORN->RecordCount(), 2);
-        QCOMPARE(module.dsetVORNMSR_NUMBER->AsInteger(), expectedNumber);
-        QVERIFY(module.dsetVORNMSR_COMMENT->IsNull());
+        QCOMPARE(module.dsetVORN->recordCount(), 2);
+        QCOMPARE(module.dsetVORNMSR_NUMBER->asInteger(), expectedNumber);
+        QVERIFY(module.dsetVORNMSR_COMMENT->isNull());
     }
 
     void appendedThenDeletedLeavesNothingPending()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Import(module, Results(0, 3)), 3);
+        QCOMPARE(import(module, Results(0, 3)), 3);
         QVERIFY(module.HasChanges());
         module.DeleteAllResults();
         QVERIFY(!module.HasChanges());
@@ -360,12 +360,12 @@ private slots:
 
     void storedRowDeletedWithNewOnesIsAChange()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Import(module, Results(0, 1)), 1);
+        QCOMPARE(import(module, Results(0, 1)), 1);
         module.SaveChanges();
-        QCOMPARE(Import(module, Results(1, 2)), 2);
+        QCOMPARE(import(module, Results(1, 2)), 2);
         module.DeleteAllResults();
         QVERIFY(module.HasChanges());
         module.SaveChanges();
@@ -377,7 +377,7 @@ private slots:
 
     void sortPutsNullDatesFirstAndKeepsTheCurrentRow()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
         const double day = OleDate::fromParts(2024, 5, 6, 7, 8, 9);
@@ -393,27 +393,27 @@ private slots:
         module.CloseDatabase();
 
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Numbers(module), QList<int>({7, 42, 1, 3, 5, 9}));
-        module.dsetVORN->SetRecNo(0);
-        QCOMPARE(module.dsetVORNMSR_DATE->DisplayText(), QString());
-        QCOMPARE(module.dsetVORNMSR_TIME->DisplayText(), QString());
+        QCOMPARE(numbers(module), QList<int>({7, 42, 1, 3, 5, 9}));
+        module.dsetVORN->setRecNo(0);
+        QCOMPARE(module.dsetVORNMSR_DATE->displayText(), QString());
+        QCOMPARE(module.dsetVORNMSR_TIME->displayText(), QString());
 
-        module.dsetVORN->SetRecNo(4);
-        const int key = module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger();
+        module.dsetVORN->setRecNo(4);
+        const int key = module.dsetVORNMSR_RESULT_TABLE_PK->asInteger();
         TMsrResult early = SampleResults::distinct(2);
         early.MsrDate = day - 1;
         QVERIFY(module.AddResult(early));
-        module.dsetVORN->SetRecNo(4);
-        const int keyBefore = module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger();
+        module.dsetVORN->setRecNo(4);
+        const int keyBefore = module.dsetVORNMSR_RESULT_TABLE_PK->asInteger();
         QCOMPARE(keyBefore, key);
         module.SortResults();
-        QCOMPARE(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger(), key);
-        QCOMPARE(module.dsetVORN->RecNo(), 5);
+        QCOMPARE(module.dsetVORNMSR_RESULT_TABLE_PK->asInteger(), key);
+        QCOMPARE(module.dsetVORN->recNo(), 5);
     }
 
     void loadRecordReadsNullsAsZero()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
         TMsrResult untouched = SampleResults::distinct(77);
@@ -440,24 +440,24 @@ private slots:
         module.OnResultScroll = [&notices] { ++notices; };
         module.NotifyScroll();
         QCOMPARE(notices, 0); // closed
-        QVERIFY(module.OpenDatabase(NewProject()));
+        QVERIFY(module.OpenDatabase(newProject()));
         QCOMPARE(notices, 1); // the open's own NotifyScroll
-        QCOMPARE(Import(module, Results(0, 50)), 50);
+        QCOMPARE(import(module, Results(0, 50)), 50);
         QCOMPARE(notices, 2); // none per row, one at the end
-        module.dsetVORN->Next();
+        module.dsetVORN->next();
         QCOMPARE(notices, 3);
-        module.dsetVORN->Edit();
+        module.dsetVORN->edit();
         module.NotifyScroll();
         QCOMPARE(notices, 3); // edit state
-        module.dsetVORN->Cancel();
+        module.dsetVORN->cancel();
         module.EndUpdate();
         module.EndUpdate();
         QCOMPARE(module.UpdateCount, 0);
-        QVERIFY(!module.dsetVORN->ControlsDisabled());
-        QVERIFY(!module.dsetVORN->ScrollEventsDisabled());
+        QVERIFY(!module.dsetVORN->controlsDisabled());
+        QVERIFY(!module.dsetVORN->scrollEventsDisabled());
         module.BeginUpdate();
         QVERIFY(!module.ControlsEnabled());
-        module.dsetVORN->First();
+        module.dsetVORN->first();
         QCOMPARE(notices, 3);
         module.EndUpdate();
         QVERIFY(module.ControlsEnabled());
@@ -467,12 +467,12 @@ private slots:
     // the engine's text after the save's sentence, and nothing stays half-updated.
     void failedSaveKeepsTheRestPending()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(Import(module, Results(0, 3)), 3);
-        module.dsetVORN->SetRecNo(1);
-        const int taken = module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger();
+        QCOMPARE(import(module, Results(0, 3)), 3);
+        module.dsetVORN->setRecNo(1);
+        const int taken = module.dsetVORNMSR_RESULT_TABLE_PK->asInteger();
         module.ExecuteStatement(
             QString(
                 "INSERT INTO MSR_RESULT_TABLE (MSR_RESULT_TABLE_PK, MSR_NUMBER) VALUES (%1, -5)")
@@ -487,14 +487,14 @@ private slots:
         QCOMPARE(module.UpdateCount, 0);
         QVERIFY(module.HasChanges());
         for (int row = 0; row < 3; ++row) {
-            module.dsetVORN->SetRecNo(row);
-            QCOMPARE(module.dsetVORN->UpdateStatus(), TUpdateStatus::Inserted);
+            module.dsetVORN->setRecNo(row);
+            QCOMPARE(module.dsetVORN->updateStatus(), UpdateStatus::Inserted);
         }
     }
 
     void oleDatesSurviveTheFileBitForBit()
     {
-        const QString path = NewProject();
+        const QString path = newProject();
         TArrayOfMsrResult results;
         QRandomGenerator random(2026);
         for (int year = 2000; year <= 2255; ++year) {
@@ -513,21 +513,21 @@ private slots:
         {
             TMainDataModule module;
             QVERIFY(module.OpenDatabase(path));
-            const int added = Import(module, results);
+            const int added = import(module, results);
             QVERIFY(added > 2000);
             module.SaveChanges();
             module.CloseDatabase();
             QVERIFY(module.OpenDatabase(path));
-            QCOMPARE(module.dsetVORN->RecordCount(), added);
-            QCOMPARE(Import(module, results), 0);
+            QCOMPARE(module.dsetVORN->recordCount(), added);
+            QCOMPARE(import(module, results), 0);
         }
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
         QSet<QPair<quint64, uint32_t>> stored;
-        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next()) {
+        for (module.dsetVORN->first(); !module.dsetVORN->eof(); module.dsetVORN->next()) {
             TMsrResult r;
             QCOMPARE(module.LoadRecord(r), 0);
-            QCOMPARE(std::bit_cast<quint64>(module.dsetVORNMSR_TIME->AsDateTime()),
+            QCOMPARE(std::bit_cast<quint64>(module.dsetVORNMSR_TIME->asDateTime()),
                      std::bit_cast<quint64>(r.MsrDate));
             stored.insert({std::bit_cast<quint64>(r.MsrDate), r.MsrNumber});
         }

@@ -32,30 +32,30 @@ private:
     QTemporaryDir m_dir;
     QString m_good;
 
-    QString Path(const QString& name) const { return m_dir.filePath(name); }
-    QString FreshProject(const QString& name)
+    QString pathOf(const QString& name) const { return m_dir.filePath(name); }
+    QString freshProject(const QString& name)
     {
         TMainDataModule module;
-        const QString path = Path(name);
+        const QString path = pathOf(name);
         QFile::remove(path);
         if (!module.CreateDatabase(path))
             return QString();
         return path;
     }
-    static void VerifyClosed(const TMainDataModule& module)
+    static void verifyClosed(const TMainDataModule& module)
     {
         QVERIFY(!module.IsOpen());
-        QVERIFY(!module.MainDatabase->Connected());
-        QVERIFY(!module.pFIBTransaction->Active());
+        QVERIFY(!module.MainDatabase->connected());
+        QVERIFY(!module.pFIBTransaction->active());
         QCOMPARE(module.UpdateCount, 0);
     }
 
 private slots:
     void initTestCase()
     {
-        PrepareEngine();
+        prepareEngine();
         QVERIFY(m_dir.isValid());
-        m_good = FreshProject("good.fdb");
+        m_good = freshProject("good.fdb");
         QVERIFY(!m_good.isEmpty());
     }
 
@@ -66,21 +66,21 @@ private slots:
         QVERIFY(module.IsOpen());
         QVERIFY(module.IsEmpty());
         QVERIFY(!module.HasChanges());
-        QCOMPARE(module.DescriptionDataSet->RecordCount(), 1);
-        QCOMPARE(module.DescriptionDataSetDESC_TABLE_PK->AsInteger(), 1);
-        QCOMPARE(module.DescriptionDataSetDEVICE_NAME->AsString(), QString("VORN-1.0"));
-        QCOMPARE(module.DescriptionDataSetDEVICE_DATA_VERSION->AsInteger(), 65537);
-        QVERIFY(module.DescriptionDataSetPROJECT_DESC->IsNull());
+        QCOMPARE(module.DescriptionDataSet->recordCount(), 1);
+        QCOMPARE(module.DescriptionDataSetDESC_TABLE_PK->asInteger(), 1);
+        QCOMPARE(module.DescriptionDataSetDEVICE_NAME->asString(), QString("VORN-1.0"));
+        QCOMPARE(module.DescriptionDataSetDEVICE_DATA_VERSION->asInteger(), 65537);
+        QVERIFY(module.DescriptionDataSetPROJECT_DESC->isNull());
         module.CloseDatabase();
-        VerifyClosed(module);
+        verifyClosed(module);
     }
 
     void isqlSeesTheSchemaAndThePaddedIdentity()
     {
-        if (!IsqlAvailable())
+        if (!isqlAvailable())
             QSKIP("isql-fb is not installed");
         const QString out =
-            RunIsql(m_good, "SELECT DESC_TABLE_PK, '[' || DEVICE_NAME || ']', DEVICE_DATA_VERSION, "
+            runIsql(m_good, "SELECT DESC_TABLE_PK, '[' || DEVICE_NAME || ']', DEVICE_DATA_VERSION, "
                             "PROJECT_DESC IS NULL FROM DESC_TABLE;\n"
                             "SELECT COUNT(*) FROM MSR_RESULT_TABLE;\n");
         QVERIFY2(out.contains("[VORN-1.0" + QString(24, ' ') + "]"), qPrintable(out));
@@ -88,7 +88,7 @@ private slots:
                  qPrintable(out));
         QVERIFY2(out.contains(QRegularExpression("COUNT\\s*=+\\s*0\\s")), qPrintable(out));
 
-        const QString metadata = ExtractMetadata(m_good);
+        const QString metadata = extractMetadata(m_good);
         QVERIFY2(metadata.contains("PAGE_SIZE 4096"), qPrintable(metadata));
         QVERIFY2(metadata.contains("DEFAULT CHARACTER SET ASCII"), qPrintable(metadata));
         QCOMPARE(metadata.count("CREATE TABLE"), 2);
@@ -105,9 +105,9 @@ private slots:
     // files must give the same extracted metadata, and each must open.
     void metadataEqualsAFileBuiltByIsql()
     {
-        if (!IsqlAvailable())
+        if (!isqlAvailable())
             QSKIP("isql-fb is not installed");
-        const QString reference = Path("reference.fdb");
+        const QString reference = pathOf("reference.fdb");
         QString script = "CREATE DATABASE '" + reference +
                          "' USER 'SYSDBA' PASSWORD 'tarnwheel' PAGE_SIZE = 4096 DEFAULT "
                          "CHARACTER SET ASCII;\nSET TERM ^ ;\n";
@@ -141,7 +141,7 @@ private slots:
         QVERIFY2(QFile::exists(reference), isql.readAll().constData());
 
         auto normalised = [](const QString& path) {
-            QString text = ExtractMetadata(path);
+            QString text = extractMetadata(path);
             text.remove(QRegularExpression("^.*CREATE DATABASE[^\\n]*\\n",
                                            QRegularExpression::MultilineOption));
             text.remove(
@@ -152,27 +152,27 @@ private slots:
 
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(reference));
-        QCOMPARE(module.DescriptionDataSetDEVICE_NAME->AsString(), QString("VORN-1.0"));
+        QCOMPARE(module.DescriptionDataSetDEVICE_NAME->asString(), QString("VORN-1.0"));
     }
 
     // The generated statement texts, line by line as the datasets run them.
     void resultStatementsKeepTheirLayout()
     {
         TMainDataModule module;
-        const QStringList insert = module.dsetVORN->InsertSQL().split('\n');
+        const QStringList insert = module.dsetVORN->insertSql().split('\n');
         QCOMPARE(insert.size(), 30);
         QCOMPARE(insert.mid(0, 3),
                  QStringList({"INSERT INTO MSR_RESULT_TABLE", "(", "  MSR_RESULT_TABLE_PK,"}));
         QCOMPARE(insert.mid(13, 5),
                  QStringList({"  MSR_COMMENT", ")", "VALUES", "(", "  ?MSR_RESULT_TABLE_PK, "}));
         QCOMPARE(insert.mid(28), QStringList({"  ?MSR_COMMENT", ")"}));
-        const QStringList update = module.dsetVORN->UpdateSQL().split('\n');
+        const QStringList update = module.dsetVORN->updateSql().split('\n');
         QCOMPARE(update.size(), 16);
         QCOMPARE(update.mid(0, 3), QStringList({"UPDATE MSR_RESULT_TABLE", "SET ",
                                                 "  MSR_RESULT_TABLE_PK = ?MSR_RESULT_TABLE_PK,"}));
         QCOMPARE(update.mid(12), QStringList({"  S = ?S,", "  MSR_COMMENT = ?MSR_COMMENT", "WHERE",
                                               "  MSR_RESULT_TABLE_PK = ?OLD_MSR_RESULT_TABLE_PK"}));
-        QVERIFY(module.dsetVORN->RefreshSQL().endsWith("ORDER BY MSR_DATE, MSR_NUMBER DESC\n"));
+        QVERIFY(module.dsetVORN->refreshSql().endsWith("ORDER BY MSR_DATE, MSR_NUMBER DESC\n"));
     }
 
     void identityIsCheckedExactly_data()
@@ -228,22 +228,22 @@ private slots:
 
     void identityIsCheckedExactly()
     {
-        if (!IsqlAvailable())
+        if (!isqlAvailable())
             QSKIP("isql-fb is not installed");
         QFETCH(QString, change);
         QFETCH(bool, accepted);
-        const QString path = FreshProject("identity.fdb");
+        const QString path = freshProject("identity.fdb");
         QVERIFY(!path.isEmpty());
-        const QString out = RunIsql(path, change + "\nCOMMIT;\n");
+        const QString out = runIsql(path, change + "\nCOMMIT;\n");
         QVERIFY2(!out.contains("Statement failed"), qPrintable(out));
 
-        const QString before = RunIsql(path, "SELECT * FROM DESC_TABLE;\n") + ExtractMetadata(path);
+        const QString before = runIsql(path, "SELECT * FROM DESC_TABLE;\n") + extractMetadata(path);
         TMainDataModule module;
         QCOMPARE(module.OpenDatabase(path), accepted);
         if (!accepted) {
-            VerifyClosed(module);
-            QCOMPARE(module.FailureReason(), NotAProject);
-            QCOMPARE(RunIsql(path, "SELECT * FROM DESC_TABLE;\n") + ExtractMetadata(path), before);
+            verifyClosed(module);
+            QCOMPARE(module.failureReason(), NotAProject);
+            QCOMPARE(runIsql(path, "SELECT * FROM DESC_TABLE;\n") + extractMetadata(path), before);
             QVERIFY(module.OpenDatabase(m_good));
         }
     }
@@ -266,7 +266,7 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
-        const QString path = Path("bad-" + kind + ".fdb");
+        const QString path = pathOf("bad-" + kind + ".fdb");
         QProcess holder;
         if (kind == "text" || kind == "empty") {
             QFile file(path);
@@ -274,21 +274,21 @@ private slots:
             if (kind == "text")
                 file.write("This is not a project.\r\nЭто не проект.\r\n");
         } else if (kind == "truncated") {
-            const QByteArray bytes = FileBytes(m_good);
+            const QByteArray bytes = fileBytes(m_good);
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write(bytes.left(bytes.size() / 3));
         } else if (kind == "folder") {
             QVERIFY(QDir().mkpath(path));
         } else if (kind == "schema") {
-            if (!IsqlAvailable())
+            if (!isqlAvailable())
                 QSKIP("isql-fb is not installed");
-            RunIsql(QString(), "CREATE DATABASE '" + path +
+            runIsql(QString(), "CREATE DATABASE '" + path +
                                    "';\nCREATE TABLE T (A INTEGER);\n"
                                    "INSERT INTO T VALUES (1);\nCOMMIT;\n");
             QVERIFY(QFile::exists(path));
         } else if (kind == "held") {
-            if (!IsqlAvailable())
+            if (!isqlAvailable())
                 QSKIP("isql-fb is not installed");
             QVERIFY(QFile::copy(m_good, path));
             holder.setProcessChannelMode(QProcess::MergedChannels);
@@ -305,15 +305,15 @@ private slots:
         // The engine updates the header of any database it attaches, so a database is compared
         // by its content, anything else byte for byte.
         auto content = [&] {
-            return kind == "schema" ? RunIsql(path, "SELECT * FROM T;\n") + ExtractMetadata(path)
-                                    : QString::fromLatin1(FileBytes(path).toHex());
+            return kind == "schema" ? runIsql(path, "SELECT * FROM T;\n") + extractMetadata(path)
+                                    : QString::fromLatin1(fileBytes(path).toHex());
         };
         const QString before = kind == "held" ? QString() : content();
 
         TMainDataModule module;
         QVERIFY(!module.OpenDatabase(path));
-        VerifyClosed(module);
-        QCOMPARE(module.FailureReason(), reason);
+        verifyClosed(module);
+        QCOMPARE(module.failureReason(), reason);
         if (kind != "held")
             QCOMPARE(content(), before);
         QVERIFY(module.OpenDatabase(m_good));
@@ -335,12 +335,12 @@ private slots:
     void createRefusesWhatItCannotMake()
     {
         QFETCH(QString, name);
-        const QString path = Path(name);
-        const QByteArray before = FileBytes(path);
+        const QString path = pathOf(name);
+        const QByteArray before = fileBytes(path);
         TMainDataModule module;
         QVERIFY(!module.CreateDatabase(path));
-        VerifyClosed(module);
-        QCOMPARE(FileBytes(path), before);
+        verifyClosed(module);
+        QCOMPARE(fileBytes(path), before);
     }
 
     void createTakesAnyFileName_data()
@@ -355,7 +355,7 @@ private slots:
     void createTakesAnyFileName()
     {
         QFETCH(QString, name);
-        const QString path = Path(name);
+        const QString path = pathOf(name);
         QFile::remove(path);
         TMainDataModule module;
         QVERIFY(module.CreateDatabase(path));
@@ -366,10 +366,10 @@ private slots:
         module.SaveChanges();
         module.CloseDatabase();
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(module.dsetVORN->RecordCount(), 1);
+        QCOMPARE(module.dsetVORN->recordCount(), 1);
         module.CloseDatabase();
-        if (IsqlAvailable())
-            QVERIFY(ExtractMetadata(path).contains("PAGE_SIZE 4096"));
+        if (isqlAvailable())
+            QVERIFY(extractMetadata(path).contains("PAGE_SIZE 4096"));
     }
 };
 

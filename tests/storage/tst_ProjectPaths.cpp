@@ -31,7 +31,7 @@ private:
 private slots:
     void initTestCase()
     {
-        PrepareEngine();
+        prepareEngine();
         QVERIFY(m_dir.isValid());
         QVERIFY(QDir().mkpath(m_dir.filePath("Мосты")));
         QVERIFY(QDir::setCurrent(m_dir.path()));
@@ -55,7 +55,7 @@ private slots:
         module.SaveChanges();
         module.CloseDatabase();
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(module.dsetVORN->RecordCount(), 1);
+        QCOMPARE(module.dsetVORN->recordCount(), 1);
         module.CloseDatabase();
     }
 
@@ -87,7 +87,7 @@ private slots:
         }
         TMainDataModule module;
         QVERIFY(!module.CreateDatabase(name));
-        QCOMPARE(module.FailureReason(),
+        QCOMPARE(module.failureReason(),
                  QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие."));
         QVERIFY(!module.OpenDatabase(name));
         QVERIFY(!QFile::exists(name));
@@ -98,8 +98,8 @@ private slots:
             params.password = "x";
             try {
                 const std::string utf8 = name.toStdString();
-                fb::Attachment attachment = create ? fb::Attachment::Create(utf8, params)
-                                                   : fb::Attachment::Attach(utf8, params);
+                fb::Attachment attachment = create ? fb::Attachment::create(utf8, params)
+                                                   : fb::Attachment::attach(utf8, params);
                 reached = true;
             } catch (const fb::FbError&) {
             }

@@ -19,13 +19,13 @@ private:
     QTemporaryDir m_dir;
     int m_serial = 0;
 
-    bool OpenNew(TMainDataModule& module)
+    bool openNew(TMainDataModule& module)
     {
         const QString path = m_dir.filePath(QString("m%1.fdb").arg(++m_serial));
         return module.CreateDatabase(path) && module.OpenDatabase(path);
     }
 
-    static void Import(TMainDataModule& module, int from, int count)
+    static void import(TMainDataModule& module, int from, int count)
     {
         module.BeginUpdate();
         for (int n = from; n < from + count; ++n)
@@ -37,7 +37,7 @@ private:
 private slots:
     void initTestCase()
     {
-        PrepareEngine();
+        prepareEngine();
         QVERIFY(m_dir.isValid());
     }
 
@@ -57,7 +57,7 @@ private slots:
         }
         QCOMPARE(titles, QStringList({"Дата", "Время", "№", "Тип", "Диаметр, мм", "Н"}));
         QCOMPARE(widths, QList<int>({12, 12, 6, 14, 14, 14}));
-        QCOMPARE(model.FieldAt(5), module.dsetVORNF);
+        QCOMPARE(model.fieldAt(5), module.dsetVORNF);
         QSignalSpy headers(&model, &QAbstractItemModel::headerDataChanged);
         module.SetMeasurand(1);
         QCOMPARE(headers.count(), 1);
@@ -70,7 +70,7 @@ private slots:
         ResultTableModel model(module.ResultDataSource);
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QVERIFY(OpenNew(module));
+        QVERIFY(openNew(module));
         TMsrResult r = SampleResults::distinct(5);
         r.F = 10000;
         r.ReinfDiameter = 12;
@@ -81,8 +81,8 @@ private slots:
         for (int c = 0; c < model.columnCount(); ++c)
             row << model.data(model.index(0, c)).toString();
         QCOMPARE(row,
-                 QStringList({module.dsetVORNMSR_DATE->DisplayText(),
-                              module.dsetVORNMSR_TIME->DisplayText(), "5", "?", "12", "10000"}));
+                 QStringList({module.dsetVORNMSR_DATE->displayText(),
+                              module.dsetVORNMSR_TIME->displayText(), "5", "?", "12", "10000"}));
         QCOMPARE(model.data(model.index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>() &
                      Qt::AlignHorizontal_Mask,
                  Qt::AlignRight);
@@ -94,15 +94,15 @@ private slots:
     void bulkWorkRedrawsOnce()
     {
         TMainDataModule module;
-        QVERIFY(OpenNew(module));
-        Import(module, 0, 10);
+        QVERIFY(openNew(module));
+        import(module, 0, 10);
         module.SaveChanges();
         ResultTableModel model(module.ResultDataSource);
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
         QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
-        QSignalSpy moves(&model, &ResultTableModel::CurrentRowChanged);
+        QSignalSpy moves(&model, &ResultTableModel::currentRowChanged);
 
         module.BeginUpdate();
         for (int n = 10; n < 300; ++n)
@@ -117,37 +117,37 @@ private slots:
         module.EndUpdate();
         QCOMPARE(resets.count(), 1);
         QCOMPARE(model.rowCount(), 110);
-        QCOMPARE(model.CurrentRow(), module.dsetVORN->RecNo());
+        QCOMPARE(model.currentRow(), module.dsetVORN->recNo());
     }
 
     void currentRowFollowsTheCursorBothWays()
     {
         TMainDataModule module;
-        QVERIFY(OpenNew(module));
-        Import(module, 0, 20);
+        QVERIFY(openNew(module));
+        import(module, 0, 20);
         module.SaveChanges();
         ResultTableModel model(module.ResultDataSource);
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         int scrolls = 0;
         module.OnResultScroll = [&scrolls] { ++scrolls; };
-        QSignalSpy moves(&model, &ResultTableModel::CurrentRowChanged);
-        module.dsetVORN->First();
-        module.dsetVORN->Next();
-        QCOMPARE(model.CurrentRow(), 1);
-        model.SetCurrentRow(7);
-        QCOMPARE(module.dsetVORN->RecNo(), 7);
+        QSignalSpy moves(&model, &ResultTableModel::currentRowChanged);
+        module.dsetVORN->first();
+        module.dsetVORN->next();
+        QCOMPARE(model.currentRow(), 1);
+        model.setCurrentRow(7);
+        QCOMPARE(module.dsetVORN->recNo(), 7);
         QCOMPARE(moves.count(), 3);
         QCOMPARE(moves.last().at(0).toInt(), 7);
         QCOMPARE(scrolls, 3);
-        module.dsetVORN->Delete();
+        module.dsetVORN->deleteRecord();
         QCOMPARE(model.rowCount(), 19);
-        QCOMPARE(model.CurrentRow(), 7);
+        QCOMPARE(model.currentRow(), 7);
         module.CancelChanges();
         QCOMPARE(model.rowCount(), 20);
         module.CloseDatabase();
         QCOMPARE(model.rowCount(), 0);
-        QCOMPARE(model.CurrentRow(), -1);
+        QCOMPARE(model.currentRow(), -1);
     }
 };
 

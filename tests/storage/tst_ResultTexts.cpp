@@ -23,7 +23,7 @@ class TestResultTexts : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { PrepareEngine(); }
+    void initTestCase() { prepareEngine(); }
 
     void forceText_data()
     {
@@ -63,7 +63,7 @@ private slots:
         QFETCH(int, measurand);
         QFETCH(int, unit);
         QFETCH(QString, text);
-        QCOMPARE(ResultTexts::ForceText(f, diameter, measurand, unit), text);
+        QCOMPARE(ResultTexts::forceText(f, diameter, measurand, unit), text);
     }
 
     void namesAndUnits_data()
@@ -99,7 +99,7 @@ private slots:
         module.SetLoadUnit(unit);
         QCOMPARE(module.GetMeasurandName(), name);
         QCOMPARE(module.GetMeasurandUnit(), unitText);
-        QCOMPARE(module.dsetVORNF->DisplayLabel(), unitText);
+        QCOMPARE(module.dsetVORNF->displayLabel(), unitText);
     }
 
     void kindNames_data()
@@ -140,8 +140,8 @@ private slots:
         QFETCH(double, ole);
         QFETCH(QString, date);
         QFETCH(QString, time);
-        QCOMPARE(ResultTexts::DateText(ole), date);
-        QCOMPARE(ResultTexts::TimeText(ole), time);
+        QCOMPARE(ResultTexts::dateText(ole), date);
+        QCOMPARE(ResultTexts::timeText(ole), time);
     }
 
     void codePageCheck_data()
@@ -183,7 +183,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("texts.fdb");
         TMainDataModule module;
-        QCOMPARE(module.dsetVORNF->DisplayLabel(), QString("F"));
+        QCOMPARE(module.dsetVORNF->displayLabel(), QString("F"));
         QVERIFY(module.CreateDatabase(path));
         QVERIFY(module.OpenDatabase(path));
         TMsrResult r = SampleResults::distinct(3);
@@ -192,26 +192,26 @@ private slots:
         r.ReinfDiameter = 20;
         r.ReinfKindID = 1;
         QVERIFY(module.AddResult(r));
-        QCOMPARE(module.dsetVORNMSR_DATE->DisplayText(), QString("07.03.2024"));
-        QCOMPARE(module.dsetVORNMSR_TIME->DisplayText(), QString("08:05:09"));
-        QCOMPARE(module.dsetVORNREINF_KIND_ID->DisplayText(), QString("канатная"));
-        QCOMPARE(module.dsetVORNREINF_DIAMETER->DisplayText(), QString("20"));
-        QCOMPARE(module.dsetVORNMSR_NUMBER->DisplayText(), QString("3"));
-        QCOMPARE(module.dsetVORNF->DisplayText(), QString("10000"));
-        QCOMPARE(module.dsetVORNF->Text(), QString("10000"));
+        QCOMPARE(module.dsetVORNMSR_DATE->displayText(), QString("07.03.2024"));
+        QCOMPARE(module.dsetVORNMSR_TIME->displayText(), QString("08:05:09"));
+        QCOMPARE(module.dsetVORNREINF_KIND_ID->displayText(), QString("канатная"));
+        QCOMPARE(module.dsetVORNREINF_DIAMETER->displayText(), QString("20"));
+        QCOMPARE(module.dsetVORNMSR_NUMBER->displayText(), QString("3"));
+        QCOMPARE(module.dsetVORNF->displayText(), QString("10000"));
+        QCOMPARE(module.dsetVORNF->text(), QString("10000"));
 
-        QSignalSpy redraws(module.dsetVORN, &CachedDataSet::DataSetChanged);
+        QSignalSpy redraws(module.dsetVORN, &CachedDataSet::dataSetChanged);
         module.SetMeasurand(1);
         QCOMPARE(redraws.count(), 1);
-        QCOMPARE(module.dsetVORNF->DisplayText(), QString("3183"));
-        QCOMPARE(module.dsetVORNF->DisplayLabel(), QString("кгс/см2"));
+        QCOMPARE(module.dsetVORNF->displayText(), QString("3183"));
+        QCOMPARE(module.dsetVORNF->displayLabel(), QString("кгс/см2"));
         module.SetLoadUnit(1);
-        QCOMPARE(module.dsetVORNF->DisplayText(), QString("312"));
+        QCOMPARE(module.dsetVORNF->displayText(), QString("312"));
         QCOMPARE(redraws.count(), 2);
-        module.dsetVORNF->SetDisplayLabel("stale");
+        module.dsetVORNF->setDisplayLabel("stale");
         module.SetMeasurand(1);
         QCOMPARE(redraws.count(), 2);
-        QCOMPARE(module.dsetVORNF->DisplayLabel(), QString("МПа"));
+        QCOMPARE(module.dsetVORNF->displayLabel(), QString("МПа"));
         QVERIFY(module.HasChanges());
     }
 };

@@ -40,18 +40,18 @@ public:
         limited.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limited);
     }
-    ~FileSizeLimit() { Lift(); }
-    void Lift() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    ~FileSizeLimit() { lift(); }
+    void lift() { setrlimit(RLIMIT_FSIZE, &m_saved); }
 
 private:
     rlimit m_saved{};
 };
 
-int InsertedRows(TMainDataModule& module)
+int insertedRows(TMainDataModule& module)
 {
     int inserted = 0;
-    for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
-        inserted += module.dsetVORN->UpdateStatus() == TUpdateStatus::Inserted ? 1 : 0;
+    for (module.dsetVORN->first(); !module.dsetVORN->eof(); module.dsetVORN->next())
+        inserted += module.dsetVORN->updateStatus() == UpdateStatus::Inserted ? 1 : 0;
     return inserted;
 }
 
@@ -70,7 +70,7 @@ private:
 private slots:
     void initTestCase()
     {
-        PrepareEngine();
+        prepareEngine();
         QVERIFY(m_dir.isValid());
         std::signal(SIGXFSZ, SIG_IGN);
     }
@@ -105,8 +105,8 @@ private slots:
         for (int n = Stored; n < Stored + Added; ++n)
             module.AddResult(SampleResults::distinct(n));
         module.EndUpdate();
-        module.DescriptionDataSet->Edit();
-        module.DescriptionDataSetPROJECT_DESC->SetAsString(Description);
+        module.DescriptionDataSet->edit();
+        module.DescriptionDataSetPROJECT_DESC->setAsString(Description);
         module.PostEdits();
         {
             std::unique_ptr<FileSizeLimit> limit;
@@ -127,9 +127,9 @@ private slots:
         }
         QVERIFY(module.HasChanges());
         QCOMPARE(module.UpdateCount, 0);
-        QCOMPARE(module.dsetVORN->RecordCount(), Stored + Added);
-        QCOMPARE(InsertedRows(module), Added);
-        QVERIFY(module.DescriptionDataSet->UpdatesPending());
+        QCOMPARE(module.dsetVORN->recordCount(), Stored + Added);
+        QCOMPARE(insertedRows(module), Added);
+        QVERIFY(module.DescriptionDataSet->updatesPending());
         if (fault != "limit") {
             QFile::remove(path);
             QVERIFY(QFile::rename(aside, path));
@@ -139,11 +139,11 @@ private slots:
         QVERIFY(!module.HasChanges());
         module.CloseDatabase();
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(module.dsetVORN->RecordCount(), Stored + Added);
-        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->AsString(), Description);
+        QCOMPARE(module.dsetVORN->recordCount(), Stored + Added);
+        QCOMPARE(module.DescriptionDataSetPROJECT_DESC->asString(), Description);
         QSet<int> keys;
-        for (module.dsetVORN->First(); !module.dsetVORN->Eof(); module.dsetVORN->Next())
-            keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->AsInteger());
+        for (module.dsetVORN->first(); !module.dsetVORN->eof(); module.dsetVORN->next())
+            keys.insert(module.dsetVORNMSR_RESULT_TABLE_PK->asInteger());
         QCOMPARE(keys.size(), Stored + Added);
     }
 
@@ -166,7 +166,7 @@ private slots:
         const QString path = m_dir.filePath(QString("full-disk-%1.fdb").arg(bytes));
         QProcess child;
         QProcessEnvironment environment =
-            StorageTest::FaultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM));
+            StorageTest::faultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM));
         environment.insert("VORN_FAIL_PATH", "full-disk-");
         environment.insert("VORN_FAIL_AFTER", QString::number(bytes));
         child.setProcessEnvironment(environment);
@@ -195,7 +195,7 @@ private slots:
         }
         QProcess child;
         child.setProcessEnvironment(
-            StorageTest::FaultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM)));
+            StorageTest::faultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM)));
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {"--close", path});
         QVERIFY(child.waitForFinished(30000));
@@ -204,7 +204,7 @@ private slots:
                  QStringLiteral("refused, open, pending; closed"));
         TMainDataModule module;
         QVERIFY(module.OpenDatabase(path));
-        QCOMPARE(module.dsetVORN->RecordCount(), 1);
+        QCOMPARE(module.dsetVORN->recordCount(), 1);
     }
 };
 
@@ -213,7 +213,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == "--close") {
-        PrepareEngine();
+        prepareEngine();
         TMainDataModule module;
         if (!module.OpenDatabase(args[2]))
             return 2;
@@ -240,11 +240,11 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (args.size() == 3 && args[1] == "--create") {
-        PrepareEngine();
+        prepareEngine();
         TMainDataModule module;
         if (module.CreateDatabase(args[2]))
             return 0;
-        std::fputs(module.FailureReason().toUtf8().constData(), stdout);
+        std::fputs(module.failureReason().toUtf8().constData(), stdout);
         std::fflush(stdout);
         return 1;
     }

@@ -4,15 +4,15 @@
 
 // Watches the application's input so that the main window can recompute what depends on it once
 // the burst of input has been handled, instead of polling.
-class TApplicationEvents : public QObject
+class InputWatcher : public QObject
 {
     Q_OBJECT
 public:
-    explicit TApplicationEvents(QObject* parent);
-    ~TApplicationEvents() override;
+    explicit InputWatcher(QObject* parent);
+    ~InputWatcher() override;
 
 signals:
-    void InputHandled();
+    void inputHandled();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,21 +1,21 @@
-#include "app/ApplicationEvents.h"
+#include "app/InputWatcher.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 
-TApplicationEvents::TApplicationEvents(QObject* parent) : QObject(parent)
+InputWatcher::InputWatcher(QObject* parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("ApplicationEvents"));
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-TApplicationEvents::~TApplicationEvents()
+InputWatcher::~InputWatcher()
 {
     if (QCoreApplication* app = QCoreApplication::instance())
         app->removeEventFilter(this);
 }
 
-bool TApplicationEvents::eventFilter(QObject* watched, QEvent* event)
+bool InputWatcher::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
@@ -26,7 +26,7 @@ bool TApplicationEvents::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Drop:
     case QEvent::FocusIn:
     case QEvent::Shortcut:
-        emit InputHandled();
+        emit inputHandled();
         break;
     default:
         break;
