@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/DataSetSql.h"
 #include "storage/FieldValue.h"
 #include "storage/MaybeOwned.h"
 
@@ -59,11 +60,14 @@ public:
     void setDatabase(FbDatabase* database) { m_database = database; }
     void setTransaction(FbTransaction* transaction) { m_transaction = transaction; }
     // Statements are given line by line and joined by line breaks.
-    void setSelectSql(const QStringList& lines) { m_selectSql = lines; }
-    void setRefreshSql(const QStringList& lines) { m_refreshSql = lines; }
-    void setInsertSql(const QStringList& lines) { m_insertSql = lines; }
-    void setUpdateSql(const QStringList& lines) { m_updateSql = lines; }
-    void setDeleteSql(const QStringList& lines) { m_deleteSql = lines; }
+    void setSql(const DataSetSql& sql)
+    {
+        m_selectSql = sql.select;
+        m_refreshSql = sql.refresh;
+        m_insertSql = sql.insert;
+        m_updateSql = sql.update;
+        m_deleteSql = sql.remove;
+    }
     QString selectSql() const { return m_selectSql.join('\n'); }
     QString refreshSql() const { return m_refreshSql.join('\n'); }
     QString insertSql() const { return m_insertSql.join('\n'); }

@@ -104,6 +104,8 @@ bool columnsMatch(fb::Attachment& attachment, fb::Transaction& transaction)
     return !differs && matched == expected.size();
 }
 
+namespace {
+
 QStringList resultSelectSql()
 {
     return {"SELECT * FROM MSR_RESULT_TABLE", "ORDER BY MSR_DATE, MSR_NUMBER DESC"};
@@ -190,6 +192,20 @@ QStringList descriptionUpdateSql()
 QStringList descriptionDeleteSql()
 {
     return {"DELETE FROM DESC_TABLE", "WHERE DESC_TABLE_PK = ?OLD_DESC_TABLE_PK"};
+}
+
+} // namespace
+
+DataSetSql resultSql()
+{
+    return {resultSelectSql(), resultRefreshSql(), resultInsertSql(), resultUpdateSql(),
+            resultDeleteSql()};
+}
+
+DataSetSql descriptionSql()
+{
+    return {descriptionSelectSql(), descriptionRefreshSql(), descriptionInsertSql(),
+            descriptionUpdateSql(), descriptionDeleteSql()};
 }
 
 } // namespace ProjectSchema

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/DataSetSql.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,16 +22,7 @@ QStringList buildStatements();
 // hold other types would be read wrongly ("-1" for 9223372036854775807). Reads only.
 bool columnsMatch(fb::Attachment& attachment, fb::Transaction& transaction);
 
-QStringList resultSelectSql();
-QStringList resultRefreshSql();
-QStringList resultInsertSql();
-QStringList resultUpdateSql();
-QStringList resultDeleteSql();
-
-QStringList descriptionSelectSql();
-QStringList descriptionRefreshSql();
-QStringList descriptionInsertSql();
-QStringList descriptionUpdateSql();
-QStringList descriptionDeleteSql();
+DataSetSql resultSql();
+DataSetSql descriptionSql();
 
 } // namespace ProjectSchema

@@ -31,11 +31,7 @@ TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
     dsetVORN = new ResultDataSet(this, "dsetVORN");
     dsetVORN->setDatabase(MainDatabase);
     dsetVORN->setTransaction(pFIBTransaction);
-    dsetVORN->setSelectSql(ProjectSchema::resultSelectSql());
-    dsetVORN->setRefreshSql(ProjectSchema::resultRefreshSql());
-    dsetVORN->setInsertSql(ProjectSchema::resultInsertSql());
-    dsetVORN->setUpdateSql(ProjectSchema::resultUpdateSql());
-    dsetVORN->setDeleteSql(ProjectSchema::resultDeleteSql());
+    dsetVORN->setSql(ProjectSchema::resultSql());
     createResultFields();
     dsetVORN->OnNewRecord = [this](CachedDataSet*) {
         dsetVORNMSR_RESULT_TABLE_PK->setAsInteger(nextResultKey());
@@ -45,11 +41,7 @@ TMainDataModule::TMainDataModule(QObject* parent) : QObject(parent)
     DescriptionDataSet = new CachedDataSet(this, "DescriptionDataSet");
     DescriptionDataSet->setDatabase(MainDatabase);
     DescriptionDataSet->setTransaction(pFIBTransaction);
-    DescriptionDataSet->setSelectSql(ProjectSchema::descriptionSelectSql());
-    DescriptionDataSet->setRefreshSql(ProjectSchema::descriptionRefreshSql());
-    DescriptionDataSet->setInsertSql(ProjectSchema::descriptionInsertSql());
-    DescriptionDataSet->setUpdateSql(ProjectSchema::descriptionUpdateSql());
-    DescriptionDataSet->setDeleteSql(ProjectSchema::descriptionDeleteSql());
+    DescriptionDataSet->setSql(ProjectSchema::descriptionSql());
     createDescriptionFields();
 
     ResultDataSource = new DataSource(this, "ResultDataSource", dsetVORN);
@@ -523,19 +515,19 @@ void TMainDataModule::dsetVORNAfterScroll(CachedDataSet* DataSet)
 
 void TMainDataModule::SetMeasurand(int32_t Code)
 {
-    if (Code != MeasurandCode) {
-        MeasurandCode = Code;
-        // Only the texts change: a redraw is enough and keeps unsaved changes of the row.
-        if (dsetVORN->active())
-            dsetVORN->redrawControls();
-    }
-    dsetVORNF->setDisplayLabel(GetMeasurandUnit());
+    changeTextCode(MeasurandCode, Code);
 }
 
 void TMainDataModule::SetLoadUnit(int32_t Code)
 {
-    if (Code != LoadUnitCode) {
-        LoadUnitCode = Code;
+    changeTextCode(LoadUnitCode, Code);
+}
+
+void TMainDataModule::changeTextCode(int32_t& current, int32_t code)
+{
+    if (code != current) {
+        current = code;
+        // Only the texts change: a redraw is enough and keeps unsaved changes of the row.
         if (dsetVORN->active())
             dsetVORN->redrawControls();
     }

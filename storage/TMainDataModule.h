@@ -154,6 +154,8 @@ private:
     void checkFileStillOpen() const;
     void dropUnusedKeys();
     int32_t nextResultKey();
+    // Sets the measurand or load unit code and what shows texts that depend on it.
+    void changeTextCode(int32_t& current, int32_t code);
 
     // Keys reserved from MSR_RESULT_TABLE_GEN, handed out one by one during bulk appends.
     int64_t m_nextKey = 0;

@@ -426,13 +426,8 @@ bool Statement::isNull(unsigned index) const
 int64_t Statement::getInteger(unsigned index) const
 {
     const auto c = d->column(index);
-    switch (c.type) {
-    case SQL_SHORT:
-    case SQL_LONG:
-    case SQL_INT64:
-    case SQL_BOOLEAN:
-        if (c.scale != 0)
-            return std::llround(getDouble(index));
+    switch (columnKindAt(index)) {
+    case ColumnKind::Integer:
         if (c.type == SQL_SHORT)
             return load<int16_t>(c.data);
         if (c.type == SQL_LONG)
@@ -440,9 +435,7 @@ int64_t Statement::getInteger(unsigned index) const
         if (c.type == SQL_INT64)
             return load<int64_t>(c.data);
         return load<unsigned char>(c.data);
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT:
+    case ColumnKind::Float:
         return std::llround(getDouble(index));
     default:
         throw FbError("Column " + columnName(index) + " is not numeric", 0);
