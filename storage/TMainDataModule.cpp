@@ -221,16 +221,8 @@ void TMainDataModule::CloseDatabase()
             throw StorageError(StorageTexts::CloseFailed, error);
         }
     }
-    dsetVORN->close();
-    DescriptionDataSet->close();
-    dropUnusedKeys();
-    m_openedFile = FileIdentity();
-    try {
-        MainDatabase->close();
-    } catch (const StorageError&) {
-        // Everything was committed; what the engine refuses now cannot lose data.
-        abandonConnection();
-    }
+    // Everything was committed; what the engine refuses now cannot lose data.
+    closeEverything();
 }
 
 void TMainDataModule::closeEverything() noexcept
