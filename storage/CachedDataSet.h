@@ -60,19 +60,12 @@ public:
     void setDatabase(FbDatabase* database) { m_database = database; }
     void setTransaction(FbTransaction* transaction) { m_transaction = transaction; }
     // Statements are given line by line and joined by line breaks.
-    void setSql(const DataSetSql& sql)
-    {
-        m_selectSql = sql.select;
-        m_refreshSql = sql.refresh;
-        m_insertSql = sql.insert;
-        m_updateSql = sql.update;
-        m_deleteSql = sql.remove;
-    }
-    QString selectSql() const { return m_selectSql.join('\n'); }
-    QString refreshSql() const { return m_refreshSql.join('\n'); }
-    QString insertSql() const { return m_insertSql.join('\n'); }
-    QString updateSql() const { return m_updateSql.join('\n'); }
-    QString deleteSql() const { return m_deleteSql.join('\n'); }
+    void setSql(const DataSetSql& sql) { m_sql = sql; }
+    QString selectSql() const { return m_sql.select.join('\n'); }
+    QString refreshSql() const { return m_sql.refresh.join('\n'); }
+    QString insertSql() const { return m_sql.insert.join('\n'); }
+    QString updateSql() const { return m_sql.update.join('\n'); }
+    QString deleteSql() const { return m_sql.remove.join('\n'); }
     void setCachedUpdates(bool cached) { m_cachedUpdates = cached; }
     bool cachedUpdates() const { return m_cachedUpdates; }
 
@@ -206,11 +199,7 @@ private:
 
     FbDatabase* m_database = nullptr;
     FbTransaction* m_transaction = nullptr;
-    QStringList m_selectSql;
-    QStringList m_refreshSql;
-    QStringList m_insertSql;
-    QStringList m_updateSql;
-    QStringList m_deleteSql;
+    DataSetSql m_sql;
     bool m_cachedUpdates = false;
     std::vector<Field*> m_fields;
 

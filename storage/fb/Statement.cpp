@@ -390,15 +390,16 @@ std::string Statement::columnName(unsigned index) const
     return d->outColumns[index].alias;
 }
 
-ColumnKind Statement::columnKindAt(unsigned index) const
+namespace {
+
+ColumnKind kindOf(unsigned type, int scale)
 {
-    const auto c = d->column(index);
-    switch (c.type) {
+    switch (type) {
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
     case SQL_BOOLEAN:
-        return c.scale == 0 ? ColumnKind::Integer : ColumnKind::Float;
+        return scale == 0 ? ColumnKind::Integer : ColumnKind::Float;
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
@@ -417,6 +418,14 @@ ColumnKind Statement::columnKindAt(unsigned index) const
     }
 }
 
+} // namespace
+
+ColumnKind Statement::columnKindAt(unsigned index) const
+{
+    const auto c = d->column(index);
+    return kindOf(c.type, c.scale);
+}
+
 bool Statement::isNull(unsigned index) const
 {
     d->checkColumn(index);
@@ -426,7 +435,7 @@ bool Statement::isNull(unsigned index) const
 int64_t Statement::getInteger(unsigned index) const
 {
     const auto c = d->column(index);
-    switch (columnKindAt(index)) {
+    switch (kindOf(c.type, c.scale)) {
     case ColumnKind::Integer:
         if (c.type == SQL_SHORT)
             return load<int16_t>(c.data);
