@@ -1,5 +1,7 @@
 #include "storage/ProjectProbe.h"
 
+#include "storage/DataSetSql.h"
+#include "storage/ProjectSchema.h"
 #include "storage/fb/Attachment.h"
 #include "storage/fb/Statement.h"
 #include "storage/fb/Transaction.h"
@@ -14,6 +16,27 @@ namespace {
 
 constexpr const char* ProbeVariable = "VORN_PROJECT_PROBE";
 
+// Reads the file as the open does: the column check, the description, and the statement of
+// the results (prepared only: running it sorts every result).
+void readAsTheOpenDoes(fb::Attachment& attachment)
+{
+    fb::Transaction transaction = fb::Transaction::startReadCommitted(attachment);
+    ProjectSchema::columnsMatch(attachment, transaction);
+    fb::Statement description(attachment, transaction,
+                              ProjectSchema::descriptionSql().select.join('\n').toStdString());
+    description.open(transaction);
+    while (description.fetch()) {
+    }
+    description.closeCursor();
+    fb::Statement results(attachment, transaction,
+                          ProjectSchema::resultSql().select.join('\n').toStdString());
+    transaction.commit();
+}
+
+// Some damage breaks the engine's memory without stopping it, and what fails is a later call
+// or the next attach in the same process: the child reads the file twice over.
+constexpr int ProbeRounds = 2;
+
 int runProbe(const char* utf8Path)
 {
     try {
@@ -21,15 +44,11 @@ int runProbe(const char* utf8Path)
         params.user = "SYSDBA";
         params.password = "tarnwheel";
         params.charset = "ASCII";
-        fb::Attachment attachment = fb::Attachment::attach(utf8Path, params);
-        fb::Transaction transaction = fb::Transaction::startReadCommitted(attachment);
-        fb::Statement select(attachment, transaction, "SELECT * FROM DESC_TABLE");
-        select.open(transaction);
-        while (select.fetch()) {
+        for (int round = 0; round < ProbeRounds; ++round) {
+            fb::Attachment attachment = fb::Attachment::attach(utf8Path, params);
+            readAsTheOpenDoes(attachment);
+            attachment.detach();
         }
-        select.closeCursor();
-        transaction.commit();
-        attachment.detach();
         return 0;
     } catch (...) {
         return 1;

@@ -3,8 +3,8 @@
 #include <QString>
 
 // Some damaged files make the engine wait forever inside attach, with no way to stop it from
-// the outside. Before the real open, a copy of the running program attaches the file in a child
-// process, and the open goes ahead only when the child ends within the time limit.
+// the outside, or crash it. Before the real open, a copy of the running program reads the file
+// in a child process, and the open goes ahead only when the child ends within the time limit.
 namespace ProjectProbe {
 
 enum class Verdict
