@@ -1,6 +1,5 @@
 #include "storage/ProjectProbe.h"
 
-#include "storage/DataSetSql.h"
 #include "storage/ProjectSchema.h"
 #include "storage/fb/Attachment.h"
 #include "storage/fb/Statement.h"
@@ -41,9 +40,9 @@ int runProbe(const char* utf8Path)
 {
     try {
         fb::Attachment::Params params;
-        params.user = "SYSDBA";
-        params.password = "tarnwheel";
-        params.charset = "ASCII";
+        params.user = ProjectSchema::User;
+        params.password = ProjectSchema::Password;
+        params.charset = ProjectSchema::Charset;
         for (int round = 0; round < ProbeRounds; ++round) {
             fb::Attachment attachment = fb::Attachment::attach(utf8Path, params);
             readAsTheOpenDoes(attachment);

@@ -26,8 +26,8 @@ const QStringList ResultColumns = {"MSR_RESULT_TABLE_PK",
 
 QStringList creationParams()
 {
-    return {"USER 'SYSDBA' PASSWORD 'tarnwheel'", "PAGE_SIZE = 4096",
-            "DEFAULT CHARACTER SET ASCII"};
+    return {QStringLiteral("USER '%1' PASSWORD '%2'").arg(User, Password), "PAGE_SIZE = 4096",
+            QStringLiteral("DEFAULT CHARACTER SET %1").arg(Charset)};
 }
 
 QStringList buildStatements()

@@ -14,6 +14,11 @@ class Transaction;
 // Project files are exchanged between copies of the program, so every text here is fixed.
 namespace ProjectSchema {
 
+// The account and character set every connection to a project uses.
+inline constexpr const char* User = "SYSDBA";
+inline constexpr const char* Password = "tarnwheel";
+inline constexpr const char* Charset = "ASCII";
+
 QStringList creationParams();
 // The seven statements run after CREATE DATABASE, identity row included.
 QStringList buildStatements();

@@ -168,7 +168,8 @@ bool TMainDataModule::OpenDatabase(const QString& FileName, ResultRows rows)
     BeginUpdate();
     MainDatabase->clearParams();
     MainDatabase->setDbName(FileName);
-    MainDatabase->setConnectParams("SYSDBA", "tarnwheel", "ASCII");
+    MainDatabase->setConnectParams(ProjectSchema::User, ProjectSchema::Password,
+                                   ProjectSchema::Charset);
     MainDatabase->setSqlDialect(3);
     bool attached = false;
     try {

@@ -58,7 +58,7 @@ void onSegv(int signal, siginfo_t* info, void* context)
     std::raise(signal);
 }
 
-void countEngineCrashes()
+void exitOnEngineCrash()
 {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     if (const char* path = std::getenv(OpenVariable); path && *path) {
         static QCoreApplication app(*argc, *argv);
-        countEngineCrashes();
+        exitOnEngineCrash();
         // exit, not _Exit: the leak check runs at the end of the open's own process.
         std::exit(openProject(QString::fromUtf8(path)));
     }
