@@ -81,14 +81,6 @@ int openProject(const QString& path)
 
 } // namespace
 
-// The leak check belongs to the children that open the files: the fuzzing process only writes
-// them, and after hundreds of children its own end-of-run check stops the world badly.
-extern "C" int __lsan_is_turned_off()
-{
-    const char* path = std::getenv(OpenVariable);
-    return path && *path ? 0 : 1;
-}
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     if (const char* path = std::getenv(OpenVariable); path && *path) {
