@@ -2,9 +2,12 @@
 
 #include "app/AppTexts.h"
 #include "common/ui/MessageBoxes.h"
+#include "storage/StorageError.h"
 
 #include <QApplication>
 #include <QStringList>
+
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -37,6 +40,16 @@ void showCurrentException()
 {
     try {
         throw;
+    } catch (const StorageError& e) {
+        // The engine's own text is English and meant for a technician: the box holds the
+        // Russian sentences, the terminal the detail.
+        if (e.reason().isEmpty()) {
+            showError(QString::fromUtf8(e.what()));
+            return;
+        }
+        if (!e.detail().empty())
+            std::fprintf(stderr, "vorn: %s\n", e.detail().c_str());
+        showError(e.operation().isEmpty() ? e.reason() : e.operation() + u'\n' + e.reason());
     } catch (const std::exception& e) {
         showError(QString::fromUtf8(e.what()));
     } catch (...) {

@@ -21,6 +21,7 @@
 #include "snapshot/TDeviceScreenShotForm.h"
 
 #include "storage/ResultTableModel.h"
+#include "storage/StorageTexts.h"
 #include "storage/TMainDataModule.h"
 #include "storage/ui/DBMemoBinding.h"
 
@@ -612,10 +613,18 @@ void TMainForm::FormCreate()
 
     if (ProjectPath.isEmpty())
         CreateProjectDir();
-    if (!ProjectName.isEmpty() && QFileInfo(ProjectName).isFile())
-        OpenProject(ProjectName);
-    else
+    if (!ProjectName.isEmpty() && QFileInfo(ProjectName).isFile()) {
+        const QString last = ProjectName;
+        OpenProject(last);
+        // Only a file that is gone or no project is forgotten: one that another program has
+        // open, or that cannot be read just now, is still the one to open next time.
+        const QString reason = MainDataModule->failureReason();
+        if (!MainDataModule->IsOpen() && reason != StorageTexts::NotAProject &&
+            reason != StorageTexts::Damaged && reason != StorageTexts::Missing)
+            m_lastProjectKept = last;
+    } else {
         SetProjectName(QString());
+    }
     // Without a USB layer the device commands later say that no device is connected.
     USBInit();
 }
@@ -708,7 +717,7 @@ void TMainForm::LoadSettings()
 void TMainForm::SaveSettings()
 {
     VornSettings s;
-    s.ProjectName = ProjectName;
+    s.ProjectName = ProjectName.isEmpty() ? m_lastProjectKept : ProjectName;
     s.ProjectPath = ProjectPath;
     s.InkColor = InkColor;
     s.BackgroundColor = BackgroundColor;
@@ -720,6 +729,7 @@ void TMainForm::SaveSettings()
 void TMainForm::SetProjectName(const QString& name)
 {
     ProjectName = name;
+    m_lastProjectKept.clear();
     setWindowTitle(AppTexts::windowCaption(name));
 }
 
@@ -810,12 +820,10 @@ void TMainForm::CreateNewProjectActionExecute()
     const QString fileName = chooseFile(SaveDialog);
     if (fileName.isEmpty())
         return;
-    if (QFileInfo::exists(fileName) && !QFile::remove(fileName))
-        return;
     bool created = false;
     try {
         BusyFeedback busy(this, QStringLiteral("Создание проекта"));
-        created = MainDataModule->CreateDatabase(fileName);
+        created = MainDataModule->createReplacing(fileName);
     } catch (const std::exception&) {
         created = false;
     }

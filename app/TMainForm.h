@@ -181,6 +181,9 @@ private:
 
     QString ProjectName;
     QString ProjectPath;
+    // The last project of the settings while it could not be opened at start (another program
+    // had it open): kept in the settings until the user opens, creates or closes a project.
+    QString m_lastProjectKept;
     bool m_actionListActive = false;
     QTimer* m_updateTimer;
     ResultTableModel* m_resultModel = nullptr;

@@ -4,6 +4,7 @@
 #include "common/LinkErrorTexts.h"
 
 #include "common/CommonTexts.h"
+#include "common/OutputGuard.h"
 #include "ctl/CtlErrors.h"
 #include "ctl/CtlOutput.h"
 #include "ctl/DeviceSession.h"
@@ -19,6 +20,9 @@
 #include "report/ResultWorkbook.h"
 #include "snapshot/ScreenBuffer.h"
 #include "snapshot/ScreenPicture.h"
+#include "storage/ProjectTarget.h"
+#include "storage/StorageError.h"
+#include "storage/StorageTexts.h"
 #include "storage/TMainDataModule.h"
 
 #include <QBuffer>
@@ -28,7 +32,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPdfWriter>
-#include <QRandomGenerator>
 
 #include <array>
 #include <cstdio>
@@ -65,6 +68,18 @@ QString whyNotAProjectFile(const QString& path)
     return QStringLiteral("файл не является проектом программы ВОРН-1.0 или повреждён");
 }
 
+// The one reason a storage error gives the user; the engine's own text is a library's
+// diagnostic, shown with --verbose.
+QString userReason(const std::exception& error)
+{
+    const auto* storage = dynamic_cast<const StorageError*>(&error);
+    if (!storage)
+        return QString::fromUtf8(error.what());
+    if (!storage->detail().empty())
+        qInfo("%s", storage->detail().c_str());
+    return storage->reason().isEmpty() ? StorageTexts::EngineFailed : storage->reason();
+}
+
 void openProject(TMainDataModule& dataModule, const QString& path,
                  ResultRows rows = ResultRows::Load)
 {
@@ -75,10 +90,16 @@ void openProject(TMainDataModule& dataModule, const QString& path,
         if (dataModule.OpenDatabase(path, rows))
             return;
     } catch (const std::exception& error) {
-        throw CtlError(
-            withReason(CommonTexts::CannotOpenProject, path, QString::fromUtf8(error.what())));
+        throw CtlError(withReason(CommonTexts::CannotOpenProject, path, userReason(error)));
     }
     throw CtlError(withReason(CommonTexts::CannotOpenProject, path, dataModule.failureReason()));
+}
+
+// Checked before any work is done: an output never takes the place of a project.
+void refuseProjectAsOutput(const QString& output, const QString& project = QString())
+{
+    if (!isStandardOutput(output) && OutputGuard::wouldDestroyProject(output, project))
+        throw CtlError(OutputGuard::refusal(output));
 }
 
 void writeStandardOutput(const QString& text)
@@ -116,9 +137,17 @@ TArrayOfMsrResult download()
     return worker.takeResults();
 }
 
+// What became of the project after a read whose save failed: a new one is not made, an
+// existing one keeps what it had; the instrument keeps its results either way.
+enum class ReadTarget
+{
+    NewProject,
+    ExistingProject,
+};
+
 // Downloads into the open project and saves; returns the number of results added.
 int importAndSave(TMainDataModule& dataModule, const QString& path,
-                  const TArrayOfMsrResult& results)
+                  const TArrayOfMsrResult& results, ReadTarget target)
 {
     int added = 0;
     try {
@@ -131,8 +160,12 @@ int importAndSave(TMainDataModule& dataModule, const QString& path,
         dataModule.SaveChanges();
         dataModule.CloseDatabase();
     } catch (const std::exception& error) {
+        const QString outcome = target == ReadTarget::NewProject
+                                    ? QStringLiteral("Проект не создан; считайте результаты снова.")
+                                    : QStringLiteral("Проект остался прежним; считайте результаты снова.");
         throw CtlError(withReason(QStringLiteral("Не удалось сохранить проект"), path,
-                                  QString::fromUtf8(error.what())));
+                                  userReason(error)) +
+                       u' ' + outcome);
     }
     return added;
 }
@@ -153,36 +186,21 @@ void abandonProject(TMainDataModule& dataModule) noexcept
     }
 }
 
-// A new project is built under a hidden name beside the target and takes the target's name
-// only once the read is saved, so that the name never stands for a half-made project.
-QString temporaryProjectPath(const QString& path)
-{
-    const QFileInfo target(path);
-    for (;;) {
-        const QString candidate = target.dir().filePath(
-            QStringLiteral(".%1.%2.part")
-                .arg(target.fileName())
-                .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0')));
-        if (!QFileInfo::exists(candidate))
-            return candidate;
-    }
-}
-
 QString readSummary(size_t read, int added)
 {
     return QStringLiteral("Считано результатов: %1, добавлено: %2\n").arg(read).arg(added);
 }
 
-void readIntoNewProject(const QString& path)
+// A new project is built under a hidden name beside the target and takes the target's name
+// only once the read is saved, so that the name never stands for a half-made project.
+void readIntoNewProject(TMainDataModule& dataModule, const QString& path)
 {
-    const QString building = temporaryProjectPath(path);
-    TMainDataModule dataModule;
+    const QString building = ProjectTarget::hiddenSibling(path);
     bool created = false;
     try {
         created = dataModule.CreateDatabase(building);
     } catch (const std::exception& error) {
-        throw CtlError(
-            withReason(CommonTexts::CannotCreateProject, path, QString::fromUtf8(error.what())));
+        throw CtlError(withReason(CommonTexts::CannotCreateProject, path, userReason(error)));
     }
     if (!created) {
         QFile::remove(building);
@@ -192,14 +210,12 @@ void readIntoNewProject(const QString& path)
     try {
         openProject(dataModule, building);
         const TArrayOfMsrResult results = download();
-        const int added = importAndSave(dataModule, path, results);
+        const int added = importAndSave(dataModule, path, results, ReadTarget::NewProject);
         // Refuses to replace a file that appeared under the name meanwhile.
-        if (!QFile::rename(building, path))
-            throw CtlError(withReason(CommonTexts::CannotCreateProject, path,
-                                      QFileInfo::exists(path)
-                                          ? QStringLiteral("файл с этим именем уже создан "
-                                                           "другой программой")
-                                          : QStringLiteral("не удалось переименовать файл")));
+        const QString refused =
+            ProjectTarget::putInPlace(building, path, ProjectTarget::Existing::Keep);
+        if (!refused.isEmpty())
+            throw CtlError(withReason(CommonTexts::CannotCreateProject, path, refused));
         writeStandardOutput(readSummary(results.size(), added));
     } catch (...) {
         abandonProject(dataModule);
@@ -208,13 +224,11 @@ void readIntoNewProject(const QString& path)
     }
 }
 
-void readIntoExistingProject(const QString& path)
+void readIntoExistingProject(TMainDataModule& dataModule, const QString& path)
 {
-    TMainDataModule dataModule;
     try {
-        openProject(dataModule, path);
         const TArrayOfMsrResult results = download();
-        const int added = importAndSave(dataModule, path, results);
+        const int added = importAndSave(dataModule, path, results, ReadTarget::ExistingProject);
         writeStandardOutput(readSummary(results.size(), added));
     } catch (...) {
         abandonProject(dataModule);
@@ -225,11 +239,22 @@ void readIntoExistingProject(const QString& path)
 void readCommand(const CtlArguments& arguments)
 {
     const QString& path = arguments.files[0];
+    // Whatever refuses the target does so before the instrument is asked for anything.
+    TMainDataModule dataModule;
+    const bool existing = QFileInfo::exists(path);
+    if (existing) {
+        openProject(dataModule, path);
+    } else {
+        const QString refused =
+            ProjectTarget::whyNotCreatable(path, ProjectTarget::Existing::Keep);
+        if (!refused.isEmpty())
+            throw CtlError(withReason(CommonTexts::CannotCreateProject, path, refused));
+    }
     DeviceSession device(arguments.demo);
-    if (QFileInfo::exists(path))
-        readIntoExistingProject(path);
+    if (existing)
+        readIntoExistingProject(dataModule, path);
     else
-        readIntoNewProject(path);
+        readIntoNewProject(dataModule, path);
 }
 
 // The window offers neither the report nor the export for a project without results.
@@ -268,6 +293,7 @@ BuiltReport buildReport(TMainDataModule& dataModule, const CtlArguments& argumen
 
 void exportCommand(const CtlArguments& arguments)
 {
+    refuseProjectAsOutput(arguments.files[1], arguments.files[0]);
     TMainDataModule dataModule;
     if (arguments.format == u"xlsx") {
         openProject(dataModule, arguments.files[0]);
@@ -300,6 +326,7 @@ void exportCommand(const CtlArguments& arguments)
 
 void reportCommand(const CtlArguments& arguments)
 {
+    refuseProjectAsOutput(arguments.files[1], arguments.files[0]);
     TMainDataModule dataModule;
     const BuiltReport report = buildReport(dataModule, arguments, ReportVariant::Print);
     QBuffer buffer;
@@ -318,6 +345,7 @@ void reportCommand(const CtlArguments& arguments)
 void screenCommand(const CtlArguments& arguments)
 {
     static_assert(DEV_SCREEN_SIZE == ScreenBuffer::ReplySize);
+    refuseProjectAsOutput(arguments.files[0]);
     DeviceSession device(arguments.demo);
     std::array<std::uint8_t, ScreenBuffer::ReplySize> reply{};
     const uint32_t status = USBTransfer(DEV_CMD_SCREEN, nullptr, 0, reply.data(), DEV_SCREEN_SIZE);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ctl/CtlOutput.h"
 
+#include "common/OutputGuard.h"
 #include "ctl/CtlErrors.h"
 
 #include <QDir>
@@ -88,6 +89,8 @@ void writeOutput(const QString& path, const std::function<void(const OutputWrite
             throw CtlError(cannotWrite(path, node.errorString()));
         return;
     }
+    if (OutputGuard::wouldDestroyProject(path))
+        throw CtlError(OutputGuard::refusal(path));
     QSaveFile file(path);
     // Unbuffered, so that a failed write keeps the system's reason.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

@@ -1,5 +1,7 @@
 #include "report/CsvExport.h"
 
+#include "common/OutputGuard.h"
+
 #include "report/ReportBuilder.h"
 #include "report/ReportFiles.h"
 
@@ -139,6 +141,8 @@ struct SinkRefused
 
 template <typename Write> bool saveThrough(const QString& path, const Write& write)
 {
+    if (OutputGuard::wouldDestroyProject(path))
+        throw ReportError(OutputGuard::refusal(path).toStdString());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw ReportFiles::cannotCreate(path, file.errorString());

@@ -1,5 +1,6 @@
 #include "report/ReportPreviewForm.h"
 
+#include "common/OutputGuard.h"
 #include "common/ui/MessageBoxes.h"
 #include "report/CsvExport.h"
 #include "report/ReportBuilder.h"
@@ -153,6 +154,11 @@ void ReportPreviewForm::printReport()
     dialog.setMinMax(1, pageCount);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    const QString outputFile = m_printer.outputFileName();
+    if (!outputFile.isEmpty() && OutputGuard::wouldDestroyProject(outputFile)) {
+        showErrorSentence(this, OutputGuard::refusal(outputFile));
+        return;
+    }
 
     ReportProgressDialog progress(this);
     const bool printed =

@@ -2,6 +2,7 @@
 #include "report/ResultWorkbook.h"
 
 #include "common/OleDate.h"
+#include "common/OutputGuard.h"
 #include "report/ReportBuilder.h"
 #include "report/ReportFiles.h"
 #include "storage/Field.h"
@@ -347,6 +348,8 @@ bool writeResultWorkbook(TMainDataModule& dataModule, const QString& projectFile
 bool saveResultWorkbook(TMainDataModule& dataModule, const QString& projectFile,
                         const QString& path, const WorkbookProgress& progress)
 {
+    if (OutputGuard::wouldDestroyProject(path, projectFile))
+        throw ReportError(OutputGuard::refusal(path).toStdString());
     // QSaveFile replaces the target in one step once every byte is written.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -1,5 +1,6 @@
 #include "snapshot/ScreenPicture.h"
 
+#include "common/OutputGuard.h"
 #include "snapshot/PictureFileError.h"
 #include "snapshot/ScreenBuffer.h"
 
@@ -31,6 +32,8 @@ bool writeBmp(const QImage& image, QIODevice& device, QString* error)
 
 void saveBmpFile(const QImage& image, const QString& path)
 {
+    if (OutputGuard::wouldDestroyProject(path))
+        throw PictureFileError(OutputGuard::refusal(path));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw PictureFileError(path, file.errorString());

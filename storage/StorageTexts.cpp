@@ -7,25 +7,8 @@
 
 namespace StorageTexts {
 
-QString engineReason(const intptr_t* status)
+QString systemReason(int osError)
 {
-    std::vector<intptr_t> codes;
-    int osError = 0;
-    for (const intptr_t* item = status; item && *item != isc_arg_end;) {
-        const intptr_t kind = item[0];
-        if (kind == isc_arg_gds)
-            codes.push_back(item[1]);
-        else if (kind == isc_arg_unix)
-            osError = static_cast<int>(item[1]);
-        item += kind == isc_arg_cstring ? 3 : 2;
-    }
-    auto has = [&codes](std::initializer_list<intptr_t> wanted) {
-        for (intptr_t code : codes)
-            for (intptr_t w : wanted)
-                if (code == w)
-                    return true;
-        return false;
-    };
     switch (osError) {
     case ENOSPC:
 #ifdef EDQUOT
@@ -48,8 +31,31 @@ QString engineReason(const intptr_t* status)
     case EFBIG:
         return InputOutput;
     default:
-        break;
+        return QString();
     }
+}
+
+QString engineReason(const intptr_t* status)
+{
+    std::vector<intptr_t> codes;
+    int osError = 0;
+    for (const intptr_t* item = status; item && *item != isc_arg_end;) {
+        const intptr_t kind = item[0];
+        if (kind == isc_arg_gds)
+            codes.push_back(item[1]);
+        else if (kind == isc_arg_unix)
+            osError = static_cast<int>(item[1]);
+        item += kind == isc_arg_cstring ? 3 : 2;
+    }
+    auto has = [&codes](std::initializer_list<intptr_t> wanted) {
+        for (intptr_t code : codes)
+            for (intptr_t w : wanted)
+                if (code == w)
+                    return true;
+        return false;
+    };
+    if (const QString reason = systemReason(osError); !reason.isEmpty())
+        return reason;
     if (has({isc_already_opened, isc_lock_conflict, isc_file_in_use, isc_lock_timeout,
              isc_obj_in_use}))
         return InUse;

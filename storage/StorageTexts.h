@@ -22,7 +22,15 @@ inline const QString ColonInName =
     QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие.");
 inline const QString FileReplaced =
     QStringLiteral("Файл проекта удалён или заменён другим файлом, пока проект был открыт.");
+inline const QString FolderUnderName = QStringLiteral("Под этим именем уже есть папка.");
+inline const QString LinkToNothing =
+    QStringLiteral("Под этим именем стоит ссылка на несуществующий файл.");
+inline const QString NameTaken =
+    QStringLiteral("Файл с этим именем уже создан другой программой.");
 inline const QString EngineFailed = QStringLiteral("Ошибка при работе с файлом проекта.");
+
+// The sentence for a failed system call's errno; empty for one without a sentence of its own.
+QString systemReason(int osError);
 
 // The sentence for an engine error: its status vector (isc_arg_* items up to isc_arg_end).
 QString engineReason(const intptr_t* status);

@@ -2,6 +2,7 @@
 
 #include "storage/ProjectProbe.h"
 #include "storage/ProjectSchema.h"
+#include "storage/ProjectTarget.h"
 #include "storage/ResultTexts.h"
 #include "storage/StorageError.h"
 #include "storage/StorageTexts.h"
@@ -157,6 +158,37 @@ bool TMainDataModule::CreateDatabase(const QString& FileName)
         return false;
     }
     return true;
+}
+
+bool TMainDataModule::createReplacing(const QString& FileName)
+{
+    m_failureReason.clear();
+    if (MainDatabase->connected() || IsOpen())
+        CloseDatabase();
+    // Through a link the project it names is replaced, and the link stays.
+    const QFileInfo chosen(FileName);
+    const QString target =
+        chosen.isSymLink() && chosen.exists() ? chosen.canonicalFilePath() : FileName;
+    m_failureReason = ProjectTarget::whyNotCreatable(target, ProjectTarget::Existing::Replace);
+    if (!m_failureReason.isEmpty())
+        return false;
+    // Held until the new file has the name, so that no engine attaches the old one meanwhile.
+    const ProjectTarget::Claim claim(target);
+    if (claim.inUse()) {
+        m_failureReason = StorageTexts::InUse;
+        return false;
+    }
+    const QString built = ProjectTarget::hiddenSibling(target);
+    if (!CreateDatabase(built)) {
+        QFile::remove(built);
+        return false;
+    }
+    m_failureReason =
+        ProjectTarget::putInPlace(built, target, ProjectTarget::Existing::Replace);
+    if (m_failureReason.isEmpty())
+        return true;
+    QFile::remove(built);
+    return false;
 }
 
 bool TMainDataModule::OpenDatabase(const QString& FileName, ResultRows rows)

@@ -8,7 +8,7 @@
 #include "storage/FbQuery.h"
 #include "storage/FbTransaction.h"
 #include "storage/Field.h"
-#include "storage/FileIdentity.h"
+#include "common/FileIdentity.h"
 #include "storage/ResultDataSet.h"
 #include "storage/StorageError.h"
 
@@ -49,6 +49,11 @@ public:
 
     // Project file.
     bool CreateDatabase(const QString& FileName);
+    // CreateDatabase for a name that may already hold a file, as the window's Create offers:
+    // the new project is built under a hidden name and replaces the old file only once it is
+    // complete. A target that another program has open, or that the engine could not serve,
+    // is refused before anything is written; on false the old file is exactly as it was.
+    bool createReplacing(const QString& FileName);
     bool OpenDatabase(const QString& FileName, ResultRows rows = ResultRows::Load);
     // Counts the stored results and finds their first and last date with one query of the
     // engine, without reading the rows; the project must be open.

@@ -1,5 +1,6 @@
 #include "app/ErrorDisplay.h"
 #include "app/VornApplication.h"
+#include "storage/StorageError.h"
 #include "tests/support/ModalAnswer.h"
 
 #include <QMessageBox>
@@ -50,6 +51,19 @@ private slots:
         QVERIFY(box.appeared());
         QCOMPARE(box.text(), QStringLiteral("Ошибка."));
         QVERIFY(ErrorDisplay::guard([] {}));
+    }
+
+    // The box holds the Russian sentences alone; the engine's English detail is for the
+    // terminal.
+    void storageErrorShowsOnlyItsSentences()
+    {
+        const StorageError full(QStringLiteral("На диске нет места."),
+                                "I/O error during \"write\" operation for file \"p.fdb\"\n"
+                                "-Error while trying to write to file\n-No space left on device");
+        ModalAnswer box(ModalAnswer::pressButton(QMessageBox::Ok));
+        ErrorDisplay::guard([&] { throw StorageError(QStringLiteral("Не удалось сохранить!"), full); });
+        QVERIFY(box.appeared());
+        QCOMPARE(box.text(), QStringLiteral("Не удалось сохранить!\nНа диске нет места."));
     }
 };
 

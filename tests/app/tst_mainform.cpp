@@ -41,6 +41,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -324,19 +325,48 @@ private slots:
         module.CloseDatabase();
     }
 
+    void createOverAnExistingFile_data()
+    {
+        QTest::addColumn<bool>("heldElsewhere");
+        QTest::newRow("the project open in the window") << false;
+        QTest::newRow("a project another program has open") << true;
+    }
+
     void createOverAnExistingFile()
     {
+        QFETCH(bool, heldElsewhere);
         const QString file = f->projectFile(QStringLiteral("old.fdb"));
-        TMainForm* w = startWithProject(QStringLiteral("old.fdb"), 2);
+        TMainForm* w = heldElsewhere ? f->start() : startWithProject(QStringLiteral("old.fdb"), 2);
+        std::optional<StorageTest::ProjectHolder> holder;
+        if (heldElsewhere) {
+            f->makeProject(file, 2);
+            holder.emplace(file);
+            QVERIFY2(holder->attached(), holder->said().constData());
+        }
         std::unique_ptr<ModalAnswer> replace;
+        std::unique_ptr<ModalAnswer> refusal;
         ModalAnswer dialog([&](QWidget* modal) {
             QCOMPARE(modal->windowTitle(), QStringLiteral("Новый проект"));
-            replace = std::make_unique<ModalAnswer>(ModalAnswer::pressButton(QMessageBox::Yes));
+            replace = std::make_unique<ModalAnswer>([&](QWidget* box) {
+                if (heldElsewhere)
+                    refusal = std::make_unique<ModalAnswer>(
+                        ModalAnswer::pressButton(QMessageBox::Ok));
+                ModalAnswer::pressButton(QMessageBox::Yes)(box);
+            });
             chooseInFileDialog(modal, file);
         });
         w->CreateNewProjectAction->trigger();
         QVERIFY(dialog.appeared());
         QVERIFY(replace && replace->appeared());
+        if (heldElsewhere) {
+            QVERIFY(refusal && refusal->appeared());
+            QCOMPARE(refusal->text(), QStringLiteral("Не удалось создать проект!\n"
+                                                     "Файл открыт другой программой."));
+            QVERIFY(!w->MainDataModule->IsOpen());
+            holder.reset();
+            QCOMPARE(StorageTest::resultCount(file), 2);
+            return;
+        }
         QVERIFY(w->MainDataModule->IsOpen());
         QVERIFY(w->MainDataModule->IsEmpty());
         QCOMPARE(w->GetProjectName(), file);
@@ -674,6 +704,26 @@ private slots:
                                 "Файл повреждён или не является проектом этой программы."));
         QVERIFY(!w->MainDataModule->IsOpen());
         QVERIFY(w->GetProjectName().isEmpty());
+        w->close();
+        QVERIFY(f->readSettings().contains("LastProject=\n"));
+    }
+
+    // In use by another program at start, the last project is still the one to open next time.
+    void lastProjectInUseIsKept()
+    {
+        const QString file = f->projectFile(QStringLiteral("held.fdb"));
+        f->makeProject(file, 2);
+        const StorageTest::ProjectHolder holder(file);
+        QVERIFY2(holder.attached(), holder.said().constData());
+        f->writeSettings(lastProjectLine(file));
+        ModalAnswer message(ModalAnswer::pressButton(QMessageBox::Ok));
+        TMainForm* w = f->start();
+        QVERIFY(message.appeared());
+        QCOMPARE(message.text(),
+                 QStringLiteral("Не удалось открыть проект!\nФайл открыт другой программой."));
+        QVERIFY(w->GetProjectName().isEmpty());
+        w->close();
+        QVERIFY(f->readSettings().contains("LastProject=" + QFile::encodeName(file) + '\n'));
     }
 
     void projectsFolderThatCannotBeMade()

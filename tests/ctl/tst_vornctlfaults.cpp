@@ -113,6 +113,46 @@ private slots:
         QVERIFY(!QFile::exists(picture));
     }
 
+    // A read whose save fails on a full disk gives one Russian reason and what became of the
+    // project; the engine's own text comes only on request. The open's few writes fit on the
+    // disk, the save's do not.
+    void failedSaveOfAReadSaysWhatToDo_data()
+    {
+        QTest::addColumn<bool>("verbose");
+        QTest::newRow("quiet") << false;
+        QTest::newRow("--verbose") << true;
+    }
+
+    void failedSaveOfAReadSaysWhatToDo()
+    {
+        QFETCH(bool, verbose);
+        const QString project = path(QStringLiteral("full-disk.fdb"));
+        QFile::remove(project);
+        {
+            TMainDataModule creator;
+            QVERIFY(creator.CreateDatabase(project));
+        }
+        VornctlOptions options;
+        options.environment =
+            StorageTest::faultShimEnvironment(QStringLiteral(VORN_FILE_FAULT_SHIM));
+        options.environment.insert("VORN_FAIL_PATH", "full-disk.fdb");
+        options.environment.insert("VORN_FAIL_AFTER", "16384");
+        QStringList arguments{"--demo", "read", project};
+        if (verbose)
+            arguments.prepend("--verbose");
+        const VornctlRun run = runVornctl(arguments, options);
+        QCOMPARE(run.exitCode, 1);
+        const QString said = QStringLiteral("vornctl: Не удалось сохранить проект %1: на диске "
+                                            "нет места. Проект остался прежним; считайте "
+                                            "результаты снова.\n")
+                                 .arg(QDir::toNativeSeparators(project));
+        if (verbose)
+            QVERIFY2(run.err.endsWith(said) && run.err.size() > said.size(), qPrintable(run.err));
+        else
+            QCOMPARE(run.err, said);
+        QCOMPARE(StorageTest::resultCount(project), 0);
+    }
+
     // A named pipe given as the output gets the bytes and stays a pipe.
     void pipeOutputIsWrittenInPlace()
     {
@@ -165,6 +205,18 @@ private slots:
             << QStringList{"--demo", "read", "@none/new.fdb"} << false
             << "vornctl: Не удалось создать проект! @none/new.fdb: папка «@none» не существует."
             << "none" << true;
+        // Without --demo: a target asked after the instrument would be refused for want of it.
+        QTest::newRow("read into a link to nothing")
+            << QStringList{"read", "@dangling.fdb"} << false
+            << "vornctl: Не удалось создать проект! @dangling.fdb: под этим именем стоит ссылка "
+               "на несуществующий файл."
+            << "dangling.fdb" << false;
+        QTest::newRow("read into a folder")
+            << QStringList{"read", "@"} << false << cannotOpen + "@: это папка" << "" << false;
+        QTest::newRow("read into what is no project")
+            << QStringList{"read", "@notes.fdb"} << false
+            << cannotOpen + "@notes.fdb: файл не является проектом программы ВОРН-1.0" << ""
+            << true;
     }
 
     void refusalsGiveTheReason()
@@ -179,6 +231,7 @@ private slots:
         QVERIFY(notes.open(QIODevice::WriteOnly));
         notes.write("not a project\n");
         notes.close();
+        QFile::link(path(QStringLiteral("nowhere/new.fdb")), path(QStringLiteral("dangling.fdb")));
         const QString empty = path(QStringLiteral("empty.fdb"));
         if (!QFile::exists(empty)) {
             TMainDataModule creator;
@@ -206,6 +259,57 @@ private slots:
         QVERIFY(run.out.isEmpty());
         if (!output.isEmpty())
             QVERIFY(!QFile::exists(path(output)));
+    }
+
+    // No output of any kind takes the place of a project, however it is named.
+    void outputsNeverReplaceAProject_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("refused");
+        const QList<std::pair<const char*, QStringList>> kinds{
+            {"CSV", {"export", "@bridge.fdb"}},
+            {"workbook", {"export", "--format", "xlsx", "@bridge.fdb"}},
+            {"PDF", {"report", "@bridge.fdb"}},
+            {"picture", {"--demo", "screen"}},
+        };
+        for (const auto& [kind, command] : kinds) {
+            const bool named = command.contains("@bridge.fdb");
+            if (named)
+                QTest::addRow("%s over the project itself", kind) << command << "bridge.fdb" << true;
+            QTest::addRow("%s over a link to the project", kind) << command << "link.csv" << true;
+            QTest::addRow("%s over another project", kind) << command << "other.fdb" << true;
+            QTest::addRow("%s over a plain file", kind) << command << "plain.txt" << false;
+        }
+    }
+
+    void outputsNeverReplaceAProject()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(QString, target);
+        QFETCH(bool, refused);
+        const QString other = path(QStringLiteral("other.fdb"));
+        if (!QFile::exists(other))
+            QVERIFY(QFile::copy(m_project, other));
+        QFile::link(m_project, path(QStringLiteral("link.csv")));
+        QFile plain(path(QStringLiteral("plain.txt")));
+        QVERIFY(plain.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        plain.write("notes\n");
+        plain.close();
+        const QString output = path(target);
+        const QByteArray before = StorageTest::fileBytes(output);
+        command.replaceInStrings(QStringLiteral("@bridge.fdb"), m_project);
+        const VornctlRun run = runVornctl(command << output);
+        if (!refused) {
+            QCOMPARE(run.exitCode, 0);
+            QVERIFY(StorageTest::fileBytes(output) != before);
+            return;
+        }
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QStringLiteral("vornctl: Файл «%1» — проект; он не будет перезаписан.\n")
+                              .arg(QDir::toNativeSeparators(output)));
+        QCOMPARE(StorageTest::fileBytes(output), before);
+        QCOMPARE(StorageTest::resultCount(m_project), 120);
     }
 };
 

@@ -1,7 +1,10 @@
 #include "report/CsvExport.h"
+#include "report/DataModuleRowSource.h"
 #include "report/ExportReportCommand.h"
 #include "report/PrintReportCommand.h"
 #include "report/ReportPreviewForm.h"
+#include "report/ResultWorkbook.h"
+#include "snapshot/ScreenPicture.h"
 #include "storage/TMainDataModule.h"
 #include "tests/storage/StorageTestSupport.h"
 #include "tests/support/ModalAnswer.h"
@@ -63,6 +66,8 @@ private slots:
     void exportFollowsMeasurandAndUnit();
     void reportAfterExportShowsTheFooterAgain();
     void failedBuildStillEndsTheUpdate();
+    void writersKeepOffProjects_data();
+    void writersKeepOffProjects();
 
 private:
     QTemporaryDir m_dir;
@@ -192,6 +197,58 @@ void TestReportCommands::failedBuildStillEndsTheUpdate()
     QVERIFY2(answer.text().contains("NO_SUCH_FIELD"), qPrintable(answer.text()));
     QVERIFY(m_module->ControlsEnabled());
     QCOMPARE(m_module->UpdateCount, 0);
+}
+
+// The writers behind the window's save dialogs: the CSV, the workbook and the screen picture.
+void TestReportCommands::writersKeepOffProjects_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<QString>("target");
+    for (const char* writer : {"CSV", "workbook", "picture"})
+        for (const char* target : {"the open project", "a link to it", "a plain file"})
+            QTest::addRow("%s over %s", writer, target) << writer << target;
+}
+
+void TestReportCommands::writersKeepOffProjects()
+{
+    QFETCH(QString, writer);
+    QFETCH(QString, target);
+    const QString project = m_module->MainDatabase->dbName();
+    QString output = project;
+    if (target == "a link to it") {
+        output = m_dir.filePath(QStringLiteral("link%1.csv").arg(m_serial));
+        QVERIFY(QFile::link(project, output));
+    } else if (target == "a plain file") {
+        output = m_dir.filePath(QStringLiteral("plain%1.txt").arg(m_serial));
+        QFile plain(output);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.write("notes\n");
+    }
+    const QByteArray before = StorageTest::fileBytes(output);
+    QString error;
+    try {
+        if (writer == "CSV") {
+            ReportTemplate mainReport = measurementReportTemplate();
+            DataModuleRowSource rows(*m_module);
+            saveCsvFile(buildMeasurementReport(mainReport, ReportVariant::Export, rows,
+                                               {QStringLiteral("Натяжение"), QStringLiteral("кгс")}),
+                        output);
+        } else if (writer == "workbook") {
+            saveResultWorkbook(*m_module, project, output);
+        } else {
+            saveBmpFile(QImage(8, 8, QImage::Format_RGB32), output);
+        }
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+    }
+    if (target == "a plain file") {
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(StorageTest::fileBytes(output) != before);
+        return;
+    }
+    QCOMPARE(error, QStringLiteral("Файл «%1» — проект; он не будет перезаписан.")
+                        .arg(QDir::toNativeSeparators(output)));
+    QCOMPARE(StorageTest::fileBytes(output), before);
 }
 
 QTEST_MAIN(TestReportCommands)

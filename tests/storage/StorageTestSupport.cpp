@@ -19,6 +19,27 @@ bool isqlAvailable()
     return !QStandardPaths::findExecutable("isql-fb").isEmpty();
 }
 
+ProjectHolder::ProjectHolder(const QString& path)
+{
+    if (!isqlAvailable())
+        return;
+    m_isql.setProcessChannelMode(QProcess::MergedChannels);
+    m_isql.start("isql-fb", {"-q", "-user", "SYSDBA", "-password", "x", path});
+    m_isql.write("SELECT 'ATTACHED' FROM RDB$DATABASE;\n");
+    while (!m_said.contains("ATTACHED") && m_isql.waitForReadyRead(20000))
+        m_said += m_isql.readAll();
+    m_attached = m_said.contains("ATTACHED");
+}
+
+ProjectHolder::~ProjectHolder()
+{
+    if (m_isql.state() == QProcess::NotRunning)
+        return;
+    m_isql.closeWriteChannel();
+    if (!m_isql.waitForFinished(20000))
+        m_isql.kill();
+}
+
 QString runIsql(const QString& path, const QString& input, QStringList extraArgs)
 {
     QProcess isql;

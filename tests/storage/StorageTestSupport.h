@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,25 @@ QByteArray fileBytes(const QString& path);
 // The results stored in the project, read through the data module; -1 when the file is not a
 // project that opens.
 int resultCount(const QString& project);
+
+// Another program with the file open: isql-fb, attached until the holder is destroyed.
+class ProjectHolder
+{
+public:
+    explicit ProjectHolder(const QString& path);
+    ~ProjectHolder();
+    ProjectHolder(const ProjectHolder&) = delete;
+    ProjectHolder& operator=(const ProjectHolder&) = delete;
+
+    // False when isql-fb could not attach the file (or is not installed); what it said then.
+    bool attached() const { return m_attached; }
+    const QByteArray& said() const { return m_said; }
+
+private:
+    QProcess m_isql;
+    QByteArray m_said;
+    bool m_attached = false;
+};
 
 // The environment of a child process with the fault shim preloaded.
 QProcessEnvironment faultShimEnvironment(const QString& shim);

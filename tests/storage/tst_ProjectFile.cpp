@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+
 using namespace StorageTest;
 
 namespace {
@@ -19,6 +21,10 @@ const QString NotAProject = QStringLiteral("Файл не является пр�
 const QString Missing = QStringLiteral("Файл или папка не найдены.");
 const QString InUse = QStringLiteral("Файл открыт другой программой.");
 const QString NoPermission = QStringLiteral("Нет прав на доступ к файлу.");
+const QString ColonInName =
+    QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие.");
+const QString FolderUnderName = QStringLiteral("Под этим именем уже есть папка.");
+const QString LinkToNothing = QStringLiteral("Под этим именем стоит ссылка на несуществующий файл.");
 
 } // namespace
 
@@ -267,7 +273,7 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QString, reason);
         const QString path = pathOf("bad-" + kind + ".fdb");
-        QProcess holder;
+        std::optional<ProjectHolder> holder;
         if (kind == "text" || kind == "empty") {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -291,13 +297,8 @@ private slots:
             if (!isqlAvailable())
                 QSKIP("isql-fb is not installed");
             QVERIFY(QFile::copy(m_good, path));
-            holder.setProcessChannelMode(QProcess::MergedChannels);
-            holder.start("isql-fb", {"-q", "-user", "SYSDBA", "-password", "x", path});
-            holder.write("SELECT 'ATTACHED' FROM RDB$DATABASE;\n");
-            QByteArray said;
-            while (!said.contains("ATTACHED") && holder.waitForReadyRead(20000))
-                said += holder.readAll();
-            QVERIFY2(said.contains("ATTACHED"), said.constData());
+            holder.emplace(path);
+            QVERIFY2(holder->attached(), holder->said().constData());
         } else if (kind == "readonly") {
             QVERIFY(QFile::copy(m_good, path));
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
@@ -318,11 +319,6 @@ private slots:
             QCOMPARE(content(), before);
         QVERIFY(module.OpenDatabase(m_good));
         module.CloseDatabase();
-
-        if (holder.state() != QProcess::NotRunning) {
-            holder.closeWriteChannel();
-            QVERIFY(holder.waitForFinished(20000));
-        }
     }
 
     void createRefusesWhatItCannotMake_data()
@@ -341,6 +337,69 @@ private slots:
         QVERIFY(!module.CreateDatabase(path));
         verifyClosed(module);
         QCOMPARE(fileBytes(path), before);
+    }
+
+    // Create over a name in use: the old file gives way only to a complete project and stays
+    // exactly as it was whenever the creation is refused; no hidden file is left either way.
+    void createReplacingKeepsTheOldFileUnlessDone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("held open by another process") << "held" << InUse;
+        QTest::newRow("folder name with a colon") << "colon" << ColonInName;
+        QTest::newRow("folder under the name") << "folder" << FolderUnderName;
+        QTest::newRow("link to nothing") << "dangling" << LinkToNothing;
+        QTest::newRow("project with results") << "project" << QString();
+        QTest::newRow("link to a project") << "link" << QString();
+    }
+
+    void createReplacingKeepsTheOldFileUnlessDone()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString folder =
+            kind == "colon" ? dir.filePath("smb-share:server=lab,share=p") : dir.path();
+        QVERIFY(QDir().mkpath(folder));
+        const QString old = folder + "/old.fdb";
+        QString chosen = old;
+        if (kind == "folder") {
+            QVERIFY(QDir().mkpath(old));
+        } else if (kind == "dangling") {
+            QVERIFY(QFile::link(folder + "/nowhere.fdb", old));
+        } else {
+            QVERIFY(QFile::copy(m_good, old));
+            if (kind != "colon") {
+                TMainDataModule filler;
+                QVERIFY(filler.OpenDatabase(old));
+                QVERIFY(filler.AddResult(SampleResults::distinct(1)));
+                filler.SaveChanges();
+                filler.CloseDatabase();
+            }
+        }
+        if (kind == "link") {
+            chosen = folder + "/link.fdb";
+            QVERIFY(QFile::link(old, chosen));
+        }
+        std::optional<ProjectHolder> holder;
+        if (kind == "held") {
+            holder.emplace(old);
+            QVERIFY2(holder->attached(), holder->said().constData());
+        }
+        const QByteArray before = QFileInfo(old).isFile() ? fileBytes(old) : QByteArray();
+
+        TMainDataModule module;
+        QCOMPARE(module.createReplacing(chosen), reason.isEmpty());
+        QCOMPARE(module.failureReason(), reason);
+        verifyClosed(module);
+        if (reason.isEmpty()) {
+            QCOMPARE(resultCount(chosen), 0);
+            QCOMPARE(QFileInfo(chosen).isSymLink(), kind == "link");
+        } else {
+            QCOMPARE(QFileInfo(old).isFile() ? fileBytes(old) : QByteArray(), before);
+        }
+        const QStringList hidden = QDir(folder).entryList({"*.part"}, QDir::Files | QDir::Hidden);
+        QVERIFY2(hidden.isEmpty(), qPrintable(hidden.join(u' ')));
     }
 
     void createTakesAnyFileName_data()

@@ -1,4 +1,4 @@
-#include "storage/FileIdentity.h"
+#include "common/FileIdentity.h"
 
 #include <QFile>
 
