@@ -17,8 +17,9 @@ constexpr qsizetype HeaderBytes = 20;
 
 quint16 littleEndian16(const QByteArray& bytes, qsizetype at)
 {
-    return static_cast<quint16>(static_cast<quint8>(bytes[at]) |
-                                static_cast<quint8>(bytes[at + 1]) << 8);
+    const auto low = static_cast<quint8>(bytes[at]);
+    const auto high = static_cast<quint8>(bytes[at + 1]);
+    return static_cast<quint16>(low | high << 8);
 }
 
 } // namespace

@@ -160,12 +160,13 @@ int importAndSave(TMainDataModule& dataModule, const QString& path,
         dataModule.SaveChanges();
         dataModule.CloseDatabase();
     } catch (const std::exception& error) {
-        const QString outcome = target == ReadTarget::NewProject
-                                    ? QStringLiteral("Проект не создан; считайте результаты снова.")
-                                    : QStringLiteral("Проект остался прежним; считайте результаты снова.");
-        throw CtlError(withReason(QStringLiteral("Не удалось сохранить проект"), path,
-                                  userReason(error)) +
-                       u' ' + outcome);
+        const QString outcome =
+            target == ReadTarget::NewProject
+                ? QStringLiteral("Проект не создан; считайте результаты снова.")
+                : QStringLiteral("Проект остался прежним; считайте результаты снова.");
+        throw CtlError(
+            withReason(QStringLiteral("Не удалось сохранить проект"), path, userReason(error)) +
+            u' ' + outcome);
     }
     return added;
 }
@@ -245,8 +246,7 @@ void readCommand(const CtlArguments& arguments)
     if (existing) {
         openProject(dataModule, path);
     } else {
-        const QString refused =
-            ProjectTarget::whyNotCreatable(path, ProjectTarget::Existing::Keep);
+        const QString refused = ProjectTarget::whyNotCreatable(path, ProjectTarget::Existing::Keep);
         if (!refused.isEmpty())
             throw CtlError(withReason(CommonTexts::CannotCreateProject, path, refused));
     }

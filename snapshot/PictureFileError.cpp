@@ -7,6 +7,4 @@ PictureFileError::PictureFileError(const QString& path, const QString& reason)
 {
 }
 
-PictureFileError::PictureFileError(const QString& text) : std::runtime_error(text.toStdString())
-{
-}
+PictureFileError::PictureFileError(const QString& text) : std::runtime_error(text.toStdString()) {}

@@ -25,8 +25,7 @@ inline const QString FileReplaced =
 inline const QString FolderUnderName = QStringLiteral("Под этим именем уже есть папка.");
 inline const QString LinkToNothing =
     QStringLiteral("Под этим именем стоит ссылка на несуществующий файл.");
-inline const QString NameTaken =
-    QStringLiteral("Файл с этим именем уже создан другой программой.");
+inline const QString NameTaken = QStringLiteral("Файл с этим именем уже создан другой программой.");
 inline const QString EngineFailed = QStringLiteral("Ошибка при работе с файлом проекта.");
 
 // The sentence for a failed system call's errno; empty for one without a sentence of its own.

@@ -183,8 +183,7 @@ bool TMainDataModule::createReplacing(const QString& FileName)
         QFile::remove(built);
         return false;
     }
-    m_failureReason =
-        ProjectTarget::putInPlace(built, target, ProjectTarget::Existing::Replace);
+    m_failureReason = ProjectTarget::putInPlace(built, target, ProjectTarget::Existing::Replace);
     if (m_failureReason.isEmpty())
         return true;
     QFile::remove(built);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/DeviceIdentity.h"
+#include "common/FileIdentity.h"
 #include "common/TMsrResult.h"
 #include "storage/CachedDataSet.h"
 #include "storage/DataSource.h"
@@ -8,7 +9,6 @@
 #include "storage/FbQuery.h"
 #include "storage/FbTransaction.h"
 #include "storage/Field.h"
-#include "common/FileIdentity.h"
 #include "storage/ResultDataSet.h"
 #include "storage/StorageError.h"
 
