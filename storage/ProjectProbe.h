@@ -17,4 +17,9 @@ enum class Verdict
 
 Verdict probe(const QString& path, int timeoutMs = 6000);
 
+// For a program that is itself a throw-away process watched from outside (the damaged-project
+// fuzzer's jobs under libFuzzer's -fork): the probe reads the file in this process, so a hang
+// or a crash ends this process instead of a child, and every verdict is Passed.
+void setInThisProcess(bool inProcess);
+
 } // namespace ProjectProbe
