@@ -47,6 +47,11 @@ QString engineReason(const intptr_t* status)
     case EIO:
     case EFBIG:
         return InputOutput;
+    case EMFILE:
+    case ENFILE:
+        return TooManyOpenFiles;
+    case ENOMEM:
+        return OutOfMemory;
     default:
         break;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CommonTexts.h"
+
 #include <QString>
 
 // Fixed Russian sentences for why the storage failed; the engine's text may follow as detail.
@@ -22,6 +24,8 @@ inline const QString ColonInName =
     QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие.");
 inline const QString FileReplaced =
     QStringLiteral("Файл проекта удалён или заменён другим файлом, пока проект был открыт.");
+using CommonTexts::OutOfMemory;
+using CommonTexts::TooManyOpenFiles;
 inline const QString EngineFailed = QStringLiteral("Ошибка при работе с файлом проекта.");
 
 // The sentence for an engine error: its status vector (isc_arg_* items up to isc_arg_end).
