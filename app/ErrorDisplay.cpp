@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QStringList>
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -37,6 +38,9 @@ void showCurrentException()
 {
     try {
         throw;
+    } catch (const std::bad_alloc&) {
+        // Its what() is the library's English name of the type.
+        showError(AppTexts::OutOfMemory);
     } catch (const std::exception& e) {
         showError(QString::fromUtf8(e.what()));
     } catch (...) {
