@@ -32,6 +32,7 @@
 
 #include <array>
 #include <cstdio>
+#include <new>
 #include <unistd.h>
 
 namespace {
@@ -43,15 +44,29 @@ QString nativePath(const QString& path)
 
 // The reason follows the fixed sentence as a clause: its first letter is lowered unless it
 // starts an abbreviation.
-QString withReason(const QString& sentence, const QString& path, QString reason)
+QString asClause(QString reason)
 {
     reason = reason.trimmed();
     if (reason.endsWith(u'.'))
         reason.chop(1);
     if (reason.size() > 1 && reason[0].isUpper() && reason[1].isLower())
         reason[0] = reason[0].toLower();
+    return reason;
+}
+
+QString withReason(const QString& sentence, const QString& path, const QString& reason)
+{
     return CommonTexts::errorSentence(sentence + u' ' + nativePath(path) + QStringLiteral(": ") +
-                                      reason);
+                                      asClause(reason));
+}
+
+// The reason of a failure that came as an exception: the library's own name of a lack of
+// memory is English and says nothing to the user.
+QString reasonOf(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return CommonTexts::OutOfMemory;
+    return QString::fromUtf8(error.what());
 }
 
 // Why a path that is not a regular file cannot be a project, before the engine is asked.
@@ -75,8 +90,7 @@ void openProject(TMainDataModule& dataModule, const QString& path,
         if (dataModule.OpenDatabase(path, rows))
             return;
     } catch (const std::exception& error) {
-        throw CtlError(
-            withReason(CommonTexts::CannotOpenProject, path, QString::fromUtf8(error.what())));
+        throw CtlError(withReason(CommonTexts::CannotOpenProject, path, reasonOf(error)));
     }
     throw CtlError(withReason(CommonTexts::CannotOpenProject, path, dataModule.failureReason()));
 }
@@ -131,8 +145,8 @@ int importAndSave(TMainDataModule& dataModule, const QString& path,
         dataModule.SaveChanges();
         dataModule.CloseDatabase();
     } catch (const std::exception& error) {
-        throw CtlError(withReason(QStringLiteral("Не удалось сохранить проект"), path,
-                                  QString::fromUtf8(error.what())));
+        throw CtlError(
+            withReason(QStringLiteral("Не удалось сохранить проект"), path, reasonOf(error)));
     }
     return added;
 }
@@ -181,8 +195,7 @@ void readIntoNewProject(const QString& path)
     try {
         created = dataModule.CreateDatabase(building);
     } catch (const std::exception& error) {
-        throw CtlError(
-            withReason(CommonTexts::CannotCreateProject, path, QString::fromUtf8(error.what())));
+        throw CtlError(withReason(CommonTexts::CannotCreateProject, path, reasonOf(error)));
     }
     if (!created) {
         QFile::remove(building);
@@ -350,8 +363,30 @@ void listCommand(const CtlArguments& arguments)
     openProject(dataModule, arguments.files[0]);
     dataModule.SetMeasurand(arguments.measurandCode);
     dataModule.SetLoadUnit(arguments.loadUnitCode);
-    writeOutput(QStringLiteral("-"), arguments.format == u"json" ? ResultListing::json(dataModule)
-                                                                 : ResultListing::tsv(dataModule));
+    // Each row goes out as it is formed: a long project is never held as a whole listing.
+    const bool json = arguments.format == u"json";
+    writeOutput(QStringLiteral("-"), [&](const OutputWriter& write) {
+        if (json)
+            ResultListing::json(dataModule, write);
+        else
+            ResultListing::tsv(dataModule, write);
+    });
+}
+
+// What each command does, for a failure that is not the project's open or save.
+QString commandFailure(const CtlArguments& arguments, const QString& reason)
+{
+    static const QHash<QString, QString> failures{
+        {QStringLiteral("read"), QStringLiteral("Не удалось считать результаты в проект")},
+        {QStringLiteral("export"), QStringLiteral("Не удалось экспортировать проект")},
+        {QStringLiteral("report"), QStringLiteral("Не удалось построить отчёт по проекту")},
+        {QStringLiteral("info"), QStringLiteral("Не удалось получить сведения о проекте")},
+        {QStringLiteral("list"), QStringLiteral("Не удалось вывести результаты проекта")},
+    };
+    if (!failures.contains(arguments.command))
+        return CommonTexts::errorSentence(QStringLiteral("Не удалось подготовить снимок экрана: ") +
+                                          asClause(reason));
+    return withReason(failures.value(arguments.command), arguments.files[0], reason);
 }
 
 } // namespace
@@ -364,5 +399,9 @@ void runCtlCommand(const CtlArguments& arguments)
         {QStringLiteral("report"), reportCommand}, {QStringLiteral("screen"), screenCommand},
         {QStringLiteral("info"), infoCommand},     {QStringLiteral("list"), listCommand},
     };
-    commands.value(arguments.command)(arguments);
+    try {
+        commands.value(arguments.command)(arguments);
+    } catch (const std::bad_alloc&) {
+        throw CtlError(commandFailure(arguments, CommonTexts::OutOfMemory));
+    }
 }

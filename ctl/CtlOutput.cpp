@@ -46,6 +46,7 @@ QString russianFileReason(const QString& systemText)
         {ENAMETOOLONG, "слишком длинное имя файла"},
         {EPIPE, "получатель данных закрыл канал"},
         {EBUSY, "файл занят"},
+        {ENOMEM, "недостаточно памяти"},
     };
     for (const auto& [code, text] : reasons)
         if (systemText.compare(qt_error_string(code), Qt::CaseInsensitive) == 0)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vornctl: the program's commands from a script, without windows.
+#include "common/CommonTexts.h"
 #include "ctl/CtlArguments.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlErrors.h"
@@ -10,6 +11,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -74,6 +76,9 @@ int main(int argc, char* argv[])
         runCtlCommand(arguments);
     } catch (const CtlError& error) {
         print(stderr, QStringLiteral("vornctl: ") + error.message() + u'\n');
+        return 1;
+    } catch (const std::bad_alloc&) {
+        print(stderr, QStringLiteral("vornctl: ") + CommonTexts::OutOfMemory + u'\n');
         return 1;
     } catch (const std::exception& error) {
         print(stderr, QStringLiteral("vornctl: ") + QString::fromUtf8(error.what()) + u'\n');

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -111,6 +112,58 @@ private slots:
         QVERIFY2(run.err.startsWith(u"vornctl: Не удалось записать файл"), qPrintable(run.err));
         QVERIFY2(run.err.contains(u"превышен допустимый размер файла"), qPrintable(run.err));
         QVERIFY(!QFile::exists(picture));
+    }
+
+    // The listing goes out row by row: past the memory the open takes it runs where a whole
+    // listing held at once failed; short of memory the reason is said in Russian. An address
+    // space limit is no fault for a sanitizer's process, whose shadow memory it would refuse.
+    void listingUnderAMemoryLimit_data()
+    {
+        QTest::addColumn<int>("megabytes");
+        QTest::addColumn<bool>("enough");
+        QTest::newRow("short of memory") << 140 << false;
+        QTest::newRow("enough for the open") << 400 << true;
+    }
+
+    void listingUnderAMemoryLimit()
+    {
+#ifdef VORN_SANITIZED
+        QSKIP("RLIMIT_AS is no fault under AddressSanitizer");
+#endif
+        QFETCH(int, megabytes);
+        QFETCH(bool, enough);
+        const QString project = path(QStringLiteral("large.fdb"));
+        if (!QFile::exists(project)) {
+            QVERIFY(QFile::copy(m_project, project));
+            // A thousand copies of the 120 results, made inside the engine in a second.
+            execute(project, {"EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 1000) DO "
+                              "BEGIN INSERT INTO MSR_RESULT_TABLE (MSR_DATE, MSR_TIME, MSR_NUMBER, "
+                              "REINF_KIND_ID, REINF_DIAMETER, FORCE_ESTIMATE, BASE, F, P, S) "
+                              "SELECT MSR_DATE, MSR_TIME, MSR_NUMBER + :I, REINF_KIND_ID, "
+                              "REINF_DIAMETER, FORCE_ESTIMATE, BASE, F, P, S FROM "
+                              "MSR_RESULT_TABLE WHERE MSR_RESULT_TABLE_PK <= 120; I = I + 1; END "
+                              "END"});
+        }
+        VornctlOptions options;
+        options.childModifier = [megabytes] {
+            const rlim_t bytes = rlim_t(megabytes) * 1024 * 1024;
+            const rlimit space{bytes, bytes};
+            setrlimit(RLIMIT_AS, &space);
+        };
+        const VornctlRun run = runVornctl({"list", project, "--format", "json"}, options);
+        QVERIFY(!run.crashed);
+        if (enough) {
+            QCOMPARE(run.err, QString());
+            QCOMPARE(run.exitCode, 0);
+            QCOMPARE(run.out.count("\"number\": "), 120120);
+            QVERIFY(run.out.endsWith("}\n"));
+        } else {
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.startsWith(u"vornctl: Не удалось ") &&
+                         run.err.endsWith(u": недостаточно памяти.\n"),
+                     qPrintable(run.err));
+            QVERIFY(run.out.isEmpty());
+        }
     }
 
     // A named pipe given as the output gets the bytes and stays a pipe.
