@@ -4,6 +4,7 @@
 #include "common/LinkErrorTexts.h"
 
 #include "common/CommonTexts.h"
+#include "common/OpenFileLimit.h"
 #include "ctl/CtlErrors.h"
 #include "ctl/CtlOutput.h"
 #include "ctl/DeviceSession.h"
@@ -404,4 +405,25 @@ void runCtlCommand(const CtlArguments& arguments)
     } catch (const std::bad_alloc&) {
         throw CtlError(commandFailure(arguments, CommonTexts::OutOfMemory));
     }
+}
+
+void checkOpenFileRoom(const CtlArguments& arguments)
+{
+    // The most descriptors each command held at once, measured with the demo instrument,
+    // with room to spare for the engine's lock and temporary files.
+    static const QHash<QString, int> needed{
+        {QStringLiteral("read"), 24},   {QStringLiteral("export"), 24},
+        {QStringLiteral("report"), 16}, {QStringLiteral("screen"), 16},
+        {QStringLiteral("info"), 16},   {QStringLiteral("list"), 16},
+    };
+    if (OpenFileLimit::freeDescriptors() >= needed.value(arguments.command))
+        return;
+    if (arguments.command == u"screen")
+        throw CtlError(commandFailure(arguments, CommonTexts::TooManyOpenFiles));
+    // Said as the open or the creation of the project would say it.
+    const QString& path = arguments.files[0];
+    const bool creates = arguments.command == u"read" && !QFileInfo::exists(path);
+    throw CtlError(
+        withReason(creates ? CommonTexts::CannotCreateProject : CommonTexts::CannotOpenProject,
+                   path, CommonTexts::TooManyOpenFiles));
 }

@@ -46,6 +46,8 @@ QString russianFileReason(const QString& systemText)
         {ENAMETOOLONG, "слишком длинное имя файла"},
         {EPIPE, "получатель данных закрыл канал"},
         {EBUSY, "файл занят"},
+        {EMFILE, "слишком много открытых файлов"},
+        {ENFILE, "слишком много открытых файлов"},
         {ENOMEM, "недостаточно памяти"},
     };
     for (const auto& [code, text] : reasons)

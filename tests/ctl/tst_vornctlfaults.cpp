@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -112,6 +113,59 @@ private slots:
         QVERIFY2(run.err.startsWith(u"vornctl: Не удалось записать файл"), qPrintable(run.err));
         QVERIFY2(run.err.contains(u"превышен допустимый размер файла"), qPrintable(run.err));
         QVERIFY(!QFile::exists(picture));
+    }
+
+    // Short of descriptors, a command is refused with the reason before it opens anything,
+    // where GLib ended the process and the engine named a wrong reason; nothing is left behind.
+    // The hard limit too, since the tool lifts the soft one up to it.
+    void tooFewDescriptorsAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("free");
+        QTest::addColumn<QString>("message");
+        const QString cannotOpen = QStringLiteral("Не удалось открыть проект! ");
+        for (int free : {3, 5, 7})
+            QTest::addRow("read into a new project, %d free", free)
+                << QStringList{"--demo", "read", "@new.fdb"} << free
+                << "Не удалось создать проект! @new.fdb";
+        QTest::newRow("read into a project")
+            << QStringList{"--demo", "read", "@bridge.fdb"} << 6 << cannotOpen + "@bridge.fdb";
+        QTest::newRow("list") << QStringList{"list", "@bridge.fdb"} << 5
+                              << cannotOpen + "@bridge.fdb";
+        QTest::newRow("export") << QStringList{"export", "@bridge.fdb", "@out.csv"} << 7
+                                << cannotOpen + "@bridge.fdb";
+    }
+
+    void tooFewDescriptorsAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, free);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString project = dir.filePath(QStringLiteral("bridge.fdb"));
+        QVERIFY(QFile::copy(m_project, project));
+        const QByteArray before = StorageTest::fileBytes(project);
+        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^@")), dir.path() + u'/');
+        message.replace(u'@', dir.path() + u'/');
+        VornctlOptions options;
+        // free descriptors beside those the program inherits, as from a shell's ulimit -n.
+        options.childModifier = [free] {
+            int inherited = 0;
+            for (int fd = 0; fd < 1024; ++fd) {
+                const int flags = fcntl(fd, F_GETFD);
+                inherited += flags != -1 && !(flags & FD_CLOEXEC) ? 1 : 0;
+            }
+            const rlimit files{rlim_t(inherited + free), rlim_t(inherited + free)};
+            setrlimit(RLIMIT_NOFILE, &files);
+        };
+        const VornctlRun run = runVornctl(arguments, options);
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QStringLiteral("vornctl: ") + message +
+                              QStringLiteral(": слишком много открытых файлов.\n"));
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"bridge.fdb"});
+        QCOMPARE(StorageTest::fileBytes(project), before);
     }
 
     // The listing goes out row by row: past the memory the open takes it runs where a whole
