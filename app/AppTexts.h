@@ -21,5 +21,6 @@ QString windowCaption(const QString& projectName);
 // The file-name part of a path, after the last folder separator of either kind.
 QString fileNamePart(const QString& path);
 using CommonTexts::errorSentence;
+using CommonTexts::OutOfMemory;
 
 } // namespace AppTexts

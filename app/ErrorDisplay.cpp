@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -40,6 +41,9 @@ void showCurrentException()
 {
     try {
         throw;
+    } catch (const std::bad_alloc&) {
+        // Its what() is the library's English name of the type.
+        showError(AppTexts::OutOfMemory);
     } catch (const StorageError& e) {
         // The engine's own text is English and meant for a technician: the box holds the
         // Russian sentences, the terminal the detail.

@@ -6,6 +6,7 @@
 #include "app/TMainForm.h"
 #include "app/TerminationSignals.h"
 #include "app/VornApplication.h"
+#include "common/OpenFileLimit.h"
 #include "common/ui/MessageBoxes.h"
 #include "storage/fb/LockFolder.h"
 
@@ -23,6 +24,25 @@ void showRefusedStart()
     showErrorBox(nullptr, AppTexts::AlreadyRunning);
 }
 
+// The window held up to 24 descriptors beside the standard three under X with a project open,
+// a read and the report's preview; the rest is room for a real instrument's USB stack, file
+// dialogs and printing. Short of descriptors Xlib waits forever and GLib aborts.
+constexpr int NeededDescriptors = 64;
+
+// Said on the terminal only: without descriptors no window can be shown.
+bool refusedForOpenFiles()
+{
+    const int free = OpenFileLimit::freeDescriptors();
+    if (free >= NeededDescriptors)
+        return false;
+    const QString text =
+        QStringLiteral("Не удалось запустить программу: слишком много открытых файлов. "
+                       "Разрешите программе открывать не меньше %1 файлов (ulimit -n).")
+            .arg(OpenFileLimit::softLimit() - free + NeededDescriptors);
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    return true;
+}
+
 } // namespace
 
 int runProgram(int& argc, char** argv, const std::function<void(TMainForm&)>& started)
@@ -30,6 +50,9 @@ int runProgram(int& argc, char** argv, const std::function<void(TMainForm&)>& st
     // Past a file-size limit a write then fails with EFBIG like any write error, instead of the
     // signal ending the program with the project open.
     std::signal(SIGXFSZ, SIG_IGN);
+    OpenFileLimit::raiseToHardLimit();
+    if (refusedForOpenFiles())
+        return 1;
     VornApplication app(argc, argv);
     // Caught before the guard is taken, so that a copy seen running never dies of a signal.
     TerminationSignals terminationSignals;

@@ -6,10 +6,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
+#include <cstdio>
 #include <limits>
+#include <optional>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -17,12 +25,51 @@ constexpr char General[] = "General";
 constexpr char DeviceScreenShot[] = "DeviceScreenShot";
 constexpr char Processing[] = "Processing";
 
-QByteArray readFile(const QString& path)
+// Said once per file and process: at the start's read, or at the exit's write when the file
+// read at the start was another one.
+void reportNotRegular(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    static QMutex mutex;
+    static QSet<QString> reported;
+    const QMutexLocker lock(&mutex);
+    if (reported.contains(path))
+        return;
+    reported.insert(path);
+    const QString text =
+        QStringLiteral("Файл настроек %1 не является обычным файлом: настройки из него не "
+                       "читаются и в него не сохраняются.")
+            .arg(QDir::toNativeSeparators(path));
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+// Empty for a missing or unreadable file; nothing for a file that is not a regular one. The
+// open does not wait: a named pipe without a writer would hold the program before its window
+// and again at its exit.
+std::optional<QByteArray> readFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QByteArray();
+    }
     return file.readAll();
+}
+
+// A path that names something other than a regular file or a folder: a pipe, a device, a
+// socket.
+bool isSpecialFile(const QString& path)
+{
+    struct stat status = {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode) &&
+           !S_ISDIR(status.st_mode);
 }
 
 // A text Windows-1251 cannot hold goes out as UTF-8 rather than being altered; reading tells
@@ -130,7 +177,10 @@ int32_t SettingsFile::parseInteger(const QByteArray& text, int32_t defaultValue)
 
 VornSettings SettingsFile::load() const
 {
-    const IniText ini(readFile(m_path));
+    const std::optional<QByteArray> bytes = readFile(m_path);
+    if (!bytes)
+        reportNotRegular(m_path);
+    const IniText ini(bytes.value_or(QByteArray()));
     const auto text = [&ini](const char* section, const char* key) {
         return decodeText(ini.value(section, key).value_or(QByteArray())).left(MaxTextLength);
     };
@@ -150,6 +200,11 @@ VornSettings SettingsFile::load() const
 
 void SettingsFile::save(const VornSettings& s) const
 {
+    // Neither written into nor replaced by a regular file: the user put it there on purpose.
+    if (isSpecialFile(m_path)) {
+        reportNotRegular(m_path);
+        return;
+    }
     const QFileInfo info(m_path);
     if (info.isDir())
         cannotWrite(m_path, "на его месте папка.");
@@ -157,7 +212,12 @@ void SettingsFile::save(const VornSettings& s) const
     if (info.exists() && !info.isWritable())
         cannotWrite(m_path, "файл защищён от записи.");
 
-    IniText ini(readFile(m_path));
+    const std::optional<QByteArray> old = readFile(m_path);
+    if (!old) {
+        reportNotRegular(m_path);
+        return;
+    }
+    IniText ini(*old);
     const auto setInteger = [&ini](const char* section, const char* key, int32_t value) {
         ini.setValue(section, key, QByteArray::number(value));
     };

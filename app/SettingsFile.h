@@ -24,11 +24,13 @@ public:
 
     const QString& path() const { return m_path; }
 
-    // Never fails: anything missing or unreadable gives the defaults.
+    // Never fails or waits: anything missing or unreadable gives the defaults. A path that is
+    // not a regular file (a named pipe, a device) is said on stderr, once per process.
     VornSettings load() const;
     // All or nothing. Throws std::runtime_error with a Russian sentence naming the file when it
     // cannot be written; the file is then as it was. A text that would not read back as itself
-    // (a line break, spaces around it, too long) is written empty.
+    // (a line break, spaces around it, too long) is written empty. A path that is neither a
+    // regular file nor a folder is left alone and said on stderr, unless load already said it.
     void save(const VornSettings& settings) const;
 
     // Decimal with an optional sign, or hexadecimal after "$", "0x" or "0X"; anything else

@@ -5,6 +5,7 @@
 
 #include "common/CommonTexts.h"
 #include "common/OutputGuard.h"
+#include "common/OpenFileLimit.h"
 #include "ctl/CtlErrors.h"
 #include "ctl/CtlOutput.h"
 #include "ctl/DeviceSession.h"
@@ -35,6 +36,7 @@
 
 #include <array>
 #include <cstdio>
+#include <new>
 #include <unistd.h>
 
 namespace {
@@ -46,15 +48,20 @@ QString nativePath(const QString& path)
 
 // The reason follows the fixed sentence as a clause: its first letter is lowered unless it
 // starts an abbreviation.
-QString withReason(const QString& sentence, const QString& path, QString reason)
+QString asClause(QString reason)
 {
     reason = reason.trimmed();
     if (reason.endsWith(u'.'))
         reason.chop(1);
     if (reason.size() > 1 && reason[0].isUpper() && reason[1].isLower())
         reason[0] = reason[0].toLower();
+    return reason;
+}
+
+QString withReason(const QString& sentence, const QString& path, const QString& reason)
+{
     return CommonTexts::errorSentence(sentence + u' ' + nativePath(path) + QStringLiteral(": ") +
-                                      reason);
+                                      asClause(reason));
 }
 
 // Why a path that is not a regular file cannot be a project, before the engine is asked.
@@ -68,10 +75,12 @@ QString whyNotAProjectFile(const QString& path)
     return QStringLiteral("файл не является проектом программы ВОРН-1.0 или повреждён");
 }
 
-// The one reason a storage error gives the user; the engine's own text is a library's
-// diagnostic, shown with --verbose.
+// The one reason a failure gives the user. The engine's own text is a library's diagnostic,
+// shown with --verbose; the library's name of a lack of memory is English and says nothing.
 QString userReason(const std::exception& error)
 {
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return CommonTexts::OutOfMemory;
     const auto* storage = dynamic_cast<const StorageError*>(&error);
     if (!storage)
         return QString::fromUtf8(error.what());
@@ -378,8 +387,30 @@ void listCommand(const CtlArguments& arguments)
     openProject(dataModule, arguments.files[0]);
     dataModule.SetMeasurand(arguments.measurandCode);
     dataModule.SetLoadUnit(arguments.loadUnitCode);
-    writeOutput(QStringLiteral("-"), arguments.format == u"json" ? ResultListing::json(dataModule)
-                                                                 : ResultListing::tsv(dataModule));
+    // Each row goes out as it is formed: a long project is never held as a whole listing.
+    const bool json = arguments.format == u"json";
+    writeOutput(QStringLiteral("-"), [&](const OutputWriter& write) {
+        if (json)
+            ResultListing::json(dataModule, write);
+        else
+            ResultListing::tsv(dataModule, write);
+    });
+}
+
+// What each command does, for a failure that is not the project's open or save.
+QString commandFailure(const CtlArguments& arguments, const QString& reason)
+{
+    static const QHash<QString, QString> failures{
+        {QStringLiteral("read"), QStringLiteral("Не удалось считать результаты в проект")},
+        {QStringLiteral("export"), QStringLiteral("Не удалось экспортировать проект")},
+        {QStringLiteral("report"), QStringLiteral("Не удалось построить отчёт по проекту")},
+        {QStringLiteral("info"), QStringLiteral("Не удалось получить сведения о проекте")},
+        {QStringLiteral("list"), QStringLiteral("Не удалось вывести результаты проекта")},
+    };
+    if (!failures.contains(arguments.command))
+        return CommonTexts::errorSentence(QStringLiteral("Не удалось подготовить снимок экрана: ") +
+                                          asClause(reason));
+    return withReason(failures.value(arguments.command), arguments.files[0], reason);
 }
 
 } // namespace
@@ -392,5 +423,30 @@ void runCtlCommand(const CtlArguments& arguments)
         {QStringLiteral("report"), reportCommand}, {QStringLiteral("screen"), screenCommand},
         {QStringLiteral("info"), infoCommand},     {QStringLiteral("list"), listCommand},
     };
-    commands.value(arguments.command)(arguments);
+    try {
+        commands.value(arguments.command)(arguments);
+    } catch (const std::bad_alloc&) {
+        throw CtlError(commandFailure(arguments, CommonTexts::OutOfMemory));
+    }
+}
+
+void checkOpenFileRoom(const CtlArguments& arguments)
+{
+    // The most descriptors each command held at once, measured with the demo instrument,
+    // with room to spare for the engine's lock and temporary files.
+    static const QHash<QString, int> needed{
+        {QStringLiteral("read"), 24},   {QStringLiteral("export"), 24},
+        {QStringLiteral("report"), 16}, {QStringLiteral("screen"), 16},
+        {QStringLiteral("info"), 16},   {QStringLiteral("list"), 16},
+    };
+    if (OpenFileLimit::freeDescriptors() >= needed.value(arguments.command))
+        return;
+    if (arguments.command == u"screen")
+        throw CtlError(commandFailure(arguments, CommonTexts::TooManyOpenFiles));
+    // Said as the open or the creation of the project would say it.
+    const QString& path = arguments.files[0];
+    const bool creates = arguments.command == u"read" && !QFileInfo::exists(path);
+    throw CtlError(
+        withReason(creates ? CommonTexts::CannotCreateProject : CommonTexts::CannotOpenProject,
+                   path, CommonTexts::TooManyOpenFiles));
 }

@@ -47,6 +47,9 @@ QString russianFileReason(const QString& systemText)
         {ENAMETOOLONG, "слишком длинное имя файла"},
         {EPIPE, "получатель данных закрыл канал"},
         {EBUSY, "файл занят"},
+        {EMFILE, "слишком много открытых файлов"},
+        {ENFILE, "слишком много открытых файлов"},
+        {ENOMEM, "недостаточно памяти"},
     };
     for (const auto& [code, text] : reasons)
         if (systemText.compare(qt_error_string(code), Qt::CaseInsensitive) == 0)

@@ -2,6 +2,7 @@
 #include "ctl/ResultListing.h"
 
 #include "common/OleDate.h"
+#include "ctl/CtlOutput.h"
 #include "storage/ResultTexts.h"
 #include "storage/TMainDataModule.h"
 
@@ -75,9 +76,10 @@ QJsonValue dateTime(const TMainDataModule& m)
     return date + isoDateTime(m.dsetVORNMSR_TIME->asDateTime()).mid(10);
 }
 
-std::vector<Row> rows(TMainDataModule& m)
+// Hands each result to take in the table's order, formed one at a time so that a long project
+// is never held twice; stops when take returns false.
+template <class Take> void forEachRow(TMainDataModule& m, Take take)
 {
-    std::vector<Row> result;
     ResultDataSet& results = *m.dsetVORN;
     TMainDataModule::UpdateScope update(m);
     for (results.first(); !results.eof(); results.next()) {
@@ -100,10 +102,42 @@ std::vector<Row> rows(TMainDataModule& m)
         row.s = real(m.dsetVORNS);
         if (!m.dsetVORNMSR_COMMENT->isNull())
             row.comment = m.dsetVORNMSR_COMMENT->asString();
-        result.push_back(row);
+        if (!take(row))
+            return;
     }
-    return result;
 }
+
+// Gathers the output into blocks, so that a long listing goes out neither whole nor one row
+// per system call.
+class BlockWriter
+{
+public:
+    explicit BlockWriter(const OutputWriter& write) : m_write(write) {}
+    bool add(const QByteArray& bytes)
+    {
+        m_block += bytes;
+        if (m_block.size() >= BlockSize)
+            flush();
+        return m_ok;
+    }
+    bool finish()
+    {
+        flush();
+        return m_ok;
+    }
+
+private:
+    static constexpr qsizetype BlockSize = 64 * 1024;
+    void flush()
+    {
+        if (m_ok && !m_block.isEmpty())
+            m_ok = m_write(m_block);
+        m_block.resize(0); // keeps its room for the next block
+    }
+    const OutputWriter& m_write;
+    QByteArray m_block;
+    bool m_ok = true;
+};
 
 std::vector<QJsonValue> values(const Row& row)
 {
@@ -159,35 +193,56 @@ QString isoDateTime(double oleDate)
     return text;
 }
 
-QByteArray tsv(TMainDataModule& dataModule)
+void tsv(TMainDataModule& dataModule, const OutputWriter& write)
 {
     QStringList header;
     for (const char* column : Columns)
         header.append(QString::fromLatin1(column));
-    QString text = header.join(u'\t') + u'\n';
-    for (const Row& row : rows(dataModule)) {
+    BlockWriter out(write);
+    if (!out.add((header.join(u'\t') + u'\n').toUtf8()))
+        return;
+    forEachRow(dataModule, [&out](const Row& row) {
         QStringList cells;
         for (const QJsonValue& value : values(row))
             cells.append(tsvCell(value));
-        text += cells.join(u'\t') + u'\n';
-    }
-    return text.toUtf8();
+        return out.add((cells.join(u'\t') + u'\n').toUtf8());
+    });
+    out.finish();
 }
 
-QByteArray json(TMainDataModule& dataModule)
+// Qt's own writer lays out each result, indented to its place in the array, so that the
+// whole is byte for byte what one document of every result would give.
+void json(TMainDataModule& dataModule, const OutputWriter& write)
 {
-    QJsonArray results;
-    for (const Row& row : rows(dataModule)) {
-        QJsonObject object;
-        const std::vector<QJsonValue> cells = values(row);
-        for (size_t i = 0; i < cells.size(); ++i)
-            object.insert(QString::fromLatin1(Columns[i]),
-                          cells[i].isUndefined() ? QJsonValue() : cells[i]);
-        results.append(object);
-    }
     QJsonObject document = selection(dataModule);
-    document.insert(QStringLiteral("results"), results);
-    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+    document.insert(QStringLiteral("results"), QJsonArray());
+    const QByteArray frame = QJsonDocument(document).toJson(QJsonDocument::Indented);
+    // No text value holds a raw line end, so the array's opening is found only once.
+    static const QByteArray opening = QByteArrayLiteral("\"results\": [\n");
+    const qsizetype split = frame.indexOf(opening) + opening.size();
+    static const QByteArray elementIndent(8, ' ');
+
+    BlockWriter out(write);
+    bool ok = out.add(frame.left(split));
+    bool first = true;
+    if (ok)
+        forEachRow(dataModule, [&](const Row& row) {
+            QJsonObject object;
+            const std::vector<QJsonValue> cells = values(row);
+            for (size_t i = 0; i < cells.size(); ++i)
+                object.insert(QString::fromLatin1(Columns[i]),
+                              cells[i].isUndefined() ? QJsonValue() : cells[i]);
+            QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Indented);
+            text.chop(1); // the document's final line end
+            text.replace("\n", "\n" + elementIndent);
+            ok = out.add((first ? QByteArray() : QByteArrayLiteral(",\n")) + elementIndent + text);
+            first = false;
+            return ok;
+        });
+    if (ok && !first)
+        ok = out.add(QByteArrayLiteral("\n"));
+    if (ok && out.add(frame.mid(split)))
+        out.finish();
 }
 
 QByteArray infoText(TMainDataModule& dataModule)

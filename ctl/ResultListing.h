@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "ctl/CtlOutput.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -16,9 +18,10 @@ namespace ResultListing {
 QString isoDateTime(double oleDate);
 
 // The results in the table's order, as UTF-8 tab-separated values with a header line, or as
-// one JSON object.
-QByteArray tsv(TMainDataModule& dataModule);
-QByteArray json(TMainDataModule& dataModule);
+// one JSON object, handed to write block by block as they are formed; a block that write
+// refuses ends the listing.
+void tsv(TMainDataModule& dataModule, const OutputWriter& write);
+void json(TMainDataModule& dataModule, const OutputWriter& write);
 
 // The identity row, the number of results, the first and last dates and the description.
 QByteArray infoText(TMainDataModule& dataModule);

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vornctl: the program's commands from a script, without windows.
+#include "common/CommonTexts.h"
+#include "common/OpenFileLimit.h"
 #include "ctl/CtlArguments.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/CtlErrors.h"
@@ -10,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -46,6 +49,8 @@ int main(int argc, char* argv[])
     // of killing the process in the middle of a save.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    // A low soft limit is often only the shell's default; the hard one is what the system allows.
+    OpenFileLimit::raiseToHardLimit();
     qInstallMessageHandler(libraryMessage);
     CtlArguments arguments;
     try {
@@ -68,12 +73,16 @@ int main(int argc, char* argv[])
     // The report's fonts need a GUI application, but a script has no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    fb::usePerUserLockFolder();
-    QGuiApplication application(argc, argv);
     try {
+        checkOpenFileRoom(arguments);
+        fb::usePerUserLockFolder();
+        QGuiApplication application(argc, argv);
         runCtlCommand(arguments);
     } catch (const CtlError& error) {
         print(stderr, QStringLiteral("vornctl: ") + error.message() + u'\n');
+        return 1;
+    } catch (const std::bad_alloc&) {
+        print(stderr, QStringLiteral("vornctl: ") + CommonTexts::OutOfMemory + u'\n');
         return 1;
     } catch (const std::exception& error) {
         print(stderr, QStringLiteral("vornctl: ") + QString::fromUtf8(error.what()) + u'\n');

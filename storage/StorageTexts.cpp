@@ -30,6 +30,11 @@ QString systemReason(int osError)
     case EIO:
     case EFBIG:
         return InputOutput;
+    case EMFILE:
+    case ENFILE:
+        return TooManyOpenFiles;
+    case ENOMEM:
+        return OutOfMemory;
     default:
         return QString();
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CommonTexts.h"
+
 #include <QString>
 
 // Fixed Russian sentences for why the storage failed; the engine's text may follow as detail.
@@ -26,6 +28,8 @@ inline const QString FolderUnderName = QStringLiteral("Под этим имен�
 inline const QString LinkToNothing =
     QStringLiteral("Под этим именем стоит ссылка на несуществующий файл.");
 inline const QString NameTaken = QStringLiteral("Файл с этим именем уже создан другой программой.");
+using CommonTexts::OutOfMemory;
+using CommonTexts::TooManyOpenFiles;
 inline const QString EngineFailed = QStringLiteral("Ошибка при работе с файлом проекта.");
 
 // The sentence for a failed system call's errno; empty for one without a sentence of its own.

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include <limits>
+#include <new>
 #include <vector>
 
 namespace {
@@ -231,6 +232,9 @@ bool TMainDataModule::OpenDatabase(const QString& FileName, ResultRows rows)
         // The engine read the file, but what it found is not what this program writes.
         if (attached && m_failureReason == StorageTexts::EngineFailed)
             m_failureReason = StorageTexts::NotAProject;
+    } catch (const std::bad_alloc&) {
+        result = false;
+        m_failureReason = StorageTexts::OutOfMemory;
     } catch (...) {
         result = false;
         m_failureReason = StorageTexts::EngineFailed;

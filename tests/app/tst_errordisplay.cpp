@@ -5,19 +5,27 @@
 
 #include <QMessageBox>
 #include <QTest>
+#include <functional>
+#include <new>
 #include <stdexcept>
+
+Q_DECLARE_METATYPE(std::function<void()>)
 
 namespace {
 
 class Thrower : public QObject
 {
 public:
+    explicit Thrower(std::function<void()> raise) : m_raise(std::move(raise)) {}
     bool event(QEvent* e) override
     {
         if (e->type() == QEvent::User)
-            throw std::runtime_error("Кабель отключен");
+            m_raise();
         return QObject::event(e);
     }
+
+private:
+    std::function<void()> m_raise;
 };
 
 } // namespace
@@ -27,15 +35,28 @@ class TestErrorDisplay : public QObject
     Q_OBJECT
 
 private slots:
+    void escapedErrorIsShownAndTheProgramGoesOn_data()
+    {
+        QTest::addColumn<std::function<void()>>("raise");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("error") << std::function<void()>([] {
+            throw std::runtime_error("Кабель отключен");
+        }) << QStringLiteral("Кабель отключен.");
+        QTest::newRow("out of memory") << std::function<void()>([] { throw std::bad_alloc(); })
+                                       << QStringLiteral("Недостаточно памяти.");
+    }
+
     void escapedErrorIsShownAndTheProgramGoesOn()
     {
-        Thrower thrower;
+        QFETCH(std::function<void()>, raise);
+        QFETCH(QString, text);
+        Thrower thrower(raise);
         ModalAnswer box(ModalAnswer::pressButton(QMessageBox::Ok));
         QEvent event(QEvent::User);
         QApplication::sendEvent(&thrower, &event);
         QVERIFY(box.appeared());
         QCOMPARE(box.title(), QStringLiteral("ВОРН-1.0"));
-        QCOMPARE(box.text(), QStringLiteral("Кабель отключен."));
+        QCOMPARE(box.text(), text);
     }
 
     void guardShowsTheErrorAndReportsIt()

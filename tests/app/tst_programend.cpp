@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -24,9 +25,10 @@ struct Run
 {
     QProcess process;
     QByteArray output;
+    QByteArray errors;
 
     Run(const QString& program, const QString& home, const QStringList& arguments,
-        rlim_t fileSizeLimit = RLIM_INFINITY)
+        rlim_t fileSizeLimit = RLIM_INFINITY, rlim_t openFileLimit = RLIM_INFINITY)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home);
@@ -36,13 +38,21 @@ struct Run
         env.remove(QStringLiteral("XDG_DOCUMENTS_DIR"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.setChildProcessModifier([fileSizeLimit] {
+        process.setChildProcessModifier([fileSizeLimit, openFileLimit] {
             const rlimit limit = {fileSizeLimit, fileSizeLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
+            if (openFileLimit != RLIM_INFINITY) {
+                const rlimit files = {openFileLimit, openFileLimit};
+                ::setrlimit(RLIMIT_NOFILE, &files);
+            }
         });
         QObject::connect(&process, &QProcess::readyReadStandardOutput,
                          [this] { output += process.readAllStandardOutput(); });
+        QObject::connect(&process, &QProcess::readyReadStandardError, [this] {
+            const QByteArray bytes = process.readAllStandardError();
+            errors += bytes;
+            std::fputs(bytes.constData(), stderr);
+        });
         process.start(program, arguments);
     }
     ~Run()
@@ -227,6 +237,33 @@ private slots:
                  run.output.constData());
         verifyCleanExit(run);
         QCOMPARE(readFile(settingsFile(program)), settings);
+    }
+
+    // Short of descriptors the window waited forever inside Xlib, holding the single-instance
+    // lock; it refuses to start instead, on the terminal, and a later start runs.
+    void tooFewDescriptorsRefuseTheStart_data()
+    {
+        QTest::addColumn<int>("limit");
+        for (int limit : {12, 20, 40})
+            QTest::addRow("%d", limit) << limit;
+    }
+    void tooFewDescriptorsRefuseTheStart()
+    {
+        QFETCH(int, limit);
+        const QString program = QStringLiteral(VORN_EXECUTABLE);
+        {
+            Run refused(program, m_home.path(), {}, RLIM_INFINITY, rlim_t(limit));
+            QVERIFY2(refused.process.waitForFinished(15000), "the program did not end");
+            QCOMPARE(refused.process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(refused.process.exitCode(), 1);
+            QVERIFY2(refused.errors.startsWith(
+                         "Не удалось запустить программу: слишком много открытых файлов. "),
+                     refused.errors.constData());
+        }
+        Run run(program, m_home.path(), {});
+        waitUntilReady(run);
+        run.send(SIGTERM);
+        verifyCleanExit(run);
     }
 
     // A user of the earlier version, whose files lay under ~/.local/share/vorn, keeps reaching

@@ -2,11 +2,86 @@
 #include "common/Windows1251.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+#include <atomic>
 #include <stdexcept>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Opens the pipe's other end after a while and writes settings into it, so that a reader
+// that waits for a writer comes back late and with values that are not the defaults.
+class LateWriter
+{
+public:
+    explicit LateWriter(const QString& fifo)
+        : m_thread([this, name = QFile::encodeName(fifo)] {
+              for (int waited = 0; !m_done; waited += 50) {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                  const int fd =
+                      waited < 2000 ? -1 : ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+                  if (fd >= 0) {
+                      const char text[] = "[Processing]\nMeasurand=1\n";
+                      [[maybe_unused]] const auto written = ::write(fd, text, sizeof text - 1);
+                      ::close(fd);
+                  }
+              }
+          })
+    {
+    }
+    ~LateWriter()
+    {
+        m_done = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+// What the process writes on stderr while it lives.
+class CapturedStderr
+{
+public:
+    CapturedStderr() : m_saved(::dup(STDERR_FILENO))
+    {
+        m_file.open();
+        std::fflush(stderr);
+        ::dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~CapturedStderr() { restore(); }
+    QString text()
+    {
+        restore();
+        m_file.seek(0);
+        return QString::fromUtf8(m_file.readAll());
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+    QTemporaryFile m_file;
+    int m_saved;
+};
+
+} // namespace
 
 class TestSettingsFile : public QObject
 {
@@ -275,6 +350,46 @@ private slots:
             QCOMPARE(read(), QByteArray("[Processing]\nMeasurand=1\n"));
             QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
         }
+    }
+
+    // A named pipe in the settings file's place: neither the start nor the exit waits for a
+    // writer, the defaults hold, the pipe stays, and the user is told once.
+    void namedPipeIsNeitherReadNorWritten_data()
+    {
+        QTest::addColumn<bool>("throughLink");
+        QTest::newRow("pipe") << false;
+        QTest::newRow("link to a pipe") << true;
+    }
+
+    void namedPipeIsNeitherReadNorWritten()
+    {
+        QFETCH(bool, throughLink);
+        const QString fifo = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        if (throughLink)
+            QVERIFY(QFile::link(fifo, m_path));
+        const QString path = throughLink ? m_path : fifo;
+        const LateWriter writer(fifo);
+        CapturedStderr err;
+        QElapsedTimer timer;
+        timer.start();
+        SettingsFile file(path);
+        VornSettings s = file.load();
+        const qint64 loadMs = timer.restart();
+        s.Measurand = 1;
+        file.save(s);
+        file.save(s);
+        const qint64 saveMs = timer.elapsed();
+        const QString said = err.text();
+        QVERIFY2(loadMs < 1000, qPrintable(QString::number(loadMs)));
+        QVERIFY2(saveMs < 1000, qPrintable(QString::number(saveMs)));
+        QCOMPARE(file.load().Measurand, 0);
+        struct stat status = {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+        QVERIFY(S_ISFIFO(status.st_mode));
+        QCOMPARE(said, QStringLiteral("Файл настроек %1 не является обычным файлом: настройки из "
+                                      "него не читаются и в него не сохраняются.\n")
+                           .arg(path));
     }
 };
 

@@ -7,10 +7,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -151,6 +153,111 @@ private slots:
         else
             QCOMPARE(run.err, said);
         QCOMPARE(StorageTest::resultCount(project), 0);
+    }
+
+    // Short of descriptors, a command is refused with the reason before it opens anything,
+    // where GLib ended the process and the engine named a wrong reason; nothing is left behind.
+    // The hard limit too, since the tool lifts the soft one up to it.
+    void tooFewDescriptorsAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("free");
+        QTest::addColumn<QString>("message");
+        const QString cannotOpen = QStringLiteral("Не удалось открыть проект! ");
+        for (int free : {3, 5, 7})
+            QTest::addRow("read into a new project, %d free", free)
+                << QStringList{"--demo", "read", "@new.fdb"} << free
+                << "Не удалось создать проект! @new.fdb";
+        QTest::newRow("read into a project")
+            << QStringList{"--demo", "read", "@bridge.fdb"} << 6 << cannotOpen + "@bridge.fdb";
+        QTest::newRow("list") << QStringList{"list", "@bridge.fdb"} << 5
+                              << cannotOpen + "@bridge.fdb";
+        QTest::newRow("export") << QStringList{"export", "@bridge.fdb", "@out.csv"} << 7
+                                << cannotOpen + "@bridge.fdb";
+    }
+
+    void tooFewDescriptorsAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, free);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString project = dir.filePath(QStringLiteral("bridge.fdb"));
+        QVERIFY(QFile::copy(m_project, project));
+        const QByteArray before = StorageTest::fileBytes(project);
+        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^@")), dir.path() + u'/');
+        message.replace(u'@', dir.path() + u'/');
+        VornctlOptions options;
+        // free descriptors beside those the program inherits, as from a shell's ulimit -n.
+        options.childModifier = [free] {
+            int inherited = 0;
+            for (int fd = 0; fd < 1024; ++fd) {
+                const int flags = fcntl(fd, F_GETFD);
+                inherited += flags != -1 && !(flags & FD_CLOEXEC) ? 1 : 0;
+            }
+            const rlimit files{rlim_t(inherited + free), rlim_t(inherited + free)};
+            setrlimit(RLIMIT_NOFILE, &files);
+        };
+        const VornctlRun run = runVornctl(arguments, options);
+        QVERIFY(!run.crashed);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QStringLiteral("vornctl: ") + message +
+                              QStringLiteral(": слишком много открытых файлов.\n"));
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"bridge.fdb"});
+        QCOMPARE(StorageTest::fileBytes(project), before);
+    }
+
+    // The listing goes out row by row: past the memory the open takes it runs where a whole
+    // listing held at once failed; short of memory the reason is said in Russian. An address
+    // space limit is no fault for a sanitizer's process, whose shadow memory it would refuse.
+    void listingUnderAMemoryLimit_data()
+    {
+        QTest::addColumn<int>("megabytes");
+        QTest::addColumn<bool>("enough");
+        QTest::newRow("short of memory") << 140 << false;
+        QTest::newRow("enough for the open") << 400 << true;
+    }
+
+    void listingUnderAMemoryLimit()
+    {
+#ifdef VORN_SANITIZED
+        QSKIP("RLIMIT_AS is no fault under AddressSanitizer");
+#endif
+        QFETCH(int, megabytes);
+        QFETCH(bool, enough);
+        const QString project = path(QStringLiteral("large.fdb"));
+        if (!QFile::exists(project)) {
+            QVERIFY(QFile::copy(m_project, project));
+            // A thousand copies of the 120 results, made inside the engine in a second.
+            execute(project, {"EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 1000) DO "
+                              "BEGIN INSERT INTO MSR_RESULT_TABLE (MSR_DATE, MSR_TIME, MSR_NUMBER, "
+                              "REINF_KIND_ID, REINF_DIAMETER, FORCE_ESTIMATE, BASE, F, P, S) "
+                              "SELECT MSR_DATE, MSR_TIME, MSR_NUMBER + :I, REINF_KIND_ID, "
+                              "REINF_DIAMETER, FORCE_ESTIMATE, BASE, F, P, S FROM "
+                              "MSR_RESULT_TABLE WHERE MSR_RESULT_TABLE_PK <= 120; I = I + 1; END "
+                              "END"});
+        }
+        VornctlOptions options;
+        options.childModifier = [megabytes] {
+            const rlim_t bytes = rlim_t(megabytes) * 1024 * 1024;
+            const rlimit space{bytes, bytes};
+            setrlimit(RLIMIT_AS, &space);
+        };
+        const VornctlRun run = runVornctl({"list", project, "--format", "json"}, options);
+        QVERIFY(!run.crashed);
+        if (enough) {
+            QCOMPARE(run.err, QString());
+            QCOMPARE(run.exitCode, 0);
+            QCOMPARE(run.out.count("\"number\": "), 120120);
+            QVERIFY(run.out.endsWith("}\n"));
+        } else {
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.startsWith(u"vornctl: Не удалось ") &&
+                         run.err.endsWith(u": недостаточно памяти.\n"),
+                     qPrintable(run.err));
+            QVERIFY(run.out.isEmpty());
+        }
     }
 
     // A named pipe given as the output gets the bytes and stays a pipe.

@@ -9,7 +9,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace StorageTest;
 
@@ -25,6 +31,32 @@ const QString ColonInName =
     QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие.");
 const QString FolderUnderName = QStringLiteral("Под этим именем уже есть папка.");
 const QString LinkToNothing = QStringLiteral("Под этим именем стоит ссылка на несуществующий файл.");
+const QString TooManyOpenFiles = QStringLiteral("Слишком много открытых файлов.");
+
+// Takes every descriptor the process may still open, for as long as it lives.
+class AllDescriptorsTaken
+{
+public:
+    AllDescriptorsTaken()
+    {
+        getrlimit(RLIMIT_NOFILE, &m_limit);
+        rlimit lower = m_limit;
+        lower.rlim_cur = std::min<rlim_t>(m_limit.rlim_cur, 1024);
+        setrlimit(RLIMIT_NOFILE, &lower);
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+            m_taken.push_back(fd);
+    }
+    ~AllDescriptorsTaken()
+    {
+        for (int fd : m_taken)
+            ::close(fd);
+        setrlimit(RLIMIT_NOFILE, &m_limit);
+    }
+
+private:
+    rlimit m_limit{};
+    std::vector<int> m_taken;
+};
 
 } // namespace
 
@@ -266,6 +298,7 @@ private slots:
         QTest::newRow("database of another schema") << "schema" << NotAProject;
         QTest::newRow("held open by another process") << "held" << InUse;
         QTest::newRow("read-only file") << "readonly" << NoPermission;
+        QTest::newRow("no descriptor left") << "nofiles" << TooManyOpenFiles;
     }
 
     void badFilesAreRefusedAndLeftAlone()
@@ -302,6 +335,8 @@ private slots:
         } else if (kind == "readonly") {
             QVERIFY(QFile::copy(m_good, path));
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        } else if (kind == "nofiles") {
+            QVERIFY(QFile::copy(m_good, path));
         }
         // The engine updates the header of any database it attaches, so a database is compared
         // by its content, anything else byte for byte.
@@ -312,7 +347,12 @@ private slots:
         const QString before = kind == "held" ? QString() : content();
 
         TMainDataModule module;
-        QVERIFY(!module.OpenDatabase(path));
+        std::optional<AllDescriptorsTaken> taken;
+        if (kind == "nofiles")
+            taken.emplace();
+        const bool opened = module.OpenDatabase(path);
+        taken.reset();
+        QVERIFY(!opened);
         verifyClosed(module);
         QCOMPARE(module.failureReason(), reason);
         if (kind != "held")
