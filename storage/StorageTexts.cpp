@@ -54,6 +54,12 @@ QString engineReason(const intptr_t* status)
                     return true;
         return false;
     };
+    // Only a server answers these; they come before its network and file errors.
+    if (has({isc_login}))
+        return WrongLogin;
+    if (has({isc_wirecrypt_incompatible, isc_miss_wirecrypt, isc_wirecrypt_key,
+             isc_wirecrypt_plugin}))
+        return NoEncryption;
     if (const QString reason = systemReason(osError); !reason.isEmpty())
         return reason;
     if (has({isc_already_opened, isc_lock_conflict, isc_file_in_use, isc_lock_timeout,
@@ -75,6 +81,15 @@ QString engineReason(const intptr_t* status)
         return InputOutput;
     }
     return EngineFailed;
+}
+
+QString serverReason(const QString& reason)
+{
+    if (reason == NoPermission)
+        return NoProjectRights;
+    if (reason == ConnectionLost)
+        return ServerUnreachable;
+    return reason;
 }
 
 } // namespace StorageTexts
