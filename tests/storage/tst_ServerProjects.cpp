@@ -21,6 +21,7 @@ const QString NoProjectRights = QStringLiteral("Нет прав доступа �
 const QString ServerUnreachable = QStringLiteral("Сервер проекта не отвечает.");
 const QString NoServerAccount =
     QStringLiteral("Для проекта на сервере нужны имя пользователя и пароль.");
+const QString Missing = QStringLiteral("Файл или папка не найдены.");
 const QString ColonInName =
     QStringLiteral("Имя файла проекта или его папки не может содержать двоеточие.");
 
@@ -119,6 +120,14 @@ private slots:
                                                 << "annas.fdb"
                                                 << "BORIS"
                                                 << "" << false << NoProjectRights;
+        QTest::newRow("no such project") << "encrypted"
+                                         << "nothing.fdb"
+                                         << "ANNA"
+                                         << "" << false << Missing;
+        QTest::newRow("path the server does not serve") << "encrypted"
+                                                        << "/etc/passwd"
+                                                        << "ANNA"
+                                                        << "" << false << NoProjectRights;
         QTest::newRow("create without the right") << "encrypted"
                                                   << "veras.fdb"
                                                   << "VERA"
