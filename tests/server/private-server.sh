@@ -24,6 +24,10 @@ stop_server() {
     sleep 0.1
   done
   kill -KILL "$pid" 2>/dev/null || true
+  for _ in $(seq 20); do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.05
+  done
 }
 
 free_port() {
@@ -125,7 +129,7 @@ BORIS_PASSWORD=$boris
 VERA_PASSWORD=$vera
 START_SECONDS=$seconds
 ENV
-  chmod 0644 "$dir/server.env"
+  chmod 0600 "$dir/server.env"
   echo "private-server: listening on 127.0.0.1:$port (WireCrypt = $wirecrypt) after ${seconds} s"
 }
 
