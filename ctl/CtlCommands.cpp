@@ -10,6 +10,7 @@
 #include "ctl/CtlOutput.h"
 #include "ctl/DeviceSession.h"
 #include "ctl/ResultListing.h"
+#include "ctl/ServerLogin.h"
 #include "device/DeviceCommands.h"
 #include "device/USB.h"
 #include "download/TDownloadThread.h"
@@ -22,6 +23,7 @@
 #include "snapshot/ScreenBuffer.h"
 #include "snapshot/ScreenPicture.h"
 #include "storage/ProjectTarget.h"
+#include "storage/ServerProject.h"
 #include "storage/StorageError.h"
 #include "storage/StorageTexts.h"
 #include "storage/TMainDataModule.h"
@@ -89,9 +91,26 @@ QString userReason(const std::exception& error)
     return storage->reason().isEmpty() ? StorageTexts::EngineFailed : storage->reason();
 }
 
+// Opens the project; false (failureReason() says why) when the server has no such project.
+bool openServerProject(TMainDataModule& dataModule, const QString& path, ResultRows rows)
+{
+    dataModule.setServerAccount(serverLogin());
+    try {
+        return dataModule.OpenDatabase(path, rows);
+    } catch (const std::exception& error) {
+        throw CtlError(withReason(CommonTexts::CannotOpenProject, path, userReason(error)));
+    }
+}
+
 void openProject(TMainDataModule& dataModule, const QString& path,
                  ResultRows rows = ResultRows::Load)
 {
+    if (isServerProjectName(path)) {
+        if (openServerProject(dataModule, path, rows))
+            return;
+        throw CtlError(
+            withReason(CommonTexts::CannotOpenProject, path, dataModule.failureReason()));
+    }
     const QFileInfo info(path);
     if (!info.isFile())
         throw CtlError(withReason(CommonTexts::CannotOpenProject, path, whyNotAProjectFile(path)));
@@ -246,9 +265,56 @@ void readIntoExistingProject(TMainDataModule& dataModule, const QString& path)
     }
 }
 
+// A server cannot rename: the new project is made under its own name and dropped again when
+// the read fails.
+void readIntoNewServerProject(TMainDataModule& dataModule, const QString& path)
+{
+    bool created = false;
+    try {
+        created = dataModule.CreateDatabase(path);
+    } catch (const std::exception& error) {
+        throw CtlError(withReason(CommonTexts::CannotCreateProject, path, userReason(error)));
+    }
+    if (!created)
+        throw CtlError(
+            withReason(CommonTexts::CannotCreateProject, path, dataModule.failureReason()));
+    try {
+        openProject(dataModule, path);
+        const TArrayOfMsrResult results = download();
+        const int added = importAndSave(dataModule, path, results, ReadTarget::NewProject);
+        writeStandardOutput(readSummary(results.size(), added));
+    } catch (...) {
+        abandonProject(dataModule);
+        try {
+            dataModule.MainDatabase->open();
+            dataModule.MainDatabase->dropDatabase();
+        } catch (...) {
+            // What the server keeps is a complete, empty project.
+        }
+        throw;
+    }
+}
+
+void readServerCommand(const CtlArguments& arguments)
+{
+    const QString& path = arguments.files[0];
+    TMainDataModule dataModule;
+    const bool existing = openServerProject(dataModule, path, ResultRows::Load);
+    if (!existing && dataModule.failureReason() != StorageTexts::Missing)
+        throw CtlError(
+            withReason(CommonTexts::CannotOpenProject, path, dataModule.failureReason()));
+    DeviceSession device(arguments.demo);
+    if (existing)
+        readIntoExistingProject(dataModule, path);
+    else
+        readIntoNewServerProject(dataModule, path);
+}
+
 void readCommand(const CtlArguments& arguments)
 {
     const QString& path = arguments.files[0];
+    if (isServerProjectName(path))
+        return readServerCommand(arguments);
     // Whatever refuses the target does so before the instrument is asked for anything.
     TMainDataModule dataModule;
     const bool existing = QFileInfo::exists(path);
@@ -312,8 +378,11 @@ void exportCommand(const CtlArguments& arguments)
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         try {
-            writeResultWorkbook(dataModule, QFileInfo(arguments.files[0]).absoluteFilePath(),
-                                buffer);
+            const QString& project = arguments.files[0];
+            writeResultWorkbook(
+                dataModule,
+                isServerProjectName(project) ? project : QFileInfo(project).absoluteFilePath(),
+                buffer);
         } catch (const ReportError& error) {
             throw CtlError(QStringLiteral("Не удалось подготовить книгу Excel: %1.")
                                .arg(QString::fromUtf8(error.what())));

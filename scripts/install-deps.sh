@@ -19,3 +19,8 @@ if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# firebird3.0-server enables a system server on port 3050; the tests start private ones on
+# loopback, and nothing here needs the system one.
+if [[ " ${missing[*]} " == *" firebird3.0-server "* ]] && command -v systemctl > /dev/null; then
+  "${sudo[@]}" systemctl disable --now firebird3.0 > /dev/null 2>&1 || true
+fi

@@ -1,6 +1,7 @@
 #include "storage/FbDatabase.h"
 
 #include "storage/FbTransaction.h"
+#include "storage/ServerProject.h"
 #include "storage/StorageError.h"
 #include "storage/StorageTexts.h"
 
@@ -27,6 +28,11 @@ void FbDatabase::setConnectParams(const QString& user, const QString& password,
     m_user = user;
     m_password = password;
     m_charset = charset;
+}
+
+bool FbDatabase::onServer() const
+{
+    return isServerProjectName(m_dbName);
 }
 
 QByteArray FbDatabase::createStatement() const
@@ -63,11 +69,18 @@ fb::Attachment::Params FbDatabase::createParams() const
                              .match(lines);
     if (charset.hasMatch())
         params.defaultCharset = charset.captured(1).toStdString();
+    if (onServer()) {
+        params.remote = true;
+        params.user = m_user.toStdString();
+        params.password = m_password.toStdString();
+    }
     return params;
 }
 
 void FbDatabase::checkName() const
 {
+    if (onServer())
+        return;
     // The embedded engine takes everything before a ':' for a server and refuses the name.
     qsizetype colon = m_dbName.indexOf(u':');
 #ifdef Q_OS_WIN
@@ -96,6 +109,7 @@ void FbDatabase::open()
     params.password = m_password.toStdString();
     params.charset = m_charset.toStdString();
     params.dialect = static_cast<unsigned>(m_dialect);
+    params.remote = onServer();
     m_attachment = fb::Attachment::attach(m_dbName.toUtf8().toStdString(), params);
 }
 

@@ -17,7 +17,9 @@ public:
     FbDatabase(QObject* parent, const QString& name);
     ~FbDatabase() override;
 
+    // A name in the inet:// form goes to a server; see ServerProject.h.
     void setDbName(const QString& fileName) { m_dbName = fileName; }
+    bool onServer() const;
     QString dbName() const { return m_dbName; }
     void setSqlDialect(int dialect) { m_dialect = dialect; }
     int sqlDialect() const { return m_dialect; }
@@ -30,7 +32,8 @@ public:
     // The CREATE DATABASE statement equivalent to what CreateDatabase does for the current name
     // and creation parameters; single quotes in the name are doubled.
     QByteArray createStatement() const;
-    // The creation parameters as the engine's create call takes them.
+    // The creation parameters as the engine's create call takes them. On a server the database
+    // is created with the connection's user and password, whose it then is.
     fb::Attachment::Params createParams() const;
     void createDatabase();
     void open();

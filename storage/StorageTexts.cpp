@@ -3,6 +3,8 @@
 #include <firebird/Interface.h>
 
 #include <cerrno>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace StorageTexts {
@@ -40,6 +42,27 @@ QString systemReason(int osError)
     }
 }
 
+namespace {
+
+// A server sends its system error as the C library's text, not as a number; it runs in
+// the C locale, whatever the locale of this program.
+int remoteSystemError(const char* text)
+{
+    static const std::pair<const char*, int> known[] = {
+        {"No such file or directory", ENOENT},
+        {"Permission denied", EACCES},
+        {"No space left on device", ENOSPC},
+    };
+    if (!text)
+        return 0;
+    for (const auto& [message, error] : known)
+        if (std::strcmp(text, message) == 0)
+            return error;
+    return 0;
+}
+
+} // namespace
+
 QString engineReason(const intptr_t* status)
 {
     std::vector<intptr_t> codes;
@@ -50,6 +73,8 @@ QString engineReason(const intptr_t* status)
             codes.push_back(item[1]);
         else if (kind == isc_arg_unix)
             osError = static_cast<int>(item[1]);
+        else if (kind == isc_arg_interpreted && osError == 0)
+            osError = remoteSystemError(reinterpret_cast<const char*>(item[1]));
         item += kind == isc_arg_cstring ? 3 : 2;
     }
     auto has = [&codes](std::initializer_list<intptr_t> wanted) {
@@ -59,6 +84,12 @@ QString engineReason(const intptr_t* status)
                     return true;
         return false;
     };
+    // Only a server answers these; they come before its network and file errors.
+    if (has({isc_login}))
+        return WrongLogin;
+    if (has({isc_wirecrypt_incompatible, isc_miss_wirecrypt, isc_wirecrypt_key,
+             isc_wirecrypt_plugin}))
+        return NoEncryption;
     if (const QString reason = systemReason(osError); !reason.isEmpty())
         return reason;
     if (has({isc_already_opened, isc_lock_conflict, isc_file_in_use, isc_lock_timeout,
@@ -67,7 +98,7 @@ QString engineReason(const intptr_t* status)
     if (has({isc_att_shutdown, isc_shutdown, isc_shutinprog, isc_network_error, isc_net_read_err,
              isc_net_write_err, isc_lost_db_connection, isc_conn_lost}))
         return ConnectionLost;
-    if (has({isc_read_only_database, isc_no_priv}))
+    if (has({isc_read_only_database, isc_no_priv, isc_conf_access_denied}))
         return NoPermission;
     if (has({isc_bad_db_format, isc_wrong_ods, isc_badodsver}))
         return NotAProject;
@@ -80,6 +111,15 @@ QString engineReason(const intptr_t* status)
         return InputOutput;
     }
     return EngineFailed;
+}
+
+QString serverReason(const QString& reason)
+{
+    if (reason == NoPermission)
+        return NoProjectRights;
+    if (reason == ConnectionLost)
+        return ServerUnreachable;
+    return reason;
 }
 
 } // namespace StorageTexts

@@ -30,6 +30,13 @@ inline const QString LinkToNothing =
 inline const QString NameTaken = QStringLiteral("Файл с этим именем уже создан другой программой.");
 using CommonTexts::OutOfMemory;
 using CommonTexts::TooManyOpenFiles;
+inline const QString WrongLogin = QStringLiteral("Неверное имя пользователя или пароль.");
+inline const QString NoEncryption =
+    QStringLiteral("Сервер не шифрует соединение; без шифрования проект не открывается.");
+inline const QString NoProjectRights = QStringLiteral("Нет прав доступа к проекту.");
+inline const QString ServerUnreachable = QStringLiteral("Сервер проекта не отвечает.");
+inline const QString NoServerAccount =
+    QStringLiteral("Для проекта на сервере нужны имя пользователя и пароль.");
 inline const QString EngineFailed = QStringLiteral("Ошибка при работе с файлом проекта.");
 
 // The sentence for a failed system call's errno; empty for one without a sentence of its own.
@@ -37,5 +44,10 @@ QString systemReason(int osError);
 
 // The sentence for an engine error: its status vector (isc_arg_* items up to isc_arg_end).
 QString engineReason(const intptr_t* status);
+
+// The sentence of a failed open or create of a project on a server, for what engineReason
+// found: the server's rights are rights on the project, and a network error before the
+// connection stands means no server answered.
+QString serverReason(const QString& reason);
 
 } // namespace StorageTexts

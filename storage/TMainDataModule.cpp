@@ -132,7 +132,14 @@ bool TMainDataModule::CreateDatabase(const QString& FileName)
     MainDatabase->creationParams() = ProjectSchema::creationParams();
     MainDatabase->setDbName(FileName);
     MainDatabase->setSqlDialect(3);
-    const bool existed = QFileInfo::exists(FileName);
+    const bool onServer = MainDatabase->onServer();
+    if (onServer && !checkServerAccount())
+        return false;
+    if (onServer)
+        MainDatabase->setConnectParams(m_serverAccount.user, m_serverAccount.password,
+                                       ProjectSchema::Charset);
+    // A server's files are not ours to look at or remove.
+    const bool existed = onServer || QFileInfo::exists(FileName);
     try {
         MainDatabase->createDatabase();
     } catch (const StorageError& error) {
@@ -155,10 +162,19 @@ bool TMainDataModule::CreateDatabase(const QString& FileName)
         } catch (const StorageError&) {
             closeEverything();
         }
-        QFile::remove(FileName);
+        if (!onServer)
+            QFile::remove(FileName);
         return false;
     }
     return true;
+}
+
+bool TMainDataModule::checkServerAccount()
+{
+    if (!m_serverAccount.user.isEmpty() && !m_serverAccount.password.isEmpty())
+        return true;
+    m_failureReason = StorageTexts::NoServerAccount;
+    return false;
 }
 
 bool TMainDataModule::createReplacing(const QString& FileName)
@@ -166,6 +182,9 @@ bool TMainDataModule::createReplacing(const QString& FileName)
     m_failureReason.clear();
     if (MainDatabase->connected() || IsOpen())
         CloseDatabase();
+    // The server refuses to create over a database it has; nothing is replaced there.
+    if (isServerProjectName(FileName))
+        return CreateDatabase(FileName);
     // Through a link the project it names is replaced, and the link stays.
     const QFileInfo chosen(FileName);
     const QString target =
@@ -200,15 +219,23 @@ bool TMainDataModule::OpenDatabase(const QString& FileName, ResultRows rows)
     BeginUpdate();
     MainDatabase->clearParams();
     MainDatabase->setDbName(FileName);
-    MainDatabase->setConnectParams(ProjectSchema::User, ProjectSchema::Password,
-                                   ProjectSchema::Charset);
+    const bool onServer = MainDatabase->onServer();
+    if (onServer)
+        MainDatabase->setConnectParams(m_serverAccount.user, m_serverAccount.password,
+                                       ProjectSchema::Charset);
+    else
+        MainDatabase->setConnectParams(ProjectSchema::User, ProjectSchema::Password,
+                                       ProjectSchema::Charset);
     MainDatabase->setSqlDialect(3);
     bool attached = false;
     try {
+        if (onServer && !checkServerAccount())
+            throw StorageError(StorageTexts::NoServerAccount, std::string());
         probeBeforeOpen(FileName);
         MainDatabase->open();
         attached = true;
-        m_openedFile = FileIdentity::of(FileName);
+        if (!onServer)
+            m_openedFile = FileIdentity::of(FileName);
         pFIBTransaction->ensureStarted();
         const bool identified =
             ProjectSchema::columnsMatch(MainDatabase->attachment(), pFIBTransaction->handle()) &&
@@ -284,17 +311,19 @@ void TMainDataModule::abandonConnection() noexcept
 
 void TMainDataModule::probeBeforeOpen(const QString& FileName)
 {
-    // Only a file the engine could attach at all is worth a child process.
-    if (!QFileInfo(FileName).isFile() || FileName.contains(u':'))
+    // Only a file the engine could attach at all is worth a child process; a server watches
+    // over its own files.
+    if (isServerProjectName(FileName) || !QFileInfo(FileName).isFile() || FileName.contains(u':'))
         return;
     const ProjectProbe::Verdict verdict = ProjectProbe::probe(FileName);
     if (verdict == ProjectProbe::Verdict::Hung || verdict == ProjectProbe::Verdict::Crashed)
         throw StorageError(StorageTexts::Damaged, std::string());
 }
 
-QString TMainDataModule::reasonOf(const StorageError& error)
+QString TMainDataModule::reasonOf(const StorageError& error) const
 {
-    return error.reason().isEmpty() ? StorageTexts::EngineFailed : error.reason();
+    const QString reason = error.reason().isEmpty() ? StorageTexts::EngineFailed : error.reason();
+    return MainDatabase->onServer() ? StorageTexts::serverReason(reason) : reason;
 }
 
 ResultsOverview TMainDataModule::storedResultsSummary()
@@ -422,6 +451,8 @@ void TMainDataModule::undoUncommittedWrites() noexcept
 
 void TMainDataModule::checkFileStillOpen() const
 {
+    if (MainDatabase->onServer())
+        return;
     const FileIdentity now = FileIdentity::of(MainDatabase->dbName());
     if (m_openedFile.valid && !(now == m_openedFile))
         throw StorageError(StorageTexts::FileReplaced, std::string());

@@ -10,6 +10,7 @@
 #include "storage/FbTransaction.h"
 #include "storage/Field.h"
 #include "storage/ResultDataSet.h"
+#include "storage/ServerProject.h"
 #include "storage/StorageError.h"
 
 #include <QObject>
@@ -47,7 +48,9 @@ public:
     explicit TMainDataModule(QObject* parent = nullptr);
     ~TMainDataModule() override;
 
-    // Project file.
+    // Project file. A name in the inet:// form is a project on a server (ServerProject.h),
+    // created and opened with the account set here; a file path ignores it.
+    void setServerAccount(const ServerAccount& account) { m_serverAccount = account; }
     bool CreateDatabase(const QString& FileName);
     // CreateDatabase for a name that may already hold a file, as the window's Create offers:
     // the new project is built under a hidden name and replaces the old file only once it is
@@ -152,7 +155,8 @@ private:
     void createDescriptionFields();
     void closeEverything() noexcept;
     void abandonConnection() noexcept;
-    static QString reasonOf(const StorageError& error);
+    QString reasonOf(const StorageError& error) const;
+    bool checkServerAccount();
     static void probeBeforeOpen(const QString& FileName);
     void executeRaw(const char* sql);
     void undoUncommittedWrites() noexcept;
@@ -167,4 +171,5 @@ private:
     int64_t m_lastReservedKey = -1;
     QString m_failureReason;
     FileIdentity m_openedFile;
+    ServerAccount m_serverAccount;
 };

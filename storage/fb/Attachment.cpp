@@ -48,6 +48,9 @@ namespace {
 
 // The embedded engine's provider alone; the dispatcher would otherwise try the remote one too.
 constexpr const char* EmbeddedOnly = "Providers=Engine12";
+// The network provider alone, and no link without encryption: a server that offers none is
+// refused rather than sent the project's data in the clear. Srp alone never sends the password.
+constexpr const char* RemoteEncrypted = "Providers=Remote\nWireCrypt=Required\nAuthClient=Srp";
 
 Firebird::IXpbBuilder* buildDpb(const Attachment::Params& params, bool create)
 {
@@ -56,7 +59,7 @@ Firebird::IXpbBuilder* buildDpb(const Attachment::Params& params, bool create)
         &status, Firebird::IXpbBuilder::DPB, nullptr, 0);
     status.check();
     dpb->insertTag(&status, isc_dpb_utf8_filename);
-    dpb->insertString(&status, isc_dpb_config, EmbeddedOnly);
+    dpb->insertString(&status, isc_dpb_config, params.remote ? RemoteEncrypted : EmbeddedOnly);
     if (!params.user.empty())
         dpb->insertString(&status, isc_dpb_user_name, params.user.c_str());
     if (!params.password.empty())

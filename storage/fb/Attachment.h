@@ -8,8 +8,9 @@ class IAttachment;
 
 namespace fb {
 
-// One connection to a database file served by the embedded engine. Move-only; a connection
-// still attached when destroyed is detached without raising.
+// One connection to a database file served by the embedded engine, or to a database of a
+// Firebird server. Move-only; a connection still attached when destroyed is detached without
+// raising.
 class Attachment
 {
 public:
@@ -26,8 +27,10 @@ public:
 
     // What create() and attach() pass to the engine. Paths are UTF-8 whatever the locale, and only
     // the embedded engine serves them, so a ':' in a name never reaches a network address.
+    // A server name (remote) goes to the network provider alone, over an encrypted link only.
     struct Params
     {
+        bool remote = false;
         std::string user;
         std::string password;
         std::string charset;
