@@ -81,13 +81,7 @@ void FbDatabase::checkName() const
 {
     if (onServer())
         return;
-    // The embedded engine takes everything before a ':' for a server and refuses the name.
-    qsizetype colon = m_dbName.indexOf(u':');
-#ifdef Q_OS_WIN
-    if (colon == 1)
-        colon = m_dbName.indexOf(u':', 2);
-#endif
-    if (colon >= 0)
+    if (hasServerPart(m_dbName))
         throw StorageError(StorageTexts::ColonInName, std::string());
 }
 

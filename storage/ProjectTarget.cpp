@@ -1,5 +1,6 @@
 #include "storage/ProjectTarget.h"
 
+#include "storage/ServerProject.h"
 #include "storage/StorageTexts.h"
 
 #include <QDir>
@@ -66,7 +67,7 @@ int renameKeeping(const QByteArray& from, const QByteArray& to)
 QString whyNotCreatable(const QString& path, Existing existing)
 {
     const QFileInfo target(path);
-    if (target.fileName().contains(u':') || target.absolutePath().contains(u':'))
+    if (hasServerPart(target.absoluteFilePath()))
         return StorageTexts::ColonInName;
     if (target.isSymLink() && !target.exists())
         return StorageTexts::LinkToNothing;

@@ -313,7 +313,7 @@ void TMainDataModule::probeBeforeOpen(const QString& FileName)
 {
     // Only a file the engine could attach at all is worth a child process; a server watches
     // over its own files.
-    if (isServerProjectName(FileName) || !QFileInfo(FileName).isFile() || FileName.contains(u':'))
+    if (isServerProjectName(FileName) || !QFileInfo(FileName).isFile() || hasServerPart(FileName))
         return;
     const ProjectProbe::Verdict verdict = ProjectProbe::probe(FileName);
     if (verdict == ProjectProbe::Verdict::Hung || verdict == ProjectProbe::Verdict::Crashed)
